@@ -1,0 +1,249 @@
+#include "app/app.h"
+
+#include <clocale>
+
+#include "resources/resources.h"
+#include "settings/template_file.h"
+#include "util/utf.h"
+
+namespace octile {
+
+namespace {
+
+// Commands whose features are not in this build yet: present, disabled.
+bool NotYetBuilt(uint32_t id) {
+    switch (id) {
+        case ID_FILE_SAVE_AS:
+        case ID_FILE_SAVE_BITMAP:
+        case ID_FILE_HEXLIST:
+        case ID_EDIT_COPY:
+        case ID_EDIT_PASTE:
+        case ID_EDIT_FILL:
+        case ID_EDIT_INSERT:
+        case ID_EDIT_DELETE:
+        case ID_SEARCH:
+        case ID_SEARCH_ABORT:
+        case ID_SEARCH_NEXT:
+        case ID_SEARCH_PREV:
+        case ID_SEARCH_MODE_HEX:
+        case ID_SEARCH_MODE_STRING:
+        case ID_REPLACE:
+        case ID_MARK1:
+        case ID_MARK2:
+        case ID_MARK3:
+        case ID_MARK4:
+        case ID_MARK5:
+        case ID_MARK_NEXT:
+        case ID_MARK_PREV:
+        case ID_VIEW_FONT:
+        case ID_VIEW_COLOR:
+        case ID_VIEW_BKCOLOR:
+        case ID_MARK_COLOR1:
+        case ID_MARK_COLOR2:
+        case ID_MARK_COLOR3:
+        case ID_MARK_COLOR4:
+        case ID_MARK_COLOR5:
+        case ID_VIEW_UPPER:
+        case ID_CODE_SJIS:
+        case ID_CODE_UNICODE:
+        case ID_CODE_EUC:
+        case ID_CODE_NEXT:
+        case ID_VIEW_PICTURE:
+        case ID_COMPARE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFolder)
+    : host_(host), store_(store), programFolder_(std::move(programFolder)) {
+    doc_ = std::make_unique<COctileDoc>(host_);
+    doc_->templatePath = [this] { return templatePath_; };
+    doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };
+    view_ = std::make_unique<COctileView>(host_, *doc_, store_);
+}
+
+COctileApp::~COctileApp() = default;
+
+void COctileApp::LoadSettings() {
+    std::setlocale(LC_ALL, "");
+    // Steps 1-3: the conversion marker is written once, on the first run.
+    const int32_t marker = store_.GetProfileInt("Convert", "IsConvertIniFile", 0);
+    if (marker == 0) {
+        store_.WriteProfileInt("Convert", "IsConvertIniFile", 1);
+        store_.Flush();
+    }
+    // Step 4.
+    templatePath_ = store_.GetProfileString("Setting", "Template", programFolder_ + "octile.ini");
+    plugInFolder_ = store_.GetProfileString("Setting", "PlugInPath", programFolder_);
+    // Steps 5-6.
+    noRecent_ = ReadTemplateFlags(templatePath_).noRecent;
+    if (!noRecent_) LoadRecentFiles();
+}
+
+void COctileApp::LoadRecentFiles() {
+    recent_.clear();
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const std::string p = store_.GetProfileString("Recent File List", "File" + std::to_string(i), "");
+        if (!p.empty()) recent_.push_back(p);
+    }
+}
+
+void COctileApp::SaveRecentFiles() {
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const size_t k = static_cast<size_t>(i - 1);
+        store_.WriteProfileString("Recent File List", "File" + std::to_string(i),
+                                  k < recent_.size() ? recent_[k] : std::string());
+    }
+}
+
+void COctileApp::AddToRecent(const std::string& path) {
+    if (noRecent_) return;
+    std::erase(recent_, path);
+    recent_.insert(recent_.begin(), path);
+    if (recent_.size() > static_cast<size_t>(kRecentFiles)) recent_.resize(kRecentFiles);
+}
+
+bool COctileApp::ProcessShellCommand(const std::vector<std::string>& args) {
+    // The first argument that is not a switch names the file.
+    std::string file;
+    for (const std::string& a : args) {
+        if (!a.empty() && a[0] != '-') {
+            file = a;
+            break;
+        }
+    }
+    if (file.empty()) {
+        view_->OnInitialUpdate();
+        host_.UpdateTitle();
+        return true;
+    }
+    return OpenDocumentFile(file);
+}
+
+bool COctileApp::OpenDocumentFile(const std::string& path) {
+    if (!doc_->OnOpenDocument(path)) return false;
+    AddToRecent(doc_->GetPathName());
+    view_->OnInitialUpdate();
+    host_.UpdateTitle();
+    return true;
+}
+
+void COctileApp::OnMainWindowDestroy() {
+    view_->OnDestroy();
+    doc_->OnCloseDocument();
+}
+
+int COctileApp::ExitInstance() {
+    if (exited_) return 0;
+    exited_ = true;
+    store_.WriteProfileString("Setting", "Template", templatePath_);
+    store_.WriteProfileString("Setting", "PlugInPath", plugInFolder_);
+    if (!resetOnExit_) {
+        if (!noRecent_) SaveRecentFiles();
+        store_.Flush();
+        return 0;
+    }
+    store_.DeleteProfileTree();
+    return 0;
+}
+
+bool COctileApp::RouteCommand(uint32_t id) {
+    if (NotYetBuilt(id)) return false;
+    if (view_->OnCommand(id)) return true;
+    if (doc_->OnCommand(id)) return true;
+    if (frame_ && frame_->OnCommand(id)) return true;
+    return OnCommand(id);
+}
+
+CmdUI COctileApp::RouteUpdate(uint32_t id) {
+    CmdUI ui;
+    if (NotYetBuilt(id)) {
+        ui.Enable(false);
+        return ui;
+    }
+    if (view_->OnUpdateCommand(id, ui)) return ui;
+    if (doc_->OnUpdateCommand(id, ui)) return ui;
+    if (frame_ && frame_->OnUpdateCommand(id, ui)) return ui;
+    OnUpdateCommand(id, ui);
+    return ui;
+}
+
+bool COctileApp::OnCommand(uint32_t id) {
+    if (id >= ID_FILE_MRU_FIRST && id < ID_FILE_MRU_FIRST + kRecentFiles) {
+        const size_t k = id - ID_FILE_MRU_FIRST;
+        if (k < recent_.size()) {
+            const std::string p = recent_[k];
+            if (!OpenDocumentFile(p)) {
+                // A recent file that no longer opens leaves the list.
+                std::erase(recent_, p);
+            }
+        }
+        return true;
+    }
+    switch (id) {
+        case ID_HELP_README: OpenHelp("readme.txt"); return true;
+        case ID_HELP_HISTORY: OpenHelp("history.txt"); return true;
+        case ID_HELP_SETTING: OpenHelp("setting.txt"); return true;
+        case ID_SETTINGS: OnSettings(); return true;
+        case ID_APP_ABOUT: OnAbout(); return true;
+        case ID_APP_EXIT: host_.CloseMainWindow(); return true;
+        default: return false;
+    }
+}
+
+bool COctileApp::OnUpdateCommand(uint32_t id, CmdUI& ui) {
+    if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) {
+        const size_t k = id - ID_FILE_MRU_FIRST;
+        ui.Enable(!noRecent_ && k < recent_.size());
+        return true;
+    }
+    switch (id) {
+        case ID_HELP_README:
+        case ID_HELP_HISTORY:
+        case ID_HELP_SETTING:
+        case ID_SETTINGS:
+        case ID_APP_ABOUT:
+        case ID_APP_EXIT:
+            ui.Enable(true);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void COctileApp::OpenHelp(const char* name) {
+    // A missing file is passed on all the same; the desktop shows nothing.
+    host_.OpenWithShell(programFolder_ + name);
+}
+
+void COctileApp::OnSettings() {
+    CSettingDlg dlg{templatePath_, plugInFolder_};
+    if (host_.DoModal(&dlg) == IDOK) {
+        templatePath_ = dlg.templatePath;
+        plugInFolder_ = dlg.plugInFolder;
+    }
+}
+
+void COctileApp::OnAbout() {
+    CAboutDlg dlg;
+    if (host_.DoModal(&dlg) == CAboutDlg::IDC_RESET) {
+        resetOnExit_ = true;
+        host_.CloseMainWindow();
+    }
+}
+
+std::u16string COctileApp::WindowTitle() const {
+    const std::u16string& doc = LoadString(IDR_MAINFRAME);
+    return doc_->GetTitle() + u" - " + doc.substr(0, doc.find(u'\n'));
+}
+
+bool CAboutDlg::OnResetButton(UiHost& host) {
+    return host.MessageBox(LoadString(IDS_ABOUT_RESET_QUESTION), MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
+}  // namespace octile

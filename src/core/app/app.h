@@ -1,0 +1,85 @@
+#pragma once
+// COctileApp: start-up, exit, the application's commands and the command
+// route (view, document, frame, application).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_ids.h"
+#include "document/document.h"
+#include "host/ui_host.h"
+#include "settings/profile_store.h"
+#include "view/view.h"
+
+namespace octile {
+
+class COctileApp : public CommandTarget {
+public:
+    static constexpr int kRecentFiles = 4;
+
+    COctileApp(UiHost& host, ProfileStore& store, std::string programFolder);
+    ~COctileApp() override;
+
+    // Start-up steps before the windows exist: locale, settings, template
+    // switches and the recent-file list.
+    void LoadSettings();
+    // After the frame and view windows were created: open the first file
+    // argument (or prepare the empty view). False ends the program.
+    bool ProcessShellCommand(const std::vector<std::string>& args);
+    // The application's open path: document, recent list, title, view.
+    bool OpenDocumentFile(const std::string& path);
+    // Called when the main window is being destroyed.
+    void OnMainWindowDestroy();
+    int ExitInstance();
+
+    // The command route.
+    bool RouteCommand(uint32_t id);
+    CmdUI RouteUpdate(uint32_t id);
+    // A frame target (main window) joins the route between document and app.
+    void SetFrameTarget(CommandTarget* frame) { frame_ = frame; }
+
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
+
+    void OnSettings();
+    void OnAbout();
+    void OpenHelp(const char* name);
+
+    // The window title: document title + " - Octile ﾊﾞｲﾅﾘｴﾃﾞｨﾀ".
+    std::u16string WindowTitle() const;
+
+    const std::string& programFolder() const { return programFolder_; }
+    const std::string& templatePath() const { return templatePath_; }
+    void setTemplatePath(std::string p) { templatePath_ = std::move(p); }
+    const std::string& GetPlugInFolder() const { return plugInFolder_; }
+    void setPlugInFolder(std::string p) { plugInFolder_ = std::move(p); }
+    bool resetOnExit() const { return resetOnExit_; }
+    bool noRecent() const { return noRecent_; }
+    const std::vector<std::string>& recentFiles() const { return recent_; }
+
+    COctileDoc& doc() { return *doc_; }
+    COctileView& view() { return *view_; }
+    UiHost& host() { return host_; }
+    ProfileStore& store() { return store_; }
+
+private:
+    void AddToRecent(const std::string& path);
+    void LoadRecentFiles();
+    void SaveRecentFiles();
+
+    UiHost& host_;
+    ProfileStore& store_;
+    std::string programFolder_;
+    std::string templatePath_;
+    std::string plugInFolder_;
+    bool resetOnExit_ = false;
+    bool noRecent_ = false;
+    std::vector<std::string> recent_;
+    std::unique_ptr<COctileDoc> doc_;
+    std::unique_ptr<COctileView> view_;
+    CommandTarget* frame_ = nullptr;
+    bool exited_ = false;
+};
+
+}  // namespace octile

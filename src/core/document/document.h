@@ -1,0 +1,72 @@
+#pragma once
+// COctileDoc: the one open file. It never loads the file: every read and
+// write goes straight to the file through 64-bit positioned calls.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/command_ids.h"
+#include "document/file_handle.h"
+#include "host/ui_host.h"
+
+namespace octile {
+
+class COctileDoc : public CommandTarget {
+public:
+    static constexpr uint64_t kLookAhead = 16;
+
+    explicit COctileDoc(UiHost& host);
+
+    // Wiring to the application: the current template path, and the
+    // application's open path (which ends in OnOpenDocument).
+    std::function<std::string()> templatePath;
+    std::function<bool(const std::string&)> openDocumentFile;
+
+    // Opens the file at path: probe first, then the mode's open. On a failed
+    // probe the message is shown and the previous file stays open.
+    bool OnOpenDocument(const std::string& path);
+    void OnCloseDocument();
+
+    // Reads n bytes at offset into buffer, which must hold n + 16 bytes: the
+    // 16 bytes after the span receive the file's next bytes, or 0 past its
+    // end. Returns min(bytes read, n).
+    uint32_t ReadBytes(uint8_t* buffer, uint64_t n, uint64_t offset);
+    uint32_t WriteBytes(const uint8_t* buffer, uint32_t count, uint64_t offset);
+
+    uint64_t GetFileLength() const { return fileLength_; }
+    int IsReadOnly() const { return readOnly_; }
+    bool IsInFile(uint64_t offset) const { return offset < fileLength_; }
+    bool HasFile() const { return file_.IsOpen(); }
+    // Measures the length again (after an edit changed it).
+    void RemeasureLength();
+    const FileHandle& file() const { return file_; }
+
+    // Full path of the file last opened, and its name for the title.
+    const std::string& GetPathName() const { return pathName_; }
+    std::u16string GetTitle() const;
+
+    void OnFileOpen();
+    void OnToggleReadOnly();
+
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
+
+    const std::string& lastChosenPath() const { return lastChosenPath_; }
+
+private:
+    UiHost& host_;
+    uint64_t fileLength_ = 0;
+    FileHandle file_;
+    std::u16string filter_;
+    std::u16string defaultExtension_;
+    std::string lastChosenPath_;
+    int32_t readOnly_ = 1;
+    bool openedByDialog_ = false;
+    std::string pathName_;
+};
+
+// An absolute, lexically normalised form of a path (no symbolic links are
+// resolved), as a document records it.
+std::string FullPath(const std::string& path);
+
+}  // namespace octile

@@ -1,0 +1,145 @@
+#include "document/file_handle.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace octile {
+
+namespace {
+
+// The largest span handed to one system call.
+constexpr uint64_t kMaxSpan = 0x40000000;
+
+flock WholeFile(short type) {
+    flock lk{};
+    lk.l_type = type;
+    lk.l_whence = SEEK_SET;
+    lk.l_start = 0;
+    lk.l_len = 0;
+    return lk;
+}
+
+}  // namespace
+
+OpenError OpenErrorFromErrno(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return OpenError::NotFound;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+            return OpenError::AccessDenied;
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EINVAL:
+            return OpenError::BadPath;
+        case EMFILE:
+        case ENFILE:
+            return OpenError::TooManyOpen;
+        default:
+            return OpenError::Unknown;
+    }
+}
+
+FileHandle::~FileHandle() { Close(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void FileHandle::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);  // also releases the OFD lock
+        fd_ = -1;
+    }
+}
+
+FileHandle FileHandle::Open(const std::string& path, Mode mode, OpenError* error) {
+    auto fail = [&](OpenError e) {
+        if (error) *error = e;
+        return FileHandle();
+    };
+    if (path.empty()) return fail(OpenError::BadPath);
+    // O_NONBLOCK keeps a FIFO from blocking the open; it is cleared below.
+    int flags = (mode == ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) return fail(OpenErrorFromErrno(errno));
+    FileHandle h(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(OpenErrorFromErrno(errno));
+    // Only files with a length can be paged through and edited in place.
+    if (S_ISDIR(st.st_mode)) return fail(OpenError::AccessDenied);
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) return fail(OpenError::AccessDenied);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+    if (mode == Probe) {
+        flock lk = WholeFile(F_RDLCK);
+        if (::fcntl(fd, F_OFD_GETLK, &lk) == 0 && lk.l_type != F_UNLCK) {
+            return fail(OpenError::Sharing);
+        }
+    } else if (mode == ReadWrite) {
+        flock lk = WholeFile(F_WRLCK);
+        if (::fcntl(fd, F_OFD_SETLK, &lk) != 0) {
+            return fail(errno == EAGAIN || errno == EACCES ? OpenError::Sharing
+                                                           : OpenErrorFromErrno(errno));
+        }
+    }
+    if (error) *error = OpenError::None;
+    return h;
+}
+
+uint64_t FileHandle::ReadAt(uint8_t* buffer, uint64_t count, uint64_t offset) const {
+    if (fd_ < 0) return 0;
+    uint64_t done = 0;
+    while (done < count) {
+        const uint64_t span = std::min(count - done, kMaxSpan);
+        const ssize_t n = ::pread(fd_, buffer + done, span, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return done;
+        }
+        if (n == 0) break;
+        done += static_cast<uint64_t>(n);
+    }
+    return done;
+}
+
+uint64_t FileHandle::WriteAt(const uint8_t* buffer, uint64_t count, uint64_t offset) const {
+    if (fd_ < 0) return 0;
+    uint64_t done = 0;
+    while (done < count) {
+        const uint64_t span = std::min(count - done, kMaxSpan);
+        const ssize_t n = ::pwrite(fd_, buffer + done, span, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<uint64_t>(n);
+    }
+    return done;
+}
+
+uint64_t FileHandle::Length() const {
+    if (fd_ < 0) return 0;
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    return end < 0 ? 0 : static_cast<uint64_t>(end);
+}
+
+bool FileHandle::Truncate(uint64_t length) const {
+    return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+}
+
+}  // namespace octile

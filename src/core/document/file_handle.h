@@ -1,0 +1,56 @@
+#pragma once
+// An open file descriptor with 64-bit positioned reads and writes, and the
+// sharing rules between Octile processes: a read-write open holds an
+// open-file-description write lock on the whole file, and the probe open
+// fails while another open holds one.
+#include <cstdint>
+#include <string>
+
+namespace octile {
+
+// Why an open failed.
+enum class OpenError {
+    None,
+    NotFound,
+    AccessDenied,
+    BadPath,
+    TooManyOpen,
+    Sharing,
+    Unknown,
+};
+
+OpenError OpenErrorFromErrno(int err);
+
+class FileHandle {
+public:
+    enum Mode { Probe, ReadOnly, ReadWrite };
+
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens an existing file; never creates or truncates.
+    static FileHandle Open(const std::string& path, Mode mode, OpenError* error);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    void Close();
+
+    // Reads up to count bytes; loops over short reads. Returns the bytes read
+    // (less at the end of the file, 0 on an error).
+    uint64_t ReadAt(uint8_t* buffer, uint64_t count, uint64_t offset) const;
+    // Writes count bytes; returns the bytes written (short on an error).
+    uint64_t WriteAt(const uint8_t* buffer, uint64_t count, uint64_t offset) const;
+    // The length now, measured by seeking to the end (0 on an error).
+    uint64_t Length() const;
+    bool Truncate(uint64_t length) const;
+    int fd() const { return fd_; }
+
+private:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+}  // namespace octile

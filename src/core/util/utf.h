@@ -1,0 +1,19 @@
+#pragma once
+// Conversions between the UTF-8 used for paths and files on Linux and the
+// UTF-16 that every user-interface text is held in.
+#include <string>
+#include <string_view>
+
+namespace octile {
+
+// Invalid UTF-8 sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view s);
+// Lone surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view s);
+
+// Replaces every "%1" with the given text (file paths in messages).
+std::u16string ReplacePercent1(std::u16string_view text, std::u16string_view with);
+// Replaces the first "%d" with a decimal number.
+std::u16string FormatPercentD(std::u16string_view text, long long value);
+
+}  // namespace octile

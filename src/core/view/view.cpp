@@ -1,0 +1,588 @@
+#include "view/view.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+#include "resources/resources.h"
+#include "settings/paths.h"
+#include "util/utf.h"
+
+namespace octile {
+
+namespace {
+
+constexpr size_t kMaxFaceName = 31;
+
+int32_t ClampToInt32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+COctileView::COctileView(UiHost& host, COctileDoc& doc, ProfileStore& store)
+    : host_(host), doc_(doc), store_(store) {
+    readWindow_.reset(new (std::nothrow) uint8_t[kInitialReadSize + COctileDoc::kLookAhead]());
+    font_.faceName = LoadString(IDS_FONT_FACE);
+}
+
+COctileView::~COctileView() = default;
+
+// ---------------------------------------------------------------- life
+
+void COctileView::OnCreate() {
+    ReadSettings();
+    host_.SetScrollRange(0, 0);
+    host_.SetScrollPos(0);
+    host_.ShowScrollBar(false);
+    MeasureFont();
+}
+
+void COctileView::OnInitialUpdate() {
+    perUserFolder_ = GetPerUserFolder();
+    if (!perUserFolder_.empty()) MakeFolders(perUserFolder_.substr(0, perUserFolder_.size() - 1));
+    markedPath_ = doc_.GetPathName();
+    fileOpen_ = !markedPath_.empty();
+    if (fileOpen_) {
+        commandEnable_ = true;
+        windowOffset_ = 0;
+        dump_.extraDigits = ExtraDigitsForLength(doc_.GetFileLength());
+        fileLineCount_ = (doc_.GetFileLength() + 15) / 16;
+        anchor_ = caretOffset_ = 0;
+        scrollUnit_ = 1;
+        for (int32_t i = 0; i < dump_.extraDigits; ++i) scrollUnit_ *= 16;
+        ApplyScrollRange();
+        host_.SetScrollPos(0);
+        host_.ShowScrollBar(true);
+        ReloadWindow();
+    }
+    host_.RecalcFrameWidth();
+}
+
+void COctileView::ApplyScrollRange() {
+    const int64_t top = static_cast<int64_t>(fileLineCount_ / scrollUnit_) - 1;
+    host_.SetScrollRange(0, ClampToInt32(std::max<int64_t>(top, 0)));
+}
+
+void COctileView::OnDestroy() {
+    if (dragTimer_) {
+        host_.KillTimer(kDragTimerId);
+        dragTimer_ = false;
+    }
+    WriteSettings();
+}
+
+// ---------------------------------------------------------------- settings
+
+void COctileView::ReadSettings() {
+    auto colour = [&](const char* key, uint32_t def) {
+        return static_cast<uint32_t>(store_.GetProfileInt("View", key, static_cast<int32_t>(def)));
+    };
+    textColour_ = colour("Color", 0x000000);
+    backColour_ = colour("BKColor", 0xFFFFFF);
+    SetMarkColour(0, colour("MarkColor", 0x0000FF));
+    SetMarkColour(1, colour("MarkColor2", 0x00FF00));
+    SetMarkColour(2, colour("MarkColor3", 0xFFFF00));
+    SetMarkColour(3, colour("MarkColor4", 0xFF00FF));
+    SetMarkColour(4, colour("MarkColor5", 0x00FFFF));
+    dump_.charCode = store_.GetProfileInt("View", "CodeType", 0);
+    viewer_ = store_.GetProfileInt("View", "Viewer", 0) != 0;
+    dump_.upper = store_.GetProfileInt("View", "Upper", 0) != 0;
+    compPath_ = store_.GetProfileString("View", "CompPath", "");
+    font_.height = store_.GetProfileInt("Font", "Height", -15);
+    font_.weight = store_.GetProfileInt("Font", "Weight", 400);
+    font_.italic = static_cast<uint8_t>(store_.GetProfileInt("Font", "Italic", 0) & 0xFF);
+    font_.faceName = Utf8ToUtf16(
+        store_.GetProfileString("Font", "FaceName", Utf16ToUtf8(LoadString(IDS_FONT_FACE))));
+    if (font_.faceName.size() > kMaxFaceName) font_.faceName.resize(kMaxFaceName);
+}
+
+void COctileView::WriteSettings() {
+    auto colour = [&](const char* key, uint32_t value) {
+        store_.WriteProfileInt("View", key, static_cast<int32_t>(value));
+    };
+    colour("Color", textColour_);
+    colour("BKColor", backColour_);
+    colour("MarkColor", markColours_[0]);
+    for (int kind = 2; kind <= 5; ++kind) {
+        colour(("MarkColor" + std::to_string(kind)).c_str(), markColours_[kind - 1]);
+    }
+    store_.WriteProfileInt("View", "CodeType", dump_.charCode);
+    store_.WriteProfileInt("View", "Viewer", viewer_ ? 1 : 0);
+    store_.WriteProfileInt("View", "Upper", dump_.upper ? 1 : 0);
+    store_.WriteProfileString("View", "CompPath", compPath_);
+    store_.WriteProfileInt("Font", "Height", font_.height);
+    store_.WriteProfileInt("Font", "Weight", font_.weight);
+    store_.WriteProfileInt("Font", "Italic", font_.italic);
+    store_.WriteProfileString("Font", "FaceName", Utf16ToUtf8(font_.faceName));
+}
+
+void COctileView::SetMarkColour(int index, uint32_t colour) {
+    if (index < 0 || index > 4) return;
+    markColours_[index] = colour;
+    if (onMarkColour) onMarkColour(index, colour);
+}
+
+uint32_t COctileView::GetMarkColour(int kind) const {
+    return kind >= 1 && kind <= 5 ? markColours_[kind - 1] : 0;
+}
+
+// ---------------------------------------------------------------- geometry
+
+COctileView::HitTest COctileView::CellToOffset(int32_t column, int32_t row) const {
+    const int32_t e = dump_.extraDigits;
+    // The row product is a signed value added to the window offset.
+    const uint64_t base = windowOffset_ + static_cast<uint64_t>(16 * (static_cast<int64_t>(row) - 1));
+    HitTest h;
+    h.offset = base;
+    if (column < e + 8) return h;
+    if (column <= e + 55) {
+        const int32_t d = column - (e + 9);
+        h.area = AREA_HEX;
+        h.digit = d % 3;
+        h.offset = base + static_cast<uint64_t>(static_cast<int64_t>(d / 3));
+        return h;
+    }
+    if (column >= e + 61 && column <= e + 76) {
+        h.area = AREA_CHAR;
+        h.digit = 0;
+        h.offset = base + static_cast<uint64_t>(column - e - 61);
+    }
+    return h;
+}
+
+bool COctileView::OffsetToCell(int mode, uint64_t offset, Cell& cell) const {
+    if (mode == 0 || mode == 1) {
+        if (offset < windowOffset_ || offset - windowOffset_ >= readSize_) {
+            cell = {-1, -1};
+            return false;
+        }
+    }
+    const uint64_t rel = offset - windowOffset_;  // wraps for offsets before the window
+    // Rows are taken as a signed distance, so offsets far before the window
+    // land above it rather than wrapping back onto the page.
+    cell.row = ClampToInt32(static_cast<int64_t>(rel) / 16 + 1);
+    if (static_cast<int64_t>(rel) < 0 && static_cast<int64_t>(rel) % 16 != 0) cell.row -= 1;
+    const int32_t col = static_cast<int32_t>(rel % 16);
+    const bool hex = mode == 0 || mode == 2;
+    cell.column = dump_.extraDigits + (hex ? 9 + 3 * col : 61 + col);
+    return true;
+}
+
+bool COctileView::InTextArea(const Cell& c) const {
+    return c.column >= textArea_.left && c.column < textArea_.right && c.row >= textArea_.top &&
+           c.row < textArea_.bottom;
+}
+
+// ---------------------------------------------------------------- selection
+
+bool COctileView::UpdateSelection(int step, uint64_t value) {
+    const uint64_t length = doc_.GetFileLength();
+    switch (step) {
+        case 0: anchor_ = value; break;
+        case 1: caretOffset_ = value; break;
+        case 2: if (caretOffset_ > 0) --caretOffset_; break;
+        case 3: ++caretOffset_; break;
+        case 4: caretOffset_ = caretOffset_ < 16 ? 0 : caretOffset_ - 16; break;
+        case 5: caretOffset_ += 16; break;
+        case 6: caretOffset_ = 0; break;
+        case 7: caretOffset_ = length - 1; break;
+        default: break;
+    }
+    if (length == 0) {
+        caretOffset_ = 0;
+    } else if (caretOffset_ > length - 1) {
+        caretOffset_ = length - 1;
+    }
+    const uint64_t s = std::min(anchor_, caretOffset_);
+    const uint64_t e = std::max(anchor_, caretOffset_);
+    Cell start, end;
+    OffsetToCell(2, s, start);
+    OffsetToCell(2, e, end);
+    end.column += 1;
+    const int32_t rows = ClampToInt32(static_cast<int64_t>(readSize_ / 16));
+    if (end.row >= 1 && start.row <= rows && length != 0) {
+        bool clipped = false;
+        if (start.row <= 0) {
+            start = {dump_.extraDigits + 9, 1};
+            clipped = true;
+        }
+        if (end.row > rows) {
+            end = {dump_.extraDigits + 57, rows};
+            clipped = true;
+        }
+        selCells_ = {start.column, start.row, end.column, end.row};
+        return clipped;
+    }
+    selCells_ = {-1, -1, -1, -1};
+    return false;
+}
+
+void COctileView::GetSelectionRange(uint64_t& start, uint64_t& end) const {
+    start = std::min(anchor_, caretOffset_);
+    end = std::max(anchor_, caretOffset_);
+}
+
+// ---------------------------------------------------------------- inversion
+
+PixelRect COctileView::CaretRect() const {
+    return {caret_.column * charWidth_ + 1, caret_.row * lineHeight_ + 1,
+            (caret_.column + 1) * charWidth_ - 2, (caret_.row + 1) * lineHeight_ - 2};
+}
+
+PixelRect COctileView::SelectionRect() const {
+    return {selCells_.left * charWidth_, selCells_.top * lineHeight_,
+            (selCells_.right + 1) * charWidth_ - 1, (selCells_.bottom + 1) * lineHeight_ - 1};
+}
+
+void COctileView::Toggle(const PixelRect& r) {
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    // Inverting twice restores the pixels: a rectangle already inverted
+    // leaves the list.
+    auto it = std::find(spans_.begin(), spans_.end(), r);
+    if (it != spans_.end()) {
+        spans_.erase(it);
+    } else {
+        spans_.push_back(r);
+    }
+}
+
+void COctileView::InvertSpan(const PixelRect& in) {
+    PixelRect r = in;
+    if (r.top > r.bottom) r = {0, in.bottom, 0, in.top};
+    const int32_t e = dump_.extraDigits;
+    const int32_t cw = charWidth_;
+    const int32_t lh = lineHeight_;
+    const int32_t hexLeft = (e + 9) * cw;
+    const int32_t hexRight = (e + 57) * cw;
+    const int32_t charLeft = (e + 61) * cw;
+    if (r.bottom <= r.top + lh) {
+        if (r.left >= charLeft) {
+            Toggle({r.left, r.bottom, std::max(r.right, charLeft), r.bottom + 2});
+        } else {
+            Toggle({r.left, r.top, std::min(r.right, hexRight), r.bottom});
+        }
+        return;
+    }
+    Toggle({std::min(r.left, hexRight), r.top, hexRight, r.top + lh});
+    int32_t y = r.top + lh;
+    while (y < r.bottom - lh) {
+        Toggle({hexLeft, y, hexRight, y + lh});
+        y += lh;
+    }
+    Toggle({hexLeft, y, std::min(r.right, hexRight), r.bottom});
+}
+
+void COctileView::DrawCaret(int flags) {
+    if (flags & 1) {
+        InvertSpan(invertedCaret_);
+        invertedCaret_ = PixelRect{};
+        InvertSpan(invertedSelection_);
+        invertedSelection_ = PixelRect{};
+    }
+    if (flags & 2) {
+        invertedSelection_ = SelectionRect();
+        InvertSpan(invertedSelection_);
+        invertedCaret_ = CaretRect();
+        InvertSpan(invertedCaret_);
+    }
+    host_.UpdateInversions();
+}
+
+void COctileView::BeginPaint() {
+    // The page was drawn afresh: nothing is inverted on it yet.
+    spans_.clear();
+    invertedCaret_ = PixelRect{};
+    invertedSelection_ = PixelRect{};
+    if (!fileOpen_) return;
+    invertedSelection_ = SelectionRect();
+    InvertSpan(invertedSelection_);
+    invertedCaret_ = CaretRect();
+    InvertSpan(invertedCaret_);
+}
+
+// ---------------------------------------------------------------- window
+
+void COctileView::ReloadWindow() {
+    if (!readWindow_) return;
+    validCount_ = doc_.ReadBytes(readWindow_.get(), readSize_, windowOffset_);
+    dumpText_ = FormatDump(dump_, windowOffset_, readWindow_.get(), validCount_, &textArea_);
+    UpdateSelection(8);
+    if (InTextArea(caret_)) {
+        DrawCaret(1);
+    } else if (fileOpen_) {
+        caret_.row = textArea_.bottom - 1;
+        DrawCaret(3);
+    }
+    host_.RepaintView();
+}
+
+void COctileView::SetWindowOffset(uint64_t offset, bool force) {
+    if (offset == windowOffset_ && !force) return;
+    if (!doc_.IsInFile(offset)) return;
+    windowOffset_ = offset;
+    host_.SetScrollPos(ClampToInt32(static_cast<int64_t>((offset + 15) / (16 * scrollUnit_))));
+    ReloadWindow();
+}
+
+void COctileView::ScrollLineDown() {
+    SetWindowOffset(std::min(windowOffset_ + 16, fileLineCount_ * 16));
+}
+
+void COctileView::ScrollLineUp() { SetWindowOffset(windowOffset_ < 16 ? 0 : windowOffset_ - 16); }
+
+void COctileView::SetReadSize(uint64_t size) {
+    readWindow_.reset();
+    readSize_ = size;
+    readWindow_.reset(new (std::nothrow) uint8_t[size + COctileDoc::kLookAhead]());
+    ReloadWindow();
+}
+
+void COctileView::ResizeRows(int32_t height) {
+    if (lineHeight_ <= 0) return;
+    const int64_t rows = height / lineHeight_;
+    if (rows - 1 < 1) return;
+    const uint64_t size = static_cast<uint64_t>(rows - 1) * 16;
+    if (size == readSize_) return;
+    SetReadSize(size);
+}
+
+void COctileView::MeasureFont() {
+    const FontMetrics m = host_.MeasureFont(font_);
+    // A font the system reports with no size would make every cell empty.
+    charWidth_ = std::max(1, m.charWidth);
+    lineHeight_ = std::max(1, m.lineHeight);
+}
+
+// ---------------------------------------------------------------- mouse
+
+void COctileView::OnLButtonDown(int32_t x, int32_t y, bool shift) {
+    const Cell cell{x / charWidth_, y / lineHeight_};
+    lastMouse_ = cell;
+    if (!InTextArea(cell) || fileLineCount_ == 0) return;
+    caret_ = cell;
+    const uint64_t offset = CellToOffset(cell.column, cell.row).offset;
+    if (!shift) UpdateSelection(0, offset);
+    UpdateSelection(1, offset);
+    DrawCaret(3);
+    dragging_ = true;
+    host_.SetCapture();
+    host_.SetTimer(kDragTimerId, kDragTimerMs);
+    dragTimer_ = true;
+}
+
+void COctileView::DragTo(int32_t x, int32_t y) {
+    const Cell cell{x / charWidth_, y / lineHeight_};
+    if (InTextArea(cell)) {
+        if (!(cell == lastMouse_)) {
+            UpdateSelection(1, CellToOffset(cell.column, cell.row).offset);
+            DrawCaret(3);
+        }
+    } else {
+        uint64_t newOffset;
+        uint64_t caret;
+        if (cell.row >= 1) {
+            newOffset = windowOffset_ + 16;
+            caret = windowOffset_ + readSize_ + 15;
+        } else {
+            newOffset = windowOffset_ < 16 ? 0 : windowOffset_ - 16;
+            caret = newOffset;
+        }
+        UpdateSelection(1, caret);
+        const uint64_t before = windowOffset_;
+        SetWindowOffset(newOffset);
+        // At either end of the file the window stays; show the selection anyway.
+        if (windowOffset_ == before) DrawCaret(3);
+    }
+    lastMouse_ = cell;
+}
+
+void COctileView::OnMouseMove(int32_t x, int32_t y) {
+    if (dragging_) DragTo(x, y);
+}
+
+void COctileView::OnTimer(uint32_t id) {
+    if (id != kDragTimerId || !dragging_) return;
+    const Point p = host_.GetCursorPos();
+    DragTo(p.x, p.y);
+}
+
+void COctileView::OnLButtonUp(int32_t x, int32_t y) {
+    if (!dragging_) return;
+    const Cell cell{x / charWidth_, y / lineHeight_};
+    if (InTextArea(cell)) {
+        caret_ = cell;
+        UpdateSelection(1, CellToOffset(cell.column, cell.row).offset);
+    }
+    host_.KillTimer(kDragTimerId);
+    dragTimer_ = false;
+    host_.ReleaseCapture();
+    dragging_ = false;
+    DrawCaret(3);
+}
+
+void COctileView::OnMouseWheel(int32_t delta) {
+    const int32_t lines = host_.GetWheelScrollLines();
+    int64_t step;
+    if (lines != -1) {
+        step = static_cast<int64_t>(ClampToInt32(static_cast<int64_t>(delta) * lines * 16)) / 120;
+    } else {
+        step = static_cast<int64_t>(readSize_) * delta / 120;
+    }
+    uint64_t target = windowOffset_ - static_cast<uint64_t>(step);
+    if (delta >= 0) {
+        if ((step > 0 && static_cast<uint64_t>(step) > windowOffset_) || target < 16) target = 0;
+    } else {
+        target = std::min(target, fileLineCount_ * 16);
+    }
+    SetWindowOffset(target);
+}
+
+void COctileView::OnVScroll(int request, int32_t position) {
+    switch (request) {
+        case SB_LINEUP: ScrollLineUp(); break;
+        case SB_LINEDOWN: ScrollLineDown(); break;
+        case SB_PAGEUP: OnPagePrev(); break;
+        case SB_PAGEDOWN: OnPageNext(); break;
+        case SB_THUMBTRACK:
+            SetWindowOffset(scrollUnit_ * static_cast<uint64_t>(std::max(position, 0)) * 16);
+            break;
+        case SB_TOP: SetWindowOffset(0); break;
+        case SB_BOTTOM: SetWindowOffset((fileLineCount_ - 1) * 16); break;
+        default: break;
+    }
+}
+
+void COctileView::OnSize(int32_t height, bool minimized) {
+    if (minimized || height <= 0) return;
+    clientHeight_ = height;
+    ResizeRows(height);
+}
+
+// ---------------------------------------------------------------- commands
+
+void COctileView::Collapse() {
+    const uint64_t offset = CellToOffset(caret_.column, caret_.row).offset;
+    UpdateSelection(0, offset);
+    UpdateSelection(1, offset);
+    DrawCaret(3);
+}
+
+void COctileView::OnPagePrev() {
+    SetWindowOffset(windowOffset_ < readSize_ ? 0 : windowOffset_ - readSize_);
+}
+
+void COctileView::OnPageNext() {
+    SetWindowOffset(std::min(windowOffset_ + readSize_, 16 * fileLineCount_));
+}
+
+void COctileView::OnJump() {
+    CJumpSecDlg dlg{FormatAddress(dump_, windowOffset_)};
+    if (host_.DoModal(&dlg) != IDOK) return;
+    uint64_t target = 0;
+    if (!ParseHexStrict(dlg.address, target)) {
+        host_.MessageBox(LoadString(IDS_RANGE_HEX), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    SetWindowOffset(target);
+}
+
+void COctileView::OnReadSize() {
+    CSetSectorDlg dlg{FormatAddress(dump_, readSize_)};
+    if (host_.DoModal(&dlg) != IDOK) return;
+    uint64_t value = 0;
+    if (!ParseHexStrict(dlg.size, value) || value > kMaxReadSize) {
+        host_.MessageBox(LoadString(IDS_RANGE_HEX), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (value == readSize_) return;
+    SetReadSize(value);
+}
+
+bool COctileView::OnCommand(uint32_t id) {
+    const Cell saved = caret_;
+    switch (id) {
+        case ID_CARET_LEFT:
+        case ID_CARET_RIGHT:
+            caret_.column += id == ID_CARET_LEFT ? -1 : 1;
+            if (!InTextArea(caret_)) caret_ = saved;
+            Collapse();
+            return true;
+        case ID_CARET_UP:
+            caret_.row -= 1;
+            if (!InTextArea(caret_)) {
+                caret_ = saved;
+                ScrollLineUp();
+            }
+            Collapse();
+            return true;
+        case ID_CARET_DOWN:
+            caret_.row += 1;
+            if (!InTextArea(caret_)) {
+                caret_ = saved;
+                ScrollLineDown();
+            }
+            Collapse();
+            return true;
+        case ID_CARET_HOME:
+            caret_ = {textArea_.left, textArea_.top};
+            DrawCaret(3);
+            return true;
+        case ID_CARET_END:
+            caret_ = {textArea_.right - 1, textArea_.bottom - 1};
+            DrawCaret(3);
+            return true;
+        case ID_WINDOW_TOP: SetWindowOffset(0); return true;
+        case ID_WINDOW_BOTTOM: SetWindowOffset((fileLineCount_ - 1) * 16); return true;
+        case ID_SELECT_UP:
+        case ID_SELECT_LEFT:
+            if (UpdateSelection(id == ID_SELECT_UP ? 4 : 2)) ScrollLineUp();
+            DrawCaret(3);
+            return true;
+        case ID_SELECT_DOWN:
+        case ID_SELECT_RIGHT:
+            if (UpdateSelection(id == ID_SELECT_DOWN ? 5 : 3)) ScrollLineDown();
+            DrawCaret(3);
+            return true;
+        case ID_SELECT_TOP:
+            UpdateSelection(6);
+            SetWindowOffset(0, true);
+            return true;
+        case ID_SELECT_BOTTOM:
+            UpdateSelection(7);
+            SetWindowOffset((fileLineCount_ - 1) * 16, true);
+            return true;
+        case ID_PAGE_PREV: OnPagePrev(); return true;
+        case ID_PAGE_NEXT: OnPageNext(); return true;
+        case ID_JUMP: OnJump(); return true;
+        case ID_READ_SIZE: OnReadSize(); return true;
+        case ID_SEARCH_MODE_HEX: hexSearch_ = 1; return true;
+        case ID_SEARCH_MODE_STRING: hexSearch_ = 0; return true;
+        default: return false;
+    }
+}
+
+bool COctileView::OnUpdateCommand(uint32_t id, CmdUI& ui) {
+    switch (id) {
+        case ID_FILE_HEXLIST:
+        case ID_PAGE_PREV:
+        case ID_PAGE_NEXT:
+        case ID_JUMP:
+        case ID_SEARCH:
+        case ID_READ_SIZE:
+            ui.Enable(commandEnable_);
+            return true;
+        case ID_SEARCH_MODE_HEX:
+            ui.Enable(true);
+            ui.SetRadio(hexSearch_ == 1);
+            return true;
+        case ID_SEARCH_MODE_STRING:
+            ui.Enable(true);
+            ui.SetRadio(hexSearch_ == 0);
+            return true;
+        default: return false;
+    }
+}
+
+}  // namespace octile

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/app.h"
+#include "fake_host.h"
+#include "resources/resources.h"
+#include "temp_dir.h"
+
+namespace octile {
+namespace {
+
+using test::FakeHost;
+using test::TempDir;
+
+class AppTest : public ::testing::Test {
+protected:
+    AppTest() : programFolder(dir.path() + "/prog/") {
+        std::filesystem::create_directory(programFolder);
+    }
+    std::unique_ptr<COctileApp> MakeApp() {
+        auto app = std::make_unique<COctileApp>(host, store, programFolder);
+        app->LoadSettings();
+        app->view().OnCreate();
+        return app;
+    }
+    void WriteTemplate(const std::string& body) {
+        std::ofstream(programFolder + "octile.ini") << "[Setting]\n" << body;
+    }
+
+    TempDir dir;
+    std::string programFolder;
+    FakeHost host;
+    MemoryProfileStore store;
+};
+
+TEST_F(AppTest, FirstRunWritesTheMarkerOnceAndDefaultsApply) {
+    auto app = MakeApp();
+    EXPECT_EQ(store.GetProfileInt("Convert", "IsConvertIniFile", 0), 1);
+    EXPECT_EQ(app->templatePath(), programFolder + "octile.ini");
+    EXPECT_EQ(app->GetPlugInFolder(), programFolder);
+    EXPECT_EQ(store.writes, 1u);  // nothing else is written while starting
+
+    // A second start finds the marker and writes nothing.
+    store.writes = 0;
+    auto again = std::make_unique<COctileApp>(host, store, programFolder);
+    again->LoadSettings();
+    EXPECT_EQ(store.writes, 0u);
+}
+
+TEST_F(AppTest, StoredPathsWinOverTheProgramFolder) {
+    store.WriteProfileString("Setting", "Template", "/elsewhere/t.ini");
+    store.WriteProfileString("Setting", "PlugInPath", "/plugins/");
+    auto app = MakeApp();
+    EXPECT_EQ(app->templatePath(), "/elsewhere/t.ini");
+    EXPECT_EQ(app->GetPlugInFolder(), "/plugins/");
+}
+
+TEST_F(AppTest, CommandLineFileOpensReadOnlyUnlessNoReadOnly) {
+    const std::string file = dir.Write("a.bin", std::string(40, 'x'));
+    auto app = MakeApp();
+    ASSERT_TRUE(app->ProcessShellCommand({"--some-switch", file}));
+    EXPECT_EQ(app->doc().IsReadOnly(), 1);
+    EXPECT_TRUE(app->RouteUpdate(ID_READ_ONLY).checked);
+    EXPECT_EQ(app->WindowTitle(), u"a.bin - Octile ﾊﾞｲﾅﾘｴﾃﾞｨﾀ");
+    EXPECT_TRUE(app->view().IsFileOpen());
+
+    WriteTemplate("NoReadOnly=1\n");
+    auto rw = MakeApp();
+    ASSERT_TRUE(rw->ProcessShellCommand({file}));
+    EXPECT_EQ(rw->doc().IsReadOnly(), 0);
+    EXPECT_FALSE(rw->RouteUpdate(ID_READ_ONLY).checked);
+}
+
+TEST_F(AppTest, NoFileAndAnUnopenableFile) {
+    auto app = MakeApp();
+    ASSERT_TRUE(app->ProcessShellCommand({}));
+    EXPECT_EQ(app->WindowTitle(), u"無題 - Octile ﾊﾞｲﾅﾘｴﾃﾞｨﾀ");
+    EXPECT_FALSE(app->view().IsFileOpen());
+
+    auto bad = MakeApp();
+    EXPECT_FALSE(bad->ProcessShellCommand({dir.File("missing.bin")}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find(u"が見つかりませんでした。"), std::u16string::npos);
+}
+
+TEST_F(AppTest, ExitWritesSettingsAndRecentFiles) {
+    auto app = MakeApp();
+    for (const char* name : {"1.bin", "2.bin", "3.bin", "4.bin", "5.bin", "2.bin"}) {
+        ASSERT_TRUE(app->OpenDocumentFile(dir.Write(name, "x")));
+    }
+    EXPECT_EQ(app->recentFiles(),
+              (std::vector<std::string>{dir.File("2.bin"), dir.File("5.bin"), dir.File("4.bin"),
+                                        dir.File("3.bin")}));
+    app->OnMainWindowDestroy();
+    app->ExitInstance();
+    EXPECT_EQ(store.GetProfileString("Setting", "Template", ""), programFolder + "octile.ini");
+    EXPECT_EQ(store.GetProfileString("Setting", "PlugInPath", ""), programFolder);
+    EXPECT_EQ(store.GetProfileString("Recent File List", "File1", ""), dir.File("2.bin"));
+    EXPECT_EQ(store.GetProfileString("Recent File List", "File4", ""), dir.File("3.bin"));
+    EXPECT_EQ(store.GetProfileInt("View", "BKColor", 0), 0xFFFFFF);
+    EXPECT_EQ(store.GetProfileString("Font", "FaceName", ""), "ＭＳ ゴシック");
+
+    // The next start offers them in the same order.
+    auto next = MakeApp();
+    EXPECT_EQ(next->recentFiles().front(), dir.File("2.bin"));
+    EXPECT_TRUE(next->RouteUpdate(ID_FILE_MRU_FIRST + 3).enabled);
+    ASSERT_TRUE(next->RouteCommand(ID_FILE_MRU_FIRST + 1));
+    EXPECT_EQ(next->doc().GetPathName(), dir.File("5.bin"));
+}
+
+TEST_F(AppTest, NoRecentKeepsTheStoredListUntouched) {
+    store.WriteProfileString("Recent File List", "File1", "/old/file");
+    WriteTemplate("NoRecent=1\n");
+    auto app = MakeApp();
+    EXPECT_TRUE(app->recentFiles().empty());
+    EXPECT_FALSE(app->RouteUpdate(ID_FILE_MRU_FIRST).enabled);
+    ASSERT_TRUE(app->OpenDocumentFile(dir.Write("n.bin", "x")));
+    EXPECT_TRUE(app->recentFiles().empty());
+    app->OnMainWindowDestroy();
+    app->ExitInstance();
+    EXPECT_EQ(store.GetProfileString("Recent File List", "File1", ""), "/old/file");
+    EXPECT_FALSE(store.Has("Recent File List", "File2"));
+}
+
+TEST_F(AppTest, AboutResetDeletesTheStoreAtExit) {
+    auto app = MakeApp();
+    // "No" keeps the about box open; "Yes" ends it with the reset code.
+    CAboutDlg probe;
+    host.messageAnswers = {IDNO, IDYES};
+    EXPECT_FALSE(probe.OnResetButton(host));
+    EXPECT_TRUE(probe.OnResetButton(host));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, u"Octileのレジストリを削除して終了します。いいですか。");
+    EXPECT_EQ(host.messages[0].type, MB_YESNO | MB_ICONQUESTION);
+
+    host.AnswerDialog<CAboutDlg>([](CAboutDlg&) { return IDOK; });
+    app->RouteCommand(ID_APP_ABOUT);
+    EXPECT_FALSE(app->resetOnExit());
+    EXPECT_EQ(host.closeRequests, 0);
+
+    host.AnswerDialog<CAboutDlg>([](CAboutDlg&) { return CAboutDlg::IDC_RESET; });
+    app->RouteCommand(ID_APP_ABOUT);
+    EXPECT_TRUE(app->resetOnExit());
+    EXPECT_EQ(host.closeRequests, 1);
+    app->OnMainWindowDestroy();
+    app->ExitInstance();
+    EXPECT_TRUE(store.deleted);
+    EXPECT_TRUE(store.values.empty());
+}
+
+TEST_F(AppTest, SettingsDialogOkReplacesCancelKeeps) {
+    auto app = MakeApp();
+    host.AnswerDialog<CSettingDlg>([&](CSettingDlg& d) {
+        EXPECT_EQ(d.templatePath, programFolder + "octile.ini");
+        d.templatePath = "/t/changed.ini";
+        d.plugInFolder = "";
+        return IDCANCEL;
+    });
+    app->RouteCommand(ID_SETTINGS);
+    EXPECT_EQ(app->templatePath(), programFolder + "octile.ini");
+
+    // The new template path takes effect at the next use, without a restart.
+    const std::string t = dir.Write("other.ini", "[Setting]\nNoReadOnly=1\n");
+    host.AnswerDialog<CSettingDlg>([&](CSettingDlg& d) {
+        d.templatePath = t;
+        d.plugInFolder = "";
+        return IDOK;
+    });
+    app->RouteCommand(ID_SETTINGS);
+    EXPECT_EQ(app->templatePath(), t);
+    EXPECT_EQ(app->GetPlugInFolder(), "");
+    ASSERT_TRUE(app->OpenDocumentFile(dir.Write("s.bin", "x")));
+    EXPECT_EQ(app->doc().IsReadOnly(), 0);
+}
+
+TEST_F(AppTest, HelpCommandsOpenTheProgramFoldersTexts) {
+    auto app = MakeApp();
+    app->RouteCommand(ID_HELP_README);
+    app->RouteCommand(ID_HELP_HISTORY);
+    app->RouteCommand(ID_HELP_SETTING);
+    EXPECT_EQ(host.opened, (std::vector<std::string>{programFolder + "readme.txt",
+                                                     programFolder + "history.txt",
+                                                     programFolder + "setting.txt"}));
+}
+
+TEST_F(AppTest, RouteAsksTheViewBeforeTheDocument) {
+    auto app = MakeApp();
+    // Before a file: paging is disabled by the view's flags.
+    EXPECT_FALSE(app->RouteUpdate(ID_PAGE_NEXT).enabled);
+    EXPECT_FALSE(app->RouteUpdate(ID_JUMP).enabled);
+    ASSERT_TRUE(app->OpenDocumentFile(dir.Write("r.bin", std::string(100, 'r'))));
+    EXPECT_TRUE(app->RouteUpdate(ID_PAGE_NEXT).enabled);
+    EXPECT_TRUE(app->RouteUpdate(ID_READ_SIZE).enabled);
+    EXPECT_TRUE(app->RouteUpdate(ID_APP_ABOUT).enabled);
+}
+
+TEST(Resources, MenuAndAcceleratorsCarryTheCommands) {
+    // Every menu command has a prompt; accelerators point at menu or cursor commands.
+    std::vector<uint32_t> ids;
+    std::function<void(const std::vector<MenuItem>&)> walk = [&](const std::vector<MenuItem>& items) {
+        for (const MenuItem& m : items) {
+            if (m.kind == MenuItem::Popup) walk(m.children);
+            if (m.kind == MenuItem::Item) ids.push_back(m.id);
+        }
+    };
+    walk(MainMenu());
+    EXPECT_EQ(MainMenu().size(), 6u);
+    for (uint32_t id : ids) EXPECT_FALSE(LoadPrompt(id).empty()) << id;
+    EXPECT_EQ(FindAccelerator(VK_F3, ACC_SHIFT), ID_SEARCH_PREV);
+    EXPECT_EQ(FindAccelerator('1', ACC_CONTROL), ID_MARK1);
+    EXPECT_EQ(FindAccelerator(VK_F4, ACC_NONE), ID_MARK1);
+    EXPECT_EQ(FindAccelerator(VK_INSERT, ACC_SHIFT), ID_EDIT_PASTE);
+    EXPECT_EQ(FindAccelerator(VK_END, ACC_CONTROL | ACC_SHIFT), ID_SELECT_BOTTOM);
+    EXPECT_EQ(FindAccelerator('Q', ACC_CONTROL), 0u);
+    EXPECT_EQ(LoadToolTip(ID_FILE_OPEN), u"開く");
+    EXPECT_EQ(LoadPrompt(ID_FILE_OPEN), u"既存のﾌｧｲﾙを開く");
+}
+
+}  // namespace
+}  // namespace octile
