@@ -1,0 +1,533 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <numeric>
+
+#include "fake_host.h"
+#include "resources/resources.h"
+#include "temp_dir.h"
+#include "view/view.h"
+
+namespace octile {
+namespace {
+
+using test::FakeHost;
+using test::TempDir;
+
+constexpr int32_t kCw = 8;   // character width of the fake font
+constexpr int32_t kLh = 16;  // line height
+
+class ViewTest : public ::testing::Test {
+protected:
+    ViewTest() : doc(host), view(host, doc, store) {
+        host.metrics = {kCw, kLh};
+        view.OnCreate();
+    }
+
+    void Open(const std::vector<uint8_t>& bytes) { OpenPath(dir.Write("f.bin", bytes)); }
+    void Open(size_t n) {
+        std::vector<uint8_t> v(n);
+        std::iota(v.begin(), v.end(), 0);
+        Open(v);
+    }
+    void OpenPath(const std::string& path) {
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        view.OnInitialUpdate();
+    }
+    std::string Sparse(uint64_t size) {
+        const std::string path = dir.File("sparse.bin");
+        const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0644);
+        EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ::close(fd);
+        return path;
+    }
+    // Pixel centre of a cell.
+    static int32_t X(int32_t column) { return column * kCw + kCw / 2; }
+    static int32_t Y(int32_t row) { return row * kLh + kLh / 2; }
+    int32_t E() const { return view.ExtraDigits(); }
+    void Cmd(uint32_t id) { ASSERT_TRUE(view.OnCommand(id)) << id; }
+    // The first dump line of the page.
+    std::u16string FirstLine() const {
+        const std::u16string& t = view.DumpText();
+        const size_t a = t.find(u"\r\n") + 2;
+        return t.substr(a, t.find(u"\r\n", a) - a);
+    }
+
+    TempDir dir;
+    FakeHost host;
+    MemoryProfileStore store;
+    COctileDoc doc;
+    COctileView view;
+};
+
+TEST_F(ViewTest, NewViewWithoutAFileIgnoresInput) {
+    EXPECT_FALSE(host.scrollVisible);
+    EXPECT_FALSE(view.IsFileOpen());
+    view.OnLButtonDown(X(20), Y(2), false);
+    EXPECT_FALSE(view.IsDragging());
+    view.OnMouseWheel(-120);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+    CmdUI ui;
+    for (uint32_t id : {ID_PAGE_PREV, ID_PAGE_NEXT, ID_JUMP, ID_READ_SIZE}) {
+        ASSERT_TRUE(view.OnUpdateCommand(id, ui));
+        EXPECT_FALSE(ui.enabled) << id;
+    }
+    view.BeginPaint();
+    EXPECT_TRUE(view.InvertedSpans().empty());
+}
+
+TEST_F(ViewTest, OpeningSetsUpTheFirstPage) {
+    view.SetCaretCell({30, 5});
+    Open(1000);
+    EXPECT_TRUE(host.scrollVisible);
+    EXPECT_EQ(view.ExtraDigits(), 0);
+    EXPECT_EQ(view.FileLineCount(), 63u);
+    EXPECT_EQ(host.scrollMax, 62);
+    EXPECT_EQ(view.ValidCount(), 256u);
+    EXPECT_EQ(FirstLine().substr(0, 9), u"00000000|");
+    // The caret cell keeps its place; the selection returns to 0.
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{30, 5}));
+    EXPECT_EQ(view.Anchor(), 0u);
+    EXPECT_EQ(view.CaretOffset(), 0u);
+    EXPECT_EQ(view.TextArea().left, 9);
+    EXPECT_EQ(view.TextArea().right, 77);
+    EXPECT_EQ(view.TextArea().bottom, 17);
+}
+
+TEST_F(ViewTest, PagingThroughAThousandBytes) {
+    Open(1000);
+    for (uint64_t expected : {256u, 512u, 768u, 768u}) {
+        Cmd(ID_PAGE_NEXT);
+        EXPECT_EQ(view.WindowOffset(), expected);
+    }
+    EXPECT_EQ(view.ValidCount(), 232u);
+    Cmd(ID_PAGE_PREV);
+    EXPECT_EQ(view.WindowOffset(), 512u);
+
+    // From an offset below the read size the previous page is the start.
+    view.SetWindowOffset(100);
+    Cmd(ID_PAGE_PREV);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+}
+
+TEST_F(ViewTest, JumpTakesTheTypedAddressExactly) {
+    Open(0x2000);
+    std::u16string preset;
+    host.AnswerDialog<CJumpSecDlg>([&](CJumpSecDlg& d) {
+        preset = d.address;
+        d.address = u"1234";
+        return IDOK;
+    });
+    Cmd(ID_JUMP);
+    EXPECT_EQ(preset, u"00000000");
+    EXPECT_EQ(view.WindowOffset(), 0x1234u);
+    EXPECT_EQ(FirstLine().substr(0, 9), u"00001234|");
+    EXPECT_EQ(view.ReadWindow()[0], 0x34);
+
+    struct Case {
+        const char16_t* typed;
+        bool message;
+    } cases[] = {{u"2000", false},  // the file's length: nothing happens
+                 {u"ffffffffffff", false},
+                 {u" 10", true},
+                 {u"-1", true},
+                 {u"１０", true},
+                 {u"0x10", true}};
+    for (const Case& c : cases) {
+        host.messages.clear();
+        host.AnswerDialog<CJumpSecDlg>([&](CJumpSecDlg& d) {
+            d.address = c.typed;
+            return IDOK;
+        });
+        Cmd(ID_JUMP);
+        EXPECT_EQ(view.WindowOffset(), 0x1234u);
+        ASSERT_EQ(host.messages.size(), c.message ? 1u : 0u);
+        if (c.message) {
+            EXPECT_EQ(host.messages[0].text, u"範囲を１６進数で指定してください。");
+        }
+    }
+    // Cancel changes nothing.
+    host.AnswerDialog<CJumpSecDlg>([](CJumpSecDlg& d) {
+        d.address = u"0";
+        return IDCANCEL;
+    });
+    Cmd(ID_JUMP);
+    EXPECT_EQ(view.WindowOffset(), 0x1234u);
+}
+
+TEST_F(ViewTest, ReadSizeDialogAndTheWindowHeight) {
+    Open(0x1000);
+    std::u16string preset;
+    host.AnswerDialog<CSetSectorDlg>([&](CSetSectorDlg& d) {
+        preset = d.size;
+        d.size = u"30";
+        return IDOK;
+    });
+    Cmd(ID_READ_SIZE);
+    EXPECT_EQ(preset, u"00000100");
+    EXPECT_EQ(view.ReadSize(), 0x30u);
+    EXPECT_EQ(view.TextArea().bottom, 4);  // three lines
+
+    // A change of height gives a read size from the rows that fit.
+    view.OnSize(11 * kLh + 5, false);
+    EXPECT_EQ(view.ReadSize(), 160u);
+    view.OnSize(kLh, false);  // too small for one data row: unchanged
+    EXPECT_EQ(view.ReadSize(), 160u);
+    view.OnSize(30 * kLh, true);  // minimised: unchanged
+    EXPECT_EQ(view.ReadSize(), 160u);
+
+    // Too large for one read and the page text: refused.
+    host.AnswerDialog<CSetSectorDlg>([](CSetSectorDlg& d) {
+        d.size = u"FFFFFFFF";
+        return IDOK;
+    });
+    Cmd(ID_READ_SIZE);
+    EXPECT_EQ(view.ReadSize(), 160u);
+    ASSERT_EQ(host.messages.size(), 1u);
+
+    // 0 shows the ruler and the closing rule only; paging does nothing.
+    host.AnswerDialog<CSetSectorDlg>([](CSetSectorDlg& d) {
+        d.size = u"0";
+        return IDOK;
+    });
+    Cmd(ID_READ_SIZE);
+    EXPECT_EQ(view.ReadSize(), 0u);
+    EXPECT_EQ(view.TextArea().bottom, 1);
+    Cmd(ID_PAGE_NEXT);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+}
+
+TEST_F(ViewTest, EmptyFile) {
+    Open(0);
+    EXPECT_EQ(view.ExtraDigits(), 8);
+    EXPECT_EQ(view.FileLineCount(), 0u);
+    Cmd(ID_WINDOW_BOTTOM);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+    Cmd(ID_SELECT_BOTTOM);
+    EXPECT_EQ(view.CaretOffset(), 0u);
+    view.OnLButtonDown(X(E() + 10), Y(1), false);
+    EXPECT_FALSE(view.IsDragging());
+}
+
+TEST_F(ViewTest, LargeFileScrollUnit) {
+    OpenPath(Sparse((5ull << 30) + 7));
+    EXPECT_EQ(view.ExtraDigits(), 1);
+    EXPECT_EQ(view.ScrollUnit(), 16u);
+    EXPECT_EQ(host.scrollMax, static_cast<int32_t>(((5ull << 30) / 16 + 1) / 16 - 1));
+    view.OnVScroll(COctileView::SB_THUMBTRACK, 1000);
+    EXPECT_EQ(view.WindowOffset(), 256u * 1000);
+    EXPECT_EQ(FirstLine().substr(0, 10), u"00003e800|");
+    view.OnVScroll(COctileView::SB_BOTTOM, 0);
+    EXPECT_EQ(view.WindowOffset(), (5ull << 30));
+    EXPECT_EQ(host.scrollPos, static_cast<int32_t>(((5ull << 30) + 15) / 256));
+    view.OnVScroll(COctileView::SB_TOP, 0);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+}
+
+TEST_F(ViewTest, CellToOffsetColumns) {
+    Open(0x1000);
+    view.SetWindowOffset(0x105);
+    const int32_t e = E();
+    struct Case {
+        int32_t column;
+        uint64_t offset;
+        int32_t area;
+        int32_t digit;
+    } cases[] = {
+        {e + 7, 0x115, COctileView::AREA_NONE, -1},
+        {e + 8, 0x115, COctileView::AREA_HEX, -1},
+        {e + 9, 0x115, COctileView::AREA_HEX, 0},
+        {e + 10, 0x115, COctileView::AREA_HEX, 1},
+        {e + 11, 0x115, COctileView::AREA_HEX, 2},
+        {e + 12, 0x116, COctileView::AREA_HEX, 0},
+        {e + 55, 0x124, COctileView::AREA_HEX, 1},
+        {e + 56, 0x115, COctileView::AREA_NONE, -1},
+        {e + 60, 0x115, COctileView::AREA_NONE, -1},
+        {e + 61, 0x115, COctileView::AREA_CHAR, 0},
+        {e + 76, 0x124, COctileView::AREA_CHAR, 0},
+        {e + 77, 0x115, COctileView::AREA_NONE, -1},
+    };
+    for (const Case& c : cases) {
+        const auto h = view.CellToOffset(c.column, 2);
+        EXPECT_EQ(h.offset, c.offset) << c.column;
+        EXPECT_EQ(h.area, c.area) << c.column;
+        EXPECT_EQ(h.digit, c.digit) << c.column;
+    }
+    COctileView::Cell cell;
+    EXPECT_TRUE(view.OffsetToCell(0, 0x116, cell));
+    EXPECT_EQ(cell, (COctileView::Cell{e + 12, 2}));
+    EXPECT_TRUE(view.OffsetToCell(1, 0x116, cell));
+    EXPECT_EQ(cell, (COctileView::Cell{e + 62, 2}));
+    EXPECT_FALSE(view.OffsetToCell(0, 0x104, cell));
+    EXPECT_FALSE(view.OffsetToCell(0, 0x205, cell));
+    EXPECT_TRUE(view.OffsetToCell(2, 0x104, cell));  // untested: just above the page
+    EXPECT_EQ(cell.row, 0);
+    EXPECT_TRUE(view.OffsetToCell(2, 0, cell));
+    EXPECT_LE(cell.row, 0);
+}
+
+TEST_F(ViewTest, CursorKeysStayInTheTextArea) {
+    Open(0x200);
+    const int32_t e = E();
+    view.SetCaretCell({e + 9, 1});
+    Cmd(ID_CARET_LEFT);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 9, 1}));
+    Cmd(ID_CARET_UP);  // row 1 at window 0: nothing moves
+    EXPECT_EQ(view.WindowOffset(), 0u);
+    EXPECT_EQ(view.CaretCell().row, 1);
+
+    view.SetCaretCell({e + 76, 3});
+    Cmd(ID_CARET_RIGHT);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 76, 3}));
+    EXPECT_EQ(view.CaretOffset(), 0x2Fu);  // collapsed onto the character's byte
+    EXPECT_EQ(view.Anchor(), 0x2Fu);
+
+    view.SetCaretCell({e + 20, 2});
+    Cmd(ID_CARET_END);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 76, 16}));
+    EXPECT_EQ(view.CaretOffset(), 0x2Fu);  // End moves only the caret cell
+    Cmd(ID_CARET_HOME);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 9, 1}));
+
+    // Down on the last row scrolls one line; the caret stays on the last row.
+    view.SetCaretCell({e + 9, 16});
+    Cmd(ID_CARET_DOWN);
+    EXPECT_EQ(view.WindowOffset(), 16u);
+    EXPECT_EQ(view.CaretCell().row, 16);
+    EXPECT_EQ(view.CaretOffset(), 16u + 15 * 16);
+
+    // When data row 1 holds the last line, Down no longer scrolls.
+    view.SetWindowOffset(0x1F0);
+    Cmd(ID_CARET_DOWN);
+    EXPECT_EQ(view.WindowOffset(), 0x1F0u);
+
+    Cmd(ID_WINDOW_TOP);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+    Cmd(ID_WINDOW_BOTTOM);
+    EXPECT_EQ(view.WindowOffset(), 0x1F0u);
+}
+
+TEST_F(ViewTest, ShiftKeysExtendAndScrollWhenClipped) {
+    Open(0x1000);
+    const int32_t e = E();
+    view.SetCaretCell({e + 9, 1});
+    Cmd(ID_CARET_LEFT);  // collapse at 0
+    Cmd(ID_SELECT_RIGHT);
+    Cmd(ID_SELECT_DOWN);
+    uint64_t s, t;
+    view.GetSelectionRange(s, t);
+    EXPECT_EQ(s, 0u);
+    EXPECT_EQ(t, 17u);
+    EXPECT_EQ(view.SelectionCells().left, e + 9);
+    EXPECT_EQ(view.SelectionCells().right, e + 9 + 3 + 1);
+    EXPECT_EQ(view.SelectionCells().bottom, 2);
+
+    // With the anchor above the window, each Shift+Left scrolls a line up.
+    view.SetWindowOffset(0x200);
+    const uint64_t before = view.WindowOffset();
+    view.UpdateSelection(1, 0x250);
+    Cmd(ID_SELECT_LEFT);
+    EXPECT_EQ(view.WindowOffset(), before - 16);
+    Cmd(ID_SELECT_LEFT);
+    EXPECT_EQ(view.WindowOffset(), before - 32);
+    EXPECT_EQ(view.CaretOffset(), 0x24Eu);
+
+    // Ctrl+Shift+End selects to the last byte and shows the last line.
+    Cmd(ID_SELECT_BOTTOM);
+    EXPECT_EQ(view.CaretOffset(), 0xFFFu);
+    EXPECT_EQ(view.WindowOffset(), 0xFF0u);
+    Cmd(ID_SELECT_TOP);
+    EXPECT_EQ(view.CaretOffset(), 0u);
+    EXPECT_EQ(view.WindowOffset(), 0u);
+}
+
+TEST_F(ViewTest, ClickAndDragSelect) {
+    Open(0x1000);
+    const int32_t e = E();
+    view.OnLButtonDown(X(e + 15), Y(2), false);  // byte 2 of row 2
+    EXPECT_TRUE(view.IsDragging());
+    EXPECT_TRUE(host.captured);
+    EXPECT_EQ(host.timers.at(COctileView::kDragTimerId), 50u);
+    EXPECT_EQ(view.Anchor(), 0x12u);
+    EXPECT_EQ(view.CaretOffset(), 0x12u);
+
+    view.OnMouseMove(X(e + 61 + 4), Y(3));  // character cell of byte 4, row 3
+    EXPECT_EQ(view.CaretOffset(), 0x24u);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 15, 2}));  // the caret cell stays
+
+    // Below the text the window scrolls a line per tick and the selection
+    // reaches the last byte of the window.
+    host.cursor = {X(e + 20), Y(40)};
+    view.OnTimer(COctileView::kDragTimerId);
+    EXPECT_EQ(view.WindowOffset(), 16u);
+    EXPECT_EQ(view.CaretOffset(), 0u + 256 + 15);
+    view.OnTimer(COctileView::kDragTimerId);
+    EXPECT_EQ(view.WindowOffset(), 32u);
+    // The address column also scrolls downwards (its row is 1 or more).
+    view.OnMouseMove(X(2), Y(4));
+    EXPECT_EQ(view.WindowOffset(), 48u);
+    view.OnTimer(99);  // another timer's tick is not the drag's
+    EXPECT_EQ(view.WindowOffset(), 48u);
+
+    // Above the text it scrolls back up, the caret on the window's first byte.
+    view.OnMouseMove(X(e + 20), -5);
+    EXPECT_EQ(view.WindowOffset(), 32u);
+    EXPECT_EQ(view.CaretOffset(), 32u);
+
+    view.OnLButtonUp(X(e + 12), Y(1));
+    EXPECT_FALSE(view.IsDragging());
+    EXPECT_FALSE(host.captured);
+    EXPECT_TRUE(host.timers.empty());
+    EXPECT_EQ(view.CaretOffset(), 33u);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 12, 1}));
+    EXPECT_EQ(view.Anchor(), 0x12u);
+
+    // Shift+click extends from the anchor.
+    view.OnLButtonDown(X(e + 9), Y(3), true);
+    view.OnLButtonUp(X(e + 9), Y(3));
+    EXPECT_EQ(view.Anchor(), 0x12u);
+    EXPECT_EQ(view.CaretOffset(), 32u + 32);
+}
+
+TEST_F(ViewTest, DragStopsAtTheEndOfTheFile) {
+    Open(0x120);
+    view.OnLButtonDown(X(E() + 9), Y(1), false);
+    for (int i = 0; i < 30; ++i) view.OnMouseMove(X(E() + 9), Y(30 + i));
+    EXPECT_EQ(view.WindowOffset(), 0x110u);  // data row 1 holds the last line
+    EXPECT_EQ(view.CaretOffset(), 0x11Fu);  // clamped to the last byte
+}
+
+TEST_F(ViewTest, Wheel) {
+    Open(0x1000);
+    view.SetWindowOffset(32);
+    view.OnMouseWheel(120);  // three lines up from 32
+    EXPECT_EQ(view.WindowOffset(), 0u);
+    view.OnMouseWheel(-120);
+    EXPECT_EQ(view.WindowOffset(), 48u);
+    view.OnMouseWheel(-40);  // a third of a notch: one line
+    EXPECT_EQ(view.WindowOffset(), 64u);
+    host.wheelLines = -1;  // a page per notch
+    view.OnMouseWheel(-120);
+    EXPECT_EQ(view.WindowOffset(), 64u + 256);
+    // A step that reaches the end leaves the window where it is.
+    view.SetWindowOffset(0xFE0);
+    host.wheelLines = 3;
+    view.OnMouseWheel(-120);
+    EXPECT_EQ(view.WindowOffset(), 0xFE0u);
+}
+
+TEST_F(ViewTest, CaretAndSelectionInversion) {
+    Open(0x1000);
+    const int32_t e = E();
+    view.SetCaretCell({e + 9, 1});
+    Cmd(ID_CARET_LEFT);
+    view.BeginPaint();
+    // A one-byte selection and the caret box inside it.
+    const PixelRect sel{(e + 9) * kCw, kLh, (e + 11) * kCw - 1, 2 * kLh - 1};
+    const PixelRect caret{(e + 9) * kCw + 1, kLh + 1, (e + 10) * kCw - 2, 2 * kLh - 2};
+    EXPECT_EQ(view.InvertedSpans(), (std::vector<PixelRect>{sel, caret}));
+
+    // Erasing restores every pixel.
+    view.DrawCaret(1);
+    EXPECT_TRUE(view.InvertedSpans().empty());
+
+    // In the character column the caret is an underline two pixels high.
+    view.SetCaretCell({e + 63, 2});
+    view.DrawCaret(2);
+    const PixelRect under{(e + 63) * kCw + 1, 3 * kLh - 2, (e + 64) * kCw - 2, 3 * kLh};
+    EXPECT_NE(std::find(view.InvertedSpans().begin(), view.InvertedSpans().end(), under),
+              view.InvertedSpans().end());
+
+    // A caret on the bar or blanks before the character column is invisible.
+    view.DrawCaret(1);
+    view.SetCaretCell({e + 58, 2});
+    Cmd(ID_CARET_RIGHT);
+    view.BeginPaint();
+    ASSERT_EQ(view.InvertedSpans().size(), 1u);  // only the selection
+}
+
+TEST_F(ViewTest, MultiLineSelectionCoversWholeLinesBetween) {
+    Open(0x1000);
+    const int32_t e = E();
+    view.UpdateSelection(0, 0x13);
+    view.UpdateSelection(1, 0x45);
+    view.BeginPaint();
+    const int32_t hexL = (e + 9) * kCw;
+    const int32_t hexR = (e + 57) * kCw;
+    std::vector<PixelRect> expected = {
+        {(e + 9 + 9) * kCw, 2 * kLh, hexR, 3 * kLh},  // from byte 3 of row 2 to the line end
+        {hexL, 3 * kLh, hexR, 4 * kLh},
+        {hexL, 4 * kLh, hexR, 5 * kLh},
+        {hexL, 5 * kLh, (e + 9 + 15 + 1 + 1) * kCw - 1, 6 * kLh - 1},  // to byte 5's low digit
+    };
+    auto spans = view.InvertedSpans();
+    spans.pop_back();  // the caret box
+    EXPECT_EQ(spans, expected);
+}
+
+TEST_F(ViewTest, SelectionBeyondThePageIsClipped) {
+    Open(0x1000);
+    view.SetWindowOffset(0x100);
+    view.UpdateSelection(1, 0x150);
+    EXPECT_TRUE(view.UpdateSelection(0, 0x10));
+    EXPECT_EQ(view.SelectionCells().left, E() + 9);
+    EXPECT_EQ(view.SelectionCells().top, 1);
+    EXPECT_TRUE(view.UpdateSelection(1, 0x300));
+    EXPECT_EQ(view.SelectionCells().right, E() + 57);
+    EXPECT_EQ(view.SelectionCells().bottom, 16);
+    EXPECT_FALSE(view.UpdateSelection(0, 0x500));  // wholly below: nothing visible
+    EXPECT_EQ(view.SelectionCells().left, -1);
+    EXPECT_FALSE(view.UpdateSelection(1, 0x5000));  // clamped to the last byte
+    EXPECT_EQ(view.CaretOffset(), 0xFFFu);
+}
+
+TEST_F(ViewTest, ReloadKeepsTheCaretOnThePage) {
+    Open(0x1000);
+    view.SetCaretCell({E() + 30, 16});
+    view.OnSize(9 * kLh, false);  // eight rows now
+    EXPECT_EQ(view.CaretCell().row, 8);
+}
+
+TEST_F(ViewTest, SettingsAreReadAndWrittenBack) {
+    MemoryProfileStore s;
+    s.WriteProfileInt("View", "Viewer", 5);
+    s.WriteProfileInt("View", "Upper", 5);
+    s.WriteProfileInt("View", "CodeType", 7);
+    s.WriteProfileInt("View", "MarkColor3", 0x123456);
+    s.WriteProfileInt("Font", "Italic", 0x101);
+    s.WriteProfileString("Font", "FaceName", std::string(40, 'F'));
+    std::vector<std::pair<int, uint32_t>> panes;
+    COctileView v(host, doc, s);
+    v.onMarkColour = [&](int i, uint32_t c) { panes.emplace_back(i, c); };
+    v.OnCreate();
+    EXPECT_TRUE(v.IsPictureDisplay());
+    EXPECT_TRUE(v.IsUpper());
+    EXPECT_EQ(v.GetCharCode(), 7);
+    EXPECT_EQ(v.GetMarkColour(3), 0x123456u);
+    EXPECT_EQ(v.Font().italic, 1);
+    EXPECT_EQ(v.Font().faceName.size(), 31u);
+    EXPECT_EQ(panes.size(), 5u);
+    EXPECT_EQ(panes[2], std::make_pair(2, 0x123456u));
+    v.OnDestroy();
+    EXPECT_EQ(s.GetProfileInt("View", "Viewer", 0), 1);
+    EXPECT_EQ(s.GetProfileInt("View", "Upper", 0), 1);
+    EXPECT_EQ(s.GetProfileInt("View", "CodeType", 0), 7);
+    EXPECT_EQ(s.GetProfileInt("View", "MarkColor", 0), 0x0000FF);
+    EXPECT_EQ(s.GetProfileInt("View", "MarkColor5", 0), 0x00FFFF);
+
+    // Defaults on a clean store.
+    MemoryProfileStore clean;
+    COctileView d(host, doc, clean);
+    d.OnCreate();
+    EXPECT_EQ(d.TextColour(), 0u);
+    EXPECT_EQ(d.BackColour(), 0xFFFFFFu);
+    EXPECT_EQ(d.Font().height, -15);
+    EXPECT_EQ(d.Font().weight, 400);
+    EXPECT_EQ(d.Font().faceName, u"ＭＳ ゴシック");
+    EXPECT_EQ(d.GetCharCode(), 0);
+    EXPECT_FALSE(d.IsUpper());
+}
+
+}  // namespace
+}  // namespace octile
