@@ -44,17 +44,6 @@ struct FontMetrics {
     int32_t lineHeight = 16;
 };
 
-// A file chooser request. The filter is "desc|pattern|...|" text.
-struct FileDialogRequest {
-    bool save = false;
-    std::u16string title;
-    std::u16string filter;
-    std::u16string defaultExtension;
-    std::string initialPath;
-    bool overwritePrompt = false;
-    std::string chosenPath;  // filled on OK
-};
-
 class UiHost {
 public:
     virtual ~UiHost() = default;

@@ -134,6 +134,8 @@ public:
     const std::string& MarkedFilePath() const { return markedPath_; }
     const std::string& PerUserFolder() const { return perUserFolder_; }
     bool CommandEnabled() const { return commandEnable_; }
+    // 1: search text is hexadecimal; 0: a character string.
+    int32_t HexSearch() const { return hexSearch_; }
 
 private:
     void Collapse();
