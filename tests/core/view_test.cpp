@@ -531,3 +531,180 @@ TEST_F(ViewTest, SettingsAreReadAndWrittenBack) {
 
 }  // namespace
 }  // namespace octile
+
+namespace octile {
+namespace {
+
+class TypingTest : public ViewTest {
+protected:
+    void OpenWritable(size_t n, uint8_t fill = 0) {
+        // A file held read-write cannot be probed again, so each gets a new name.
+        path = dir.Write("t" + std::to_string(files++) + ".bin", std::string(n, static_cast<char>(fill)));
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        doc.OnCommand(ID_READ_ONLY);  // read-write
+        ASSERT_EQ(doc.IsReadOnly(), 0);
+        view.OnInitialUpdate();
+    }
+    std::string Disk() const { return test::ReadAll(path); }
+    void HexCaret(uint64_t offset, int digit = 0) {
+        COctileView::Cell c;
+        ASSERT_TRUE(view.OffsetToCell(0, offset, c));
+        view.SetCaretCell({c.column + digit, c.row});
+    }
+    void CharCaret(uint64_t offset) {
+        COctileView::Cell c;
+        ASSERT_TRUE(view.OffsetToCell(1, offset, c));
+        view.SetCaretCell(c);
+    }
+    std::string path;
+    int files = 0;
+};
+
+TEST_F(TypingTest, HexDigitsOverwriteHalfBytes) {
+    OpenWritable(0x200);
+    HexCaret(0);
+    view.OnText(u"4");
+    EXPECT_EQ(Disk()[0], '\x40');
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 10, 1}));  // the low digit
+    view.OnText(u"1");
+    EXPECT_EQ(Disk()[0], '\x41');  // on disk at once
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 12, 1}));  // next byte's high digit
+
+    view.OnText(u"g");  // not a digit: nothing
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 12, 1}));
+    EXPECT_EQ(Disk()[1], '\0');
+
+    view.OnText(u"F");  // upper case digits count too
+    EXPECT_EQ(Disk()[1], '\xF0');
+
+    // On the blank after a byte the digit goes to the next byte's high digit.
+    HexCaret(5, 2);
+    view.OnText(u"7");
+    EXPECT_EQ(Disk()[6], '\x70');
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 9 + 3 * 6 + 1, 1}));
+
+    // The low digit of the window's last byte scrolls one line.
+    HexCaret(0xFF, 1);
+    view.OnText(u"9");
+    EXPECT_EQ(Disk()[0xFF], '\x09');
+    EXPECT_EQ(view.WindowOffset(), 16u);
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 9, 16}));
+
+    // The blank after the sixteenth byte belongs to no area.
+    view.SetCaretCell({E() + 56, 2});
+    const std::string before = Disk();
+    view.OnText(u"5");
+    EXPECT_EQ(Disk(), before);
+}
+
+TEST_F(TypingTest, CharacterColumnInEveryCode) {
+    struct Case {
+        int32_t code;
+        std::u16string typed;
+        std::string bytes;  // written from offset 4
+        int cells;          // caret moves this many cells right
+    } cases[] = {
+        {0, u"A", "A", 1},
+        {0, u"あ", "\x82\xA0", 2},
+        {1, u"A", std::string("A\0", 2), 2},
+        {1, u"あ", "\x42\x30", 2},
+        {1, u"\r", std::string("\r\0", 2), 2},
+        {3, u"A", "A", 1},
+        {3, u"あ", "\xA4\xA2", 2},
+        {3, u"ｱ", "\x8E\xB1", 2},
+        {2, u"ｱ", "\x8E\xB1", 2},  // JIS types as EUC
+    };
+    for (const Case& c : cases) {
+        OpenWritable(0x40, 0xEE);
+        view.SetCharCode(c.code);
+        CharCaret(4);
+        const COctileView::Cell start = view.CaretCell();
+        view.OnText(c.typed);
+        const std::string disk = Disk();
+        EXPECT_EQ(disk.substr(4, c.bytes.size()), c.bytes) << c.code;
+        EXPECT_EQ(disk[4 + c.bytes.size()], '\xEE') << c.code;
+        EXPECT_EQ(view.CaretCell().column, start.column + c.cells) << c.code;
+        EXPECT_FALSE(view.HasPendingLead());
+    }
+}
+
+TEST_F(TypingTest, SecondByteNeverLengthensTheFile) {
+    OpenWritable(0x20, 0xEE);
+    view.SetCharCode(1);
+    CharCaret(0x1F);
+    view.OnText(u"A");
+    const std::string disk = Disk();
+    ASSERT_EQ(disk.size(), 0x20u);
+    EXPECT_EQ(disk[0x1F], 'A');
+}
+
+TEST_F(TypingTest, SecondByteAtTheWindowsEndScrollsFirst) {
+    OpenWritable(0x300, 0xEE);
+    view.SetCharCode(1);
+    CharCaret(0xFF);
+    view.OnText(u"B");
+    EXPECT_EQ(view.WindowOffset(), 16u);
+    EXPECT_EQ(Disk().substr(0xFF, 3), std::string("B\0\xEE", 3));
+}
+
+TEST_F(TypingTest, PendingLeadWhoseWindowMovedOnIsWrittenAtItsOffset) {
+    OpenWritable(0x100, 0xEE);
+    view.SetCharCode(1);
+    view.SetReadSize(16);  // a one-line window
+    CharCaret(15);
+    const uint8_t lead = 0x82, trail = 0xA0;  // "あ"
+    view.OnChar(lead);
+    EXPECT_TRUE(view.HasPendingLead());
+    EXPECT_EQ(view.WindowOffset(), 16u);  // the caret moved past the window
+    view.OnChar(trail);
+    const std::string disk = Disk();
+    EXPECT_EQ(disk[15], '\x42');
+    EXPECT_EQ(disk[16], '\x30');
+    EXPECT_EQ(disk.size(), 0x100u);
+}
+
+TEST_F(TypingTest, RefusedWhereTypingCannotGo) {
+    // Read-only: neither the file nor the caret change.
+    path = dir.Write("ro.bin", std::string(0x40, '\0'));
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    view.OnInitialUpdate();
+    HexCaret(0);
+    const auto caret = view.CaretCell();
+    view.OnText(u"41");
+    EXPECT_EQ(Disk(), std::string(0x40, '\0'));
+    EXPECT_EQ(view.CaretCell(), caret);
+
+    // Past the end of the file and in the address column.
+    OpenWritable(0x18);
+    HexCaret(0x18);
+    view.OnText(u"1");
+    view.SetCaretCell({2, 1});
+    view.OnText(u"1");
+    EXPECT_EQ(Disk(), std::string(0x18, '\0'));
+}
+
+TEST_F(ViewTest, DisplayCommands) {
+    Open(0x100);
+    Cmd(ID_CODE_NEXT);
+    EXPECT_EQ(view.GetCharCode(), 1);
+    Cmd(ID_CODE_NEXT);
+    EXPECT_EQ(view.GetCharCode(), 3);
+    Cmd(ID_CODE_NEXT);
+    EXPECT_EQ(view.GetCharCode(), 0);
+    view.SetCharCode(2);
+    Cmd(ID_CODE_NEXT);
+    EXPECT_EQ(view.GetCharCode(), 0);
+    Cmd(ID_CODE_EUC);
+    CmdUI ui;
+    view.OnUpdateCommand(ID_CODE_EUC, ui);
+    EXPECT_TRUE(ui.checked);
+
+    Cmd(ID_VIEW_UPPER);
+    view.SetWindowOffset(0xA0);
+    EXPECT_EQ(FirstLine().substr(0, 13), u"000000A0|A0 A");
+    Cmd(ID_VIEW_UPPER);
+    EXPECT_EQ(FirstLine().substr(0, 13), u"000000a0|a0 a");
+}
+
+}  // namespace
+}  // namespace octile

@@ -35,19 +35,6 @@ bool NotYetBuilt(uint32_t id) {
         case ID_MARK5:
         case ID_MARK_NEXT:
         case ID_MARK_PREV:
-        case ID_VIEW_FONT:
-        case ID_VIEW_COLOR:
-        case ID_VIEW_BKCOLOR:
-        case ID_MARK_COLOR1:
-        case ID_MARK_COLOR2:
-        case ID_MARK_COLOR3:
-        case ID_MARK_COLOR4:
-        case ID_MARK_COLOR5:
-        case ID_VIEW_UPPER:
-        case ID_CODE_SJIS:
-        case ID_CODE_UNICODE:
-        case ID_CODE_EUC:
-        case ID_CODE_NEXT:
         case ID_VIEW_PICTURE:
         case ID_COMPARE:
             return true;

@@ -87,6 +87,11 @@ public:
     virtual int32_t GetWheelScrollLines() = 0;
     // Character width and line height of the font made from the description.
     virtual FontMetrics MeasureFont(const ViewFont& font) = 0;
+
+    // The colour chooser, preset to colour (0x00BBGGRR); false on cancel.
+    virtual bool ChooseColor(uint32_t& colour) { (void)colour; return false; }
+    // The font chooser (fixed-pitch fonts only), preset to font; false on cancel.
+    virtual bool ChooseFont(ViewFont& font) { (void)font; return false; }
 };
 
 }  // namespace octile

@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 
+#include "charcode/charcode.h"
 #include "resources/resources.h"
 #include "settings/paths.h"
 #include "util/utf.h"
@@ -460,6 +461,187 @@ void COctileView::OnSize(int32_t height, bool minimized) {
     ResizeRows(height);
 }
 
+// ---------------------------------------------------------------- typing
+
+void COctileView::WriteBack() {
+    if (readWindow_) doc_.WriteBytes(readWindow_.get(), validCount_, windowOffset_);
+}
+
+void COctileView::StoreByte(uint64_t offset, uint8_t value) {
+    // Bytes inside the read window (look-ahead included) go into it; a byte
+    // whose window has moved on, as a lead byte typed before a scroll, goes
+    // straight to the file instead of past the buffer.
+    if (readWindow_ && offset >= windowOffset_ &&
+        offset - windowOffset_ < readSize_ + COctileDoc::kLookAhead) {
+        readWindow_[offset - windowOffset_] = value;
+    } else if (offset < doc_.GetFileLength()) {
+        doc_.WriteBytes(&value, 1, offset);
+    }
+}
+
+void COctileView::MoveCaretAfter(uint64_t offset, int mode) {
+    Cell cell;
+    if (!OffsetToCell(mode, offset + 1, cell)) {
+        ScrollLineDown();
+        OffsetToCell(mode, offset + 1, cell);
+    }
+    caret_ = cell;
+}
+
+void COctileView::OnText(std::u16string_view text) {
+    for (char16_t unit : text) {
+        uint8_t bytes[4];
+        const int n = WideToShiftJis(&unit, 1, bytes, sizeof bytes);
+        for (int i = 0; i < n; ++i) OnChar(bytes[i]);
+    }
+}
+
+void COctileView::OnChar(uint8_t byte) {
+    const HitTest hit = CellToOffset(caret_.column, caret_.row);
+    if (!doc_.HasFile() || doc_.IsReadOnly() || hit.offset >= doc_.GetFileLength()) return;
+    if (!readWindow_ || hit.offset < windowOffset_ || hit.offset - windowOffset_ >= validCount_) {
+        return;
+    }
+    if (hit.area == AREA_HEX) {
+        TypeHex(hit, byte);
+    } else if (hit.area == AREA_CHAR) {
+        TypeChar(hit.offset, byte);
+    }
+}
+
+void COctileView::TypeHex(const HitTest& hit, uint8_t byte) {
+    pending_ = false;
+    const uint8_t c = byte >= 'A' && byte <= 'F' ? static_cast<uint8_t>(byte - 'A' + 'a') : byte;
+    uint8_t v;
+    if (c >= '0' && c <= '9') {
+        v = static_cast<uint8_t>(c - '0');
+    } else if (c >= 'a' && c <= 'f') {
+        v = static_cast<uint8_t>(c - 'a' + 10);
+    } else {
+        return;
+    }
+    uint8_t& b = readWindow_[hit.offset - windowOffset_];
+    if (hit.digit == 0) {
+        b = static_cast<uint8_t>((b & 0x0F) | (v << 4));
+        WriteBack();
+        ReloadWindow();
+        OnCommand(ID_CARET_RIGHT);
+    } else if (hit.digit == 1) {
+        b = static_cast<uint8_t>((b & 0xF0) | v);
+        WriteBack();
+        MoveCaretAfter(hit.offset, 0);
+        ReloadWindow();
+    } else {
+        // On the blank after a byte: the digit goes to the next byte.
+        MoveCaretAfter(hit.offset, 0);
+        OnChar(byte);
+    }
+}
+
+void COctileView::TypeChar(uint64_t offset, uint8_t byte) {
+    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    // Stores the second byte of a two-byte result, moving the window on when
+    // that byte lies past the page's valid bytes.
+    auto storeSecond = [&](uint8_t value) {
+        if (offset + 1 - windowOffset_ >= validCount_) {
+            WriteBack();
+            ScrollLineDown();
+        }
+        StoreByte(offset + 1, value);
+        ++offset;
+    };
+    if (dump_.charCode == CODE_SJIS) {
+        pending_ = false;
+        StoreByte(offset, byte);
+    } else if (dump_.charCode == CODE_UNICODE) {
+        if (pending_) {
+            pending_ = false;
+            const uint8_t pair[3] = {pendingLead_, byte, 0};
+            char16_t u[4];
+            int overhang = 0;
+            if (ShiftJisToWide(pair, 1, u, sizeof u, &overhang) == 1 && overhang == 1) {
+                StoreByte(pendingOffset_, static_cast<uint8_t>(u[0] & 0xFF));
+                StoreByte(offset, static_cast<uint8_t>(u[0] >> 8));
+            }
+        } else if (lead) {
+            pending_ = true;
+            pendingLead_ = byte;
+            pendingOffset_ = offset;
+        } else {
+            const uint8_t one[2] = {byte, 0};
+            char16_t u[4];
+            if (ShiftJisToWide(one, 1, u, sizeof u, nullptr) == 1) {
+                StoreByte(offset, static_cast<uint8_t>(u[0] & 0xFF));
+                storeSecond(static_cast<uint8_t>(u[0] >> 8));
+            } else {
+                ++offset;
+            }
+        }
+    } else {
+        if (pending_) {
+            pending_ = false;
+            const uint8_t pair[3] = {pendingLead_, byte, 0};
+            uint8_t e[8] = {};
+            if (ShiftJisToEuc(pair, 2, e) != 0) {
+                StoreByte(pendingOffset_, e[0]);
+                StoreByte(offset, e[1]);
+            }
+        } else if (lead) {
+            pending_ = true;
+            pendingLead_ = byte;
+            pendingOffset_ = offset;
+        } else {
+            const uint8_t one[2] = {byte, 0};
+            uint8_t e[8] = {};
+            const int n = ShiftJisToEuc(one, 1, e);
+            if (n >= 1) StoreByte(offset, e[0]);
+            if (n >= 2) storeSecond(e[1]);
+        }
+    }
+    WriteBack();
+    MoveCaretAfter(offset, 1);
+    ReloadWindow();
+}
+
+// ---------------------------------------------------------------- display
+
+void COctileView::OnChooseColour(uint32_t id) {
+    uint32_t colour;
+    if (id == ID_VIEW_COLOR) {
+        colour = textColour_;
+    } else if (id == ID_VIEW_BKCOLOR) {
+        colour = backColour_;
+    } else {
+        colour = markColours_[id - ID_MARK_COLOR1];
+    }
+    if (!host_.ChooseColor(colour)) return;
+    if (id == ID_VIEW_COLOR) {
+        textColour_ = colour;
+    } else if (id == ID_VIEW_BKCOLOR) {
+        backColour_ = colour;
+    } else {
+        SetMarkColour(static_cast<int>(id - ID_MARK_COLOR1), colour);
+    }
+    ReloadWindow();
+}
+
+void COctileView::OnChooseFont() {
+    ViewFont chosen = font_;
+    if (!host_.ChooseFont(chosen)) return;
+    font_ = chosen;
+    if (font_.faceName.size() > kMaxFaceName) font_.faceName.resize(kMaxFaceName);
+    MeasureFont();
+    if (clientHeight_ > 0) ResizeRows(clientHeight_);
+    host_.RecalcFrameWidth();
+    // The rows or the width may not change, but the glyphs did.
+    host_.RepaintView();
+}
+
+void COctileView::SetCharCode(int32_t code) {
+    dump_.charCode = code;
+    ReloadWindow();
+}
+
 // ---------------------------------------------------------------- commands
 
 void COctileView::Collapse() {
@@ -557,6 +739,28 @@ bool COctileView::OnCommand(uint32_t id) {
         case ID_PAGE_NEXT: OnPageNext(); return true;
         case ID_JUMP: OnJump(); return true;
         case ID_READ_SIZE: OnReadSize(); return true;
+        case ID_VIEW_COLOR:
+        case ID_VIEW_BKCOLOR:
+        case ID_MARK_COLOR1:
+        case ID_MARK_COLOR2:
+        case ID_MARK_COLOR3:
+        case ID_MARK_COLOR4:
+        case ID_MARK_COLOR5:
+            OnChooseColour(id);
+            return true;
+        case ID_VIEW_FONT: OnChooseFont(); return true;
+        case ID_VIEW_UPPER:
+            dump_.upper = !dump_.upper;
+            ReloadWindow();
+            return true;
+        case ID_CODE_SJIS: SetCharCode(CODE_SJIS); return true;
+        case ID_CODE_UNICODE: SetCharCode(CODE_UNICODE); return true;
+        case ID_CODE_EUC: SetCharCode(CODE_EUC); return true;
+        case ID_CODE_NEXT:
+            SetCharCode(dump_.charCode == CODE_SJIS      ? CODE_UNICODE
+                        : dump_.charCode == CODE_UNICODE ? CODE_EUC
+                                                         : CODE_SJIS);
+            return true;
         case ID_SEARCH_MODE_HEX: hexSearch_ = 1; return true;
         case ID_SEARCH_MODE_STRING: hexSearch_ = 0; return true;
         default: return false;
@@ -576,6 +780,22 @@ bool COctileView::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_SEARCH_MODE_HEX:
             ui.Enable(true);
             ui.SetRadio(hexSearch_ == 1);
+            return true;
+        case ID_CODE_SJIS:
+        case ID_CODE_UNICODE:
+        case ID_CODE_EUC:
+            ui.Enable(true);
+            ui.SetCheck(dump_.charCode == (id == ID_CODE_SJIS      ? CODE_SJIS
+                                           : id == ID_CODE_UNICODE ? CODE_UNICODE
+                                                                   : CODE_EUC));
+            return true;
+        case ID_VIEW_UPPER:
+            ui.Enable(true);
+            ui.SetCheck(dump_.upper);
+            return true;
+        case ID_VIEW_PICTURE:
+            ui.Enable(true);
+            ui.SetCheck(viewer_);
             return true;
         case ID_SEARCH_MODE_STRING:
             ui.Enable(true);

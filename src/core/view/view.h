@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/command_ids.h"
@@ -90,7 +91,16 @@ public:
     void MeasureFont();
     void SetReadSize(uint64_t size);
 
+    // Typing: one byte of Shift-JIS text per event; OnText converts text
+    // delivered as UTF-16 to those bytes.
+    void OnChar(uint8_t byte);
+    void OnText(std::u16string_view text);
+    bool HasPendingLead() const { return pending_; }
+
     // Commands.
+    void OnChooseColour(uint32_t id);
+    void OnChooseFont();
+    void SetCharCode(int32_t code);
     void OnPagePrev();
     void OnPageNext();
     void OnJump();
@@ -145,6 +155,11 @@ private:
     PixelRect SelectionRect() const;
     void Toggle(const PixelRect& r);
     void ApplyScrollRange();
+    void WriteBack();
+    void StoreByte(uint64_t offset, uint8_t value);
+    void MoveCaretAfter(uint64_t offset, int mode);
+    void TypeHex(const HitTest& hit, uint8_t byte);
+    void TypeChar(uint64_t offset, uint8_t byte);
 
     UiHost& host_;
     COctileDoc& doc_;
@@ -185,6 +200,11 @@ private:
     std::string compPath_;
     ViewFont font_;
     int32_t hexSearch_ = 0;
+
+    // Typing: a Shift-JIS lead byte waiting for its trail byte.
+    bool pending_ = false;
+    uint8_t pendingLead_ = 0;
+    uint64_t pendingOffset_ = 0;
 };
 
 }  // namespace octile

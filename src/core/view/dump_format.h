@@ -1,0 +1,87 @@
+#pragma once
+// The dump text (ruler, address + 16 bytes in hexadecimal + the same bytes as
+// characters, closing rule) and the address texts shown and typed everywhere.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace octile {
+
+// The three view settings the dump depends on.
+struct DumpSettings {
+    int32_t extraDigits = 0;  // the address width is 8 + this (negative counts as 0)
+    bool upper = false;       // hexadecimal digits of bytes and addresses in upper case
+    int32_t charCode = 0;     // CharCodeValue; any other value gives an empty character column
+};
+
+struct CellRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // cells; right/bottom exclusive
+};
+
+// value in hexadecimal, left-padded with "0" to the address width; a value
+// with more digits keeps them all.
+std::u16string FormatAddress(const DumpSettings& s, uint64_t value);
+
+// Hexadecimal text to a number, wrapping modulo 2^64 (more than 16 digits keep
+// the value of the last 16). Empty text gives 0. Parsing stops at the first
+// character that is not a hexadecimal digit; use ParseHexStrict to refuse such
+// text.
+uint64_t ParseHex(std::u16string_view text);
+
+// Like ParseHex, but false for any character that is not "0"-"9", "a"-"f",
+// "A"-"F" (blank, sign, full-width digit) and for more than 16 digits. Empty
+// text gives 0 and true.
+bool ParseHexStrict(std::u16string_view text, uint64_t& value);
+
+// The extra address digits for a file of this length: enough for the digits
+// of length - 1 beyond 8 (an empty file wraps to 2^64 - 1 and gets 8).
+int32_t ExtraDigitsForLength(uint64_t fileLength);
+
+// The address width in cells: 8 + the extra digits.
+int32_t AddressWidth(const DumpSettings& s);
+
+// The dump of count bytes at buf, whose first byte is at file offset start.
+// buf holds count bytes followed by at least 16 readable look-ahead bytes (the
+// bytes that follow in the file, 0 past its end): a character that begins in
+// the last line ends there. rect (may be null) receives the text area: the
+// hexadecimal and character areas of the dump lines.
+std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf,
+                          uint64_t count, CellRect* rect);
+
+// FormatDump of a long range, block by block, with the same text as one call:
+//   DumpFormatter f(settings, start);
+//   f.Begin(out); f.Feed(block1, n1, out); f.Feed(block2, n2, out); ... f.End(out);
+// The text is appended to out, so a caller can write and clear it between blocks.
+class DumpFormatter {
+public:
+    DumpFormatter(const DumpSettings& s, uint64_t start);
+
+    // Appends the ruler line.
+    void Begin(std::u16string& out) const;
+    // Appends the lines of the next count bytes. buf holds them followed by at
+    // least 16 readable look-ahead bytes: the first bytes of the next block, or
+    // what follows the range (0 past the end of the file). Every block but the
+    // last must hold whole lines (a multiple of 16 bytes); a character begun in
+    // a block's last byte continues into the next block's first line.
+    void Feed(const uint8_t* buf, uint64_t count, std::u16string& out);
+    // Appends the closing rule.
+    void End(std::u16string& out) const;
+
+    // The text area of the lines fed so far (bottom saturates at INT32_MAX).
+    CellRect Rect() const;
+    uint64_t LineCount() const { return lines_; }
+
+private:
+    // Writes one dump line of d (1 to 16) bytes at line to o; returns its end.
+    char16_t* WriteLine(char16_t* o, const uint8_t* line, int d);
+
+    int32_t width_;
+    bool upper_;
+    int32_t charCode_;
+    uint64_t address_;   // address of the next line
+    uint64_t lines_ = 0;
+    int carry_ = 0;      // bytes of the next line already shown by the line before
+    bool partial_ = false;  // a short line was fed: the range has ended
+};
+
+}  // namespace octile
