@@ -1,0 +1,54 @@
+#pragma once
+// CMainFrame: what the main window decides without a window system: its
+// saved placement, the fixed width a dump line needs, the status panes'
+// texts and colours, and the commands that clicks on the panes post.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/command_ids.h"
+#include "document/document.h"
+#include "settings/profile_store.h"
+#include "view/view.h"
+
+namespace octile {
+
+class CMainFrame {
+public:
+    static constexpr int kPaneCount = 9;
+    // Indicator ids in pane order: the message pane, mark kinds 1 to 5, the
+    // access mode, the character code and the address range.
+    static constexpr uint32_t kIndicators[kPaneCount] = {
+        0,   ID_INDICATOR_MARK1, ID_INDICATOR_MARK2, ID_INDICATOR_MARK3, ID_INDICATOR_MARK4,
+        ID_INDICATOR_MARK5, ID_INDICATOR_MODE, ID_INDICATOR_CODE, ID_INDICATOR_ADDR};
+
+    struct Placement {
+        int32_t x = 0, y = 0, w = 0, h = 0;
+    };
+
+    CMainFrame(ProfileStore& store, COctileDoc& doc, COctileView& view);
+
+    // The saved placement; none unless both width and height are above 0.
+    std::optional<Placement> ReadPosition() const;
+    void WritePosition(const Placement& p);
+
+    // The outer width that shows a whole dump line: the frame's border
+    // (window width - client width), the scroll bar, and the text area's
+    // right edge in cells.
+    int32_t IdealFrameWidth(int32_t frameWidth, int32_t clientWidth,
+                            int32_t scrollBarWidth) const;
+
+    // Texts of the panes 1 to 8 ("M", "R/O", "SJIS", "Addr=...").
+    std::u16string PaneText(int pane) const;
+    // The colour of a mark pane (1 to 5): the view's colour of that kind.
+    uint32_t MarkPaneColour(int pane) const;
+    // The command a click on a pane posts, or 0.
+    static uint32_t ClickCommand(int pane);
+
+private:
+    ProfileStore& store_;
+    COctileDoc& doc_;
+    COctileView& view_;
+};
+
+}  // namespace octile
