@@ -28,13 +28,6 @@ bool NotYetBuilt(uint32_t id) {
         case ID_SEARCH_MODE_HEX:
         case ID_SEARCH_MODE_STRING:
         case ID_REPLACE:
-        case ID_MARK1:
-        case ID_MARK2:
-        case ID_MARK3:
-        case ID_MARK4:
-        case ID_MARK5:
-        case ID_MARK_NEXT:
-        case ID_MARK_PREV:
         case ID_VIEW_PICTURE:
         case ID_COMPARE:
             return true;

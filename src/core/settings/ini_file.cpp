@@ -75,14 +75,19 @@ std::string IniFile::Fold(std::string_view s) {
     return out;
 }
 
-IniFile IniFile::Load(const std::string& path) {
-    std::string text;
-    if (!ReadRegularFile(path, text)) text.clear();
-    return FromText(text);
+std::string IniFile::FoldSection(std::string_view s) const {
+    return caseSensitiveSections_ ? std::string(s) : Fold(s);
 }
 
-IniFile IniFile::FromText(std::string_view text) {
+IniFile IniFile::Load(const std::string& path, bool caseSensitiveSections) {
+    std::string text;
+    if (!ReadRegularFile(path, text)) text.clear();
+    return FromText(text, caseSensitiveSections);
+}
+
+IniFile IniFile::FromText(std::string_view text, bool caseSensitiveSections) {
     IniFile f;
+    f.caseSensitiveSections_ = caseSensitiveSections;
     f.Parse(text);
     return f;
 }
@@ -94,58 +99,50 @@ void IniFile::Parse(std::string_view text) {
     }
     crlf_ = text.find("\r\n") != std::string_view::npos;
     finalNewline_ = text.empty() || text.back() == '\n';
-    size_t section = npos;
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
+        const size_t nl = text.find('\n', pos);
         std::string_view raw = text.substr(pos, nl == std::string_view::npos ? npos : nl - pos);
         pos = nl == std::string_view::npos ? text.size() : nl + 1;
         if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-        Line line;
-        line.text = std::string(raw);
         const std::string_view t = Trim(raw);
         if (!t.empty() && t.front() == '[') {
             const size_t close = t.find(']');
-            line.kind = Line::Section;
-            line.name = Fold(Trim(t.substr(1, close == std::string_view::npos ? npos : close - 1)));
-            section = lines_.size();
-        } else if (!t.empty() && t.front() != ';' && t.find('=') != std::string_view::npos) {
-            line.kind = Line::Key;
-            line.name = Fold(Trim(t.substr(0, t.find('='))));
+            Block b;
+            b.header = std::string(raw);
+            b.hasHeader = true;
+            b.name = FoldSection(Trim(t.substr(1, close == std::string_view::npos ? npos : close - 1)));
+            sections_.emplace(b.name, blocks_.size());
+            blocks_.push_back(std::move(b));
+            continue;
         }
-        line.section = section;
-        lines_.push_back(std::move(line));
+        Block& b = blocks_.back();
+        Line line{std::string(raw), false};
+        if (!t.empty() && t.front() != ';' && t.find('=') != std::string_view::npos) {
+            line.isKey = true;
+            b.keys.emplace(Fold(Trim(t.substr(0, t.find('=')))), b.lines.size());
+            b.afterLastKey = b.lines.size() + 1;
+        }
+        b.lines.push_back(std::move(line));
     }
-    indexed_ = false;
 }
 
-void IniFile::Reindex() const {
-    if (indexed_) return;
-    sectionIndex_.clear();
-    keyIndex_.clear();
-    sectionEnd_.clear();
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const Line& l = lines_[i];
-        if (l.kind == Line::Section) {
-            if (sectionIndex_.emplace(l.name, i).second) sectionEnd_[l.name] = i;
-        } else if (l.section != npos) {
-            const std::string& sec = lines_[l.section].name;
-            // Only the first section of a name counts, as lookups stop there.
-            if (sectionIndex_.at(sec) != l.section) continue;
-            if (l.kind == Line::Key) {
-                keyIndex_.emplace(sec + '\0' + l.name, i);
-                sectionEnd_[sec] = i;
-            }
-        }
-    }
-    indexed_ = true;
+const IniFile::Block* IniFile::FindBlock(std::string_view section) const {
+    auto it = sections_.find(FoldSection(Trim(section)));
+    return it == sections_.end() ? nullptr : &blocks_[it->second];
+}
+
+IniFile::Block* IniFile::FindBlock(std::string_view section) {
+    auto it = sections_.find(FoldSection(Trim(section)));
+    return it == sections_.end() ? nullptr : &blocks_[it->second];
 }
 
 std::optional<std::string> IniFile::Find(std::string_view section, std::string_view key) const {
-    Reindex();
-    auto it = keyIndex_.find(Fold(Trim(section)) + '\0' + Fold(Trim(key)));
-    if (it == keyIndex_.end()) return std::nullopt;
-    return ValueOf(lines_[it->second].text);
+    const Block* b = FindBlock(section);
+    if (b == nullptr) return std::nullopt;
+    auto it = b->keys.find(Fold(Trim(key)));
+    if (it == b->keys.end()) return std::nullopt;
+    return ValueOf(b->lines[it->second].text);
 }
 
 std::string IniFile::Get(std::string_view section, std::string_view key,
@@ -154,51 +151,50 @@ std::string IniFile::Get(std::string_view section, std::string_view key,
     return v ? *v : std::string(CutChars(defaultValue, kMaxValueChars));
 }
 
-bool IniFile::HasSection(std::string_view section) const {
-    Reindex();
-    return sectionIndex_.count(Fold(Trim(section))) != 0;
-}
+bool IniFile::HasSection(std::string_view section) const { return FindBlock(section) != nullptr; }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-    Reindex();
-    const std::string sec = Fold(Trim(section));
     const std::string k = Fold(Trim(key));
     const std::string text = std::string(Trim(key)) + "=" + std::string(value);
-    auto it = keyIndex_.find(sec + '\0' + k);
-    if (it != keyIndex_.end()) {
-        lines_[it->second].text = text;
+    Block* b = FindBlock(section);
+    if (b == nullptr) {
+        Block fresh;
+        fresh.header = "[" + std::string(Trim(section)) + "]";
+        fresh.hasHeader = true;
+        fresh.name = FoldSection(Trim(section));
+        sections_.emplace(fresh.name, blocks_.size());
+        blocks_.push_back(std::move(fresh));
+        b = &blocks_.back();
+        finalNewline_ = true;
+    }
+    auto it = b->keys.find(k);
+    if (it != b->keys.end()) {
+        b->lines[it->second].text = text;
         return;
     }
-    Line line{text, Line::Key, k, npos};
-    auto end = sectionEnd_.find(sec);
-    if (end != sectionEnd_.end()) {
-        line.section = sectionIndex_.at(sec);
-        const size_t at = end->second + 1;
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-        // Lines after the insertion moved by one.
-        for (size_t i = at + 1; i < lines_.size(); ++i) {
-            if (lines_[i].section != npos && lines_[i].section >= at) ++lines_[i].section;
-        }
-        indexed_ = false;
-        return;
-    }
-    if (!lines_.empty() && !finalNewline_) finalNewline_ = true;
-    Line head{"[" + std::string(Trim(section)) + "]", Line::Section, sec, lines_.size()};
-    line.section = lines_.size();
-    lines_.push_back(std::move(head));
-    lines_.push_back(std::move(line));
-    finalNewline_ = true;
-    indexed_ = false;
+    // New keys go after the section's last key, before trailing blank lines
+    // and comments; only non-key lines move.
+    const size_t at = b->afterLastKey;
+    b->lines.insert(b->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{text, true});
+    b->keys.emplace(k, at);
+    b->afterLastKey = at + 1;
 }
 
 std::string IniFile::Text() const {
     std::string out;
     if (bom_) out = "\xEF\xBB\xBF";
     const char* eol = crlf_ ? "\r\n" : "\n";
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        out += lines_[i].text;
-        if (i + 1 < lines_.size() || finalNewline_) out += eol;
+    bool first = true;
+    auto put = [&](const std::string& line) {
+        if (!first) out += eol;
+        out += line;
+        first = false;
+    };
+    for (const Block& b : blocks_) {
+        if (b.hasHeader) put(b.header);
+        for (const Line& l : b.lines) put(l.text);
     }
+    if (!first && finalNewline_) out += eol;
     return out;
 }
 

@@ -23,17 +23,19 @@ public:
     IniFile() = default;
 
     // A missing or unreadable file, or one that is not a regular file, loads
-    // as an empty one.
-    static IniFile Load(const std::string& path);
-    static IniFile FromText(std::string_view text);
+    // as an empty one. caseSensitiveSections: section names match exactly
+    // (the marks file names its sections by file paths, which differ by case
+    // on Linux).
+    static IniFile Load(const std::string& path, bool caseSensitiveSections = false);
+    static IniFile FromText(std::string_view text, bool caseSensitiveSections = false);
 
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
     std::string Get(std::string_view section, std::string_view key,
                     std::string_view defaultValue) const;
     bool HasSection(std::string_view section) const;
 
-    // Changes the value in place, or adds the key at the end of its section,
-    // or adds the section at the end of the file.
+    // Changes the value in place, or adds the key after the last key of its
+    // section, or adds the section at the end of the file.
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
     std::string Text() const;
@@ -44,24 +46,31 @@ public:
 private:
     struct Line {
         std::string text;
-        enum Kind { Other, Section, Key } kind = Other;
-        std::string name;   // folded section or key name
-        size_t section = 0; // index of the section line this line belongs to (npos before any)
+        bool isKey = false;
+    };
+    // A section's header line and the lines up to the next header. The first
+    // block holds the lines before any header and has no name.
+    struct Block {
+        std::string header;
+        std::string name;  // folded; empty for the first block
+        bool hasHeader = false;
+        std::vector<Line> lines;
+        std::unordered_map<std::string, size_t> keys;  // folded key -> first line
+        size_t afterLastKey = 0;                        // where a new key goes
     };
 
     void Parse(std::string_view text);
-    void Reindex() const;
+    Block* FindBlock(std::string_view section);
+    const Block* FindBlock(std::string_view section) const;
     static std::string Fold(std::string_view s);
+    std::string FoldSection(std::string_view s) const;
 
-    std::vector<Line> lines_;
+    std::vector<Block> blocks_{1};
+    std::unordered_map<std::string, size_t> sections_;  // folded name -> first block
     bool crlf_ = false;
     bool bom_ = false;
     bool finalNewline_ = true;
-
-    mutable bool indexed_ = false;
-    mutable std::unordered_map<std::string, size_t> sectionIndex_;  // folded name -> first line
-    mutable std::unordered_map<std::string, size_t> keyIndex_;      // section '\0' key -> line
-    mutable std::unordered_map<std::string, size_t> sectionEnd_;    // folded name -> last line of first section
+    bool caseSensitiveSections_ = false;
 };
 
 // Reads one value from a file anew at every call, as the template file is

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "charcode/charcode.h"
+#include "charcode/conversion_steps.h"
 #include "resources/resources.h"
 
 namespace octile {
@@ -37,9 +38,6 @@ constexpr std::u16string_view kSeparator = u"|   ";
 constexpr std::u16string_view kClosing =
     u"|------------------------------------------------|-------------------\r\n";
 
-// Units of a character column, as many as ShiftJisToWide may produce for a
-// line's bytes and the one after them.
-constexpr int kColumnUnits = 41;
 // Longest dump line: a 16-digit address, "|", 48 hex cells, "|   ", the carry
 // space, 16 column units, 15 fill spaces, CR LF, and the pad of a hex copy.
 constexpr int kMaxFixedLine = 1 + 48 + 4 + 1 + 16 + 15 + 2 + 4;
@@ -76,9 +74,16 @@ char16_t* WriteUnits(char16_t* o, std::u16string_view s) {
     return o + s.size();
 }
 
-char16_t* EmitUnits(char16_t* o, const char16_t* units, int n) {
-    for (int i = 0; i < n; ++i) *o++ = IsControlUnit(units[i]) ? u'.' : units[i];
-    return o;
+// The column text ShiftJisToWide gives for m bytes at p (its 41 units never
+// overflow for a line), controls shown as ".". Returns the carry: 1 when the
+// last character took p[m].
+int WriteShiftJisColumn(char16_t*& o, const uint8_t* p, int m) {
+    char16_t* const begin = o;
+    const int reached = steps::DecodeShiftJis(p, m, [&o](char16_t u) {
+        *o++ = IsControlUnit(u) ? u'.' : u;
+    });
+    if (o == begin) *o++ = u'.';  // nothing decoded
+    return reached - m;
 }
 
 }  // namespace
@@ -183,13 +188,10 @@ char16_t* DumpFormatter::WriteLine(char16_t* o, const uint8_t* line, int d) {
     const uint8_t* p = line + c;
     const int m = d - c;
     int next = 0;
-    char16_t units[kColumnUnits];
     switch (charCode_) {
-        case CODE_SJIS: {
-            const int n = ShiftJisToWide(p, m, units, sizeof(units), &next);
-            o = EmitUnits(o, units, n);
+        case CODE_SJIS:
+            next = WriteShiftJisColumn(o, p, m);
             break;
-        }
         case CODE_UNICODE:
             for (int i = 0; i + 1 < m; i += 2) {
                 const char16_t u = static_cast<char16_t>(p[i] | (p[i + 1] << 8));
@@ -210,7 +212,7 @@ char16_t* DumpFormatter::WriteLine(char16_t* o, const uint8_t* line, int d) {
             uint8_t scratch[21] = {};
             int j = 0;
             while (j <= m) {
-                const int written = EucToShiftJis(p + j, 2, scratch + j);
+                const int written = steps::EucToShiftJis(p + j, 2, scratch + j);
                 if (written == 0) {
                     scratch[j] = 0;
                     scratch[j + 1] = 0;
@@ -219,8 +221,7 @@ char16_t* DumpFormatter::WriteLine(char16_t* o, const uint8_t* line, int d) {
                 }
                 j += written >= 3 ? 1 : 2;
             }
-            const int n = ShiftJisToWide(scratch, m, units, sizeof(units), &next);
-            o = EmitUnits(o, units, n);
+            next = WriteShiftJisColumn(o, scratch, m);
             break;
         }
         default:  // JIS and unknown codes show no characters

@@ -6,6 +6,7 @@
 
 #include "charcode/charcode.h"
 #include "resources/resources.h"
+#include "settings/ini_file.h"
 #include "settings/paths.h"
 #include "util/utf.h"
 
@@ -43,9 +44,11 @@ void COctileView::OnCreate() {
 void COctileView::OnInitialUpdate() {
     perUserFolder_ = GetPerUserFolder();
     if (!perUserFolder_.empty()) MakeFolders(perUserFolder_.substr(0, perUserFolder_.size() - 1));
+    if (!markedPath_.empty()) SaveMarks(markedPath_);
     markedPath_ = doc_.GetPathName();
     fileOpen_ = !markedPath_.empty();
     if (fileOpen_) {
+        LoadMarks(markedPath_);
         commandEnable_ = true;
         windowOffset_ = 0;
         dump_.extraDigits = ExtraDigitsForLength(doc_.GetFileLength());
@@ -59,6 +62,7 @@ void COctileView::OnInitialUpdate() {
         ReloadWindow();
     }
     host_.RecalcFrameWidth();
+    if (fileOpen_ && onDetectPicture) onDetectPicture();
 }
 
 void COctileView::ApplyScrollRange() {
@@ -67,6 +71,9 @@ void COctileView::ApplyScrollRange() {
 }
 
 void COctileView::OnDestroy() {
+    if (!markedPath_.empty()) SaveMarks(markedPath_);
+    marks_.clear();
+    markCapacity_ = 0;
     if (dragTimer_) {
         host_.KillTimer(kDragTimerId);
         dragTimer_ = false;
@@ -642,6 +649,232 @@ void COctileView::SetCharCode(int32_t code) {
     ReloadWindow();
 }
 
+// ---------------------------------------------------------------- marks
+
+namespace {
+
+// Decimal digits only, at most 20 and no overflow; false otherwise.
+bool ParseDecimal(std::string_view text, uint64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t d = static_cast<uint64_t>(c - '0');
+        if (v > (UINT64_MAX - d) / 10) return false;
+        v = v * 10 + d;
+    }
+    value = v;
+    return true;
+}
+
+// The leading decimal integer of a text (after an optional sign); 0 when none.
+int64_t LeadingInteger(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    int64_t v = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        v = std::min<int64_t>(v * 10 + (text[i] - '0'), INT32_MAX);
+    }
+    return negative ? -v : v;
+}
+
+}  // namespace
+
+std::string COctileView::FormatOffset19(uint64_t value) {
+    std::string s(19, '0');
+    for (int i = 18; i >= 0; --i) {
+        s[static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return s;
+}
+
+std::string COctileView::MarkSectionName(const std::string& path) {
+    size_t keep = path.size();
+    while (keep > 0 && (path[keep - 1] == ' ' || path[keep - 1] == '\t')) --keep;
+    std::string out;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        const bool blankAtEnd = i >= keep;
+        if (c == '%' || c == ']' || c == '\r' || c == '\n' || blankAtEnd || (i == 0 && c == ' ')) {
+            static const char* hex = "0123456789ABCDEF";
+            out += '%';
+            out += hex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+            out += hex[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string COctileView::MarksFilePath() const {
+    return perUserFolder_.empty() ? std::string() : perUserFolder_ + "octile_mark.ini";
+}
+
+void COctileView::SaveMarks(const std::string& path) {
+    const std::string file = MarksFilePath();
+    if (file.empty()) return;
+    IniFile ini = IniFile::Load(file, true);
+    const std::string section = MarkSectionName(path);
+    for (size_t i = 0; i < marks_.size(); ++i) {
+        const Mark& m = marks_[i];
+        ini.Set(section, std::to_string(i),
+                FormatOffset19(m.start) + " " + FormatOffset19(m.end) + " " + std::to_string(m.kind));
+    }
+    ini.Set(section, "Max", std::to_string(marks_.size()));
+    ini.Save(file);
+}
+
+void COctileView::LoadMarks(const std::string& path) {
+    marks_.clear();
+    currentMark_ = 0;
+    const std::string file = MarksFilePath();
+    if (file.empty()) return;
+    const IniFile ini = IniFile::Load(file, true);
+    const std::string section = MarkSectionName(path);
+    // A hand-edited count is taken only up to a bound; entries that do not
+    // read as two offsets and a kind of 1 to 5 are left out.
+    const int64_t count =
+        std::clamp<int64_t>(LeadingInteger(ini.Get(section, "Max", "0")), 0, kMaxLoadedMarks);
+    if (count > markCapacity_) markCapacity_ = static_cast<int32_t>(count);
+    for (int64_t i = 0; i < count; ++i) {
+        const std::string v = ini.Get(section, std::to_string(i), "0 0 0");
+        const size_t b1 = v.find(' ');
+        if (b1 == std::string::npos) continue;
+        const size_t b2 = v.find(' ', b1 + 1);
+        Mark m;
+        const std::string_view sv(v);
+        if (!ParseDecimal(sv.substr(0, b1), m.start)) continue;
+        const std::string_view endText =
+            b2 == std::string::npos ? sv.substr(b1 + 1) : sv.substr(b1 + 1, b2 - b1 - 1);
+        if (!ParseDecimal(endText, m.end)) continue;
+        const int64_t kind = b2 == std::string::npos ? 1 : LeadingInteger(sv.substr(b2 + 1));
+        if (kind < 1 || kind > 5 || m.start > m.end) continue;
+        m.kind = static_cast<int32_t>(kind);
+        marks_.push_back(m);
+    }
+}
+
+void COctileView::ToggleMark(int32_t kind) {
+    for (size_t i = 0; i < marks_.size(); ++i) {
+        const Mark& m = marks_[i];
+        if (m.start <= anchor_ && anchor_ <= m.end) {
+            // A mark under the anchor: removed when of this kind, else it blocks.
+            if (m.kind == kind) {
+                marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(i));
+                if (currentMark_ > static_cast<int32_t>(i)) --currentMark_;
+                if (currentMark_ >= static_cast<int32_t>(marks_.size())) currentMark_ = 0;
+            }
+            ReloadWindow();
+            return;
+        }
+    }
+    if (static_cast<int32_t>(marks_.size()) >= markCapacity_) markCapacity_ += kMarkCapacityStep;
+    uint64_t start, end;
+    GetSelectionRange(start, end);
+    marks_.push_back({start, end, kind});
+    currentMark_ = static_cast<int32_t>(marks_.size()) - 1;
+    ReloadWindow();
+}
+
+void COctileView::NextMark() {
+    if (marks_.empty()) return;
+    const size_t n = marks_.size();
+    const uint64_t length = doc_.GetFileLength();
+    for (size_t a = 0; a < n; ++a) {
+        if (marks_[a].start <= anchor_ && anchor_ <= marks_[a].end) {
+            size_t t = (a + 1) % n;
+            while (t != a && marks_[t].kind != marks_[a].kind) t = (t + 1) % n;
+            GoToMark(t);
+            return;
+        }
+    }
+    size_t best = 0;
+    uint64_t bestDistance = UINT64_MAX;
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t s = marks_[i].start;
+        const uint64_t d = s > anchor_ ? s - anchor_ : s - anchor_ + length;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    GoToMark(best);
+}
+
+void COctileView::PreviousMark() {
+    if (marks_.empty()) return;
+    const size_t n = marks_.size();
+    const uint64_t length = doc_.GetFileLength();
+    for (size_t a = 0; a < n; ++a) {
+        if (marks_[a].start <= anchor_ && anchor_ <= marks_[a].end) {
+            size_t t = (a + n - 1) % n;
+            while (t != a && marks_[t].kind != marks_[a].kind) t = (t + n - 1) % n;
+            GoToMark(t);
+            return;
+        }
+    }
+    size_t best = 0;
+    uint64_t bestDistance = UINT64_MAX;
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t s = marks_[i].start;
+        const uint64_t d = s <= anchor_ ? anchor_ - s : anchor_ - s + length;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    GoToMark(best);
+}
+
+void COctileView::GoToMark(size_t index) {
+    if (index >= marks_.size()) return;
+    const Mark m = marks_[index];
+    currentMark_ = static_cast<int32_t>(index);
+    // A mark past the end of a file that has shrunk shows the file's last
+    // line, so the page never claims offsets the file does not have.
+    uint64_t window = m.start;
+    if (!doc_.IsInFile(window)) window = fileLineCount_ > 0 ? (fileLineCount_ - 1) * 16 : 0;
+    windowOffset_ = window;
+    UpdateSelection(0, m.start);
+    UpdateSelection(1, m.start);
+    caret_ = {dump_.extraDigits + 9, 1};
+    UpdateSelection(1, m.end);
+    SetWindowOffset(window, true);
+    if (onDetectPicture) onDetectPicture();
+}
+
+std::vector<COctileView::ColourRect> COctileView::MarkBackgrounds() const {
+    std::vector<ColourRect> out;
+    if (!fileOpen_ || readSize_ == 0) return out;
+    const int64_t rows = static_cast<int64_t>(readSize_ / 16);
+    const uint64_t last = windowOffset_ + readSize_ - 1;
+    for (const Mark& m : marks_) {
+        if (m.end < windowOffset_ || m.start > last) continue;
+        const uint32_t colour = GetMarkColour(m.kind);
+        uint64_t off = std::max(m.start, windowOffset_);
+        const uint64_t hi = std::min(m.end, last);
+        // One rectangle per row: the cells of the first to the last byte there.
+        while (off <= hi) {
+            const uint64_t rowEnd = std::min(hi, off + (15 - (off - windowOffset_) % 16));
+            Cell a, b;
+            OffsetToCell(2, off, a);
+            OffsetToCell(2, rowEnd, b);
+            if (a.row >= 1 && a.row <= rows) {
+                out.push_back({{a.column * charWidth_, a.row * lineHeight_,
+                                (b.column + 3) * charWidth_, (a.row + 1) * lineHeight_},
+                               colour});
+            }
+            if (rowEnd == UINT64_MAX) break;
+            off = rowEnd + 1;
+        }
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------- commands
 
 void COctileView::Collapse() {
@@ -761,6 +994,13 @@ bool COctileView::OnCommand(uint32_t id) {
                         : dump_.charCode == CODE_UNICODE ? CODE_EUC
                                                          : CODE_SJIS);
             return true;
+        case ID_MARK1: ToggleMark(1); return true;
+        case ID_MARK2: ToggleMark(2); return true;
+        case ID_MARK3: ToggleMark(3); return true;
+        case ID_MARK4: ToggleMark(4); return true;
+        case ID_MARK5: ToggleMark(5); return true;
+        case ID_MARK_NEXT: NextMark(); return true;
+        case ID_MARK_PREV: PreviousMark(); return true;
         case ID_SEARCH_MODE_HEX: hexSearch_ = 1; return true;
         case ID_SEARCH_MODE_STRING: hexSearch_ = 0; return true;
         default: return false;
@@ -792,6 +1032,10 @@ bool COctileView::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_VIEW_UPPER:
             ui.Enable(true);
             ui.SetCheck(dump_.upper);
+            return true;
+        case ID_MARK_NEXT:
+        case ID_MARK_PREV:
+            ui.Enable(!marks_.empty());
             return true;
         case ID_VIEW_PICTURE:
             ui.Enable(true);

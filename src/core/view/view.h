@@ -45,6 +45,21 @@ public:
         int32_t row = 0;
         bool operator==(const Cell&) const = default;
     };
+    // A coloured byte range; end included.
+    struct Mark {
+        uint64_t start = 0;
+        uint64_t end = 0;
+        int32_t kind = 1;
+        bool operator==(const Mark&) const = default;
+    };
+    struct ColourRect {
+        PixelRect rect;
+        uint32_t colour = 0;
+    };
+    static constexpr int32_t kMarkCapacityStep = 100;
+    // Entries read from a hand-edited marks file are bounded by this.
+    static constexpr int64_t kMaxLoadedMarks = 100000;
+
     struct HitTest {
         uint64_t offset = 0;
         int32_t area = AREA_NONE;
@@ -56,6 +71,8 @@ public:
 
     // Called when the status bar should show a mark colour (index 0..4).
     std::function<void(int, uint32_t)> onMarkColour;
+    // Picture detection at the anchor (after opening, a mark visit, a hit).
+    std::function<void()> onDetectPicture;
 
     // Life.
     void OnCreate();
@@ -96,6 +113,25 @@ public:
     void OnChar(uint8_t byte);
     void OnText(std::u16string_view text);
     bool HasPendingLead() const { return pending_; }
+
+    // Marks.
+    void ToggleMark(int32_t kind);
+    void NextMark();
+    void PreviousMark();
+    void GoToMark(size_t index);
+    void LoadMarks(const std::string& path);
+    void SaveMarks(const std::string& path);
+    const std::vector<Mark>& Marks() const { return marks_; }
+    int32_t MarkCapacity() const { return markCapacity_; }
+    int32_t CurrentMark() const { return currentMark_; }
+    // The mark backgrounds on the page, in painting order.
+    std::vector<ColourRect> MarkBackgrounds() const;
+    std::string MarksFilePath() const;
+    static std::string FormatOffset19(uint64_t value);
+    // The marks file's section for a path: the path itself, with "%", "]",
+    // line breaks and trailing blanks written as %XX so that no path can end
+    // its section early or read another file's marks.
+    static std::string MarkSectionName(const std::string& path);
 
     // Commands.
     void OnChooseColour(uint32_t id);
@@ -200,6 +236,10 @@ private:
     std::string compPath_;
     ViewFont font_;
     int32_t hexSearch_ = 0;
+
+    std::vector<Mark> marks_;
+    int32_t markCapacity_ = kMarkCapacityStep;
+    int32_t currentMark_ = 0;
 
     // Typing: a Shift-JIS lead byte waiting for its trail byte.
     bool pending_ = false;
