@@ -29,7 +29,6 @@ bool NotYetBuilt(uint32_t id) {
         case ID_SEARCH_MODE_STRING:
         case ID_REPLACE:
         case ID_VIEW_PICTURE:
-        case ID_COMPARE:
             return true;
         default:
             return false;
@@ -44,6 +43,7 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     doc_->templatePath = [this] { return templatePath_; };
     doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
+    view_->templatePath = [this] { return templatePath_; };
 }
 
 COctileApp::~COctileApp() = default;

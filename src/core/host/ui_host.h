@@ -44,6 +44,16 @@ struct FontMetrics {
     int32_t lineHeight = 16;
 };
 
+// The compare report window's contents and its client size in pixels.
+struct ReportWindowData {
+    std::u16string text;
+    uint32_t textColour = 0;
+    uint32_t backColour = 0xFFFFFF;
+    ViewFont font;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 class UiHost {
 public:
     virtual ~UiHost() = default;
@@ -92,6 +102,8 @@ public:
     virtual bool ChooseColor(uint32_t& colour) { (void)colour; return false; }
     // The font chooser (fixed-pitch fonts only), preset to font; false on cancel.
     virtual bool ChooseFont(ViewFont& font) { (void)font; return false; }
+    // Shows (or refills in place) the compare report window.
+    virtual void ShowReport(const ReportWindowData& report) { (void)report; }
 };
 
 }  // namespace octile

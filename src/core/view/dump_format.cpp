@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstring>
 
 #include "charcode/charcode.h"
 #include "charcode/conversion_steps.h"
+#include "charcode/cp932_table.h"
 #include "resources/resources.h"
 
 namespace octile {
@@ -74,16 +76,75 @@ char16_t* WriteUnits(char16_t* o, std::u16string_view s) {
     return o + s.size();
 }
 
-// The column text ShiftJisToWide gives for m bytes at p (its 41 units never
-// overflow for a line), controls shown as ".". Returns the carry: 1 when the
+// Where each byte falls in the code page 932 tables: its row as a lead byte
+// and its column as a trail byte (0 when it is not one), and whether it is.
+struct ByteTables {
+    std::array<uint8_t, 256> leadRow{};
+    std::array<uint8_t, 256> trailColumn{};
+    std::array<uint8_t, 256> isLead{};
+    std::array<uint8_t, 256> isTrail{};
+};
+
+constexpr ByteTables MakeByteTables() {
+    ByteTables t;
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<uint8_t>(b);
+        if (cp932::IsLeadByte(byte)) {
+            t.isLead[b] = 1;
+            t.leadRow[b] = static_cast<uint8_t>(b < 0xA0 ? b - 0x81 : b - 0xC1);
+        }
+        if (cp932::IsTrailByte(byte)) {
+            t.isTrail[b] = 1;
+            t.trailColumn[b] = static_cast<uint8_t>(b < 0x80 ? b - 0x40 : b - 0x41);
+        }
+    }
+    return t;
+}
+
+constexpr ByteTables kBytes = MakeByteTables();
+
+// The column text that ShiftJisToWide gives for the m (0 to 16) bytes at p,
+// controls shown as ".". Reads p[0] to p[m]. Returns the carry: 1 when the
 // last character took p[m].
+//
+// The same split into characters as steps::DecodeShiftJis, without its
+// byte-by-byte dependency: pair[i] says byte i could begin a pair (a lead
+// byte before a trail byte). Within a run of such bytes starting at r,
+// characters begin at r, r + 2, ..., so the trail bytes are the run's bytes of
+// the other parity, plus the byte after the run when its length is odd.
 int WriteShiftJisColumn(char16_t*& o, const uint8_t* p, int m) {
-    char16_t* const begin = o;
-    const int reached = steps::DecodeShiftJis(p, m, [&o](char16_t u) {
+    uint32_t pair = 0;
+    for (int i = 0; i < m; ++i) {
+        pair |= static_cast<uint32_t>(kBytes.isLead[p[i]] & kBytes.isTrail[p[i + 1]]) << i;
+    }
+    constexpr uint32_t kEven = 0x55555555u;
+    constexpr uint32_t kOdd = 0xAAAAAAAAu;
+    const uint32_t runStarts = pair & ~(pair << 1);
+    // Adding a run's first bit clears the run and sets the bit after it.
+    const uint32_t evenSum = pair + (runStarts & kEven);
+    const uint32_t oddSum = pair + (runStarts & kOdd);
+    const uint32_t evenRuns = pair & ~evenSum;
+    const uint32_t oddRuns = pair & ~oddSum;
+    const uint32_t evenAfter = evenSum & ~pair;
+    const uint32_t oddAfter = oddSum & ~pair;
+    const uint32_t trails = ((evenRuns | evenAfter) & kOdd) | ((oddRuns | oddAfter) & kEven);
+
+    uint32_t starts = ~trails & ((uint32_t{1} << m) - 1);
+    if (starts == 0) {
+        *o++ = u'.';  // nothing decoded
+        return 0;
+    }
+    while (starts != 0) {
+        const int i = std::countr_zero(starts);
+        starts &= starts - 1;
+        const uint8_t b = p[i];
+        const uint8_t next = p[i + 1];
+        const char16_t single = cp932::kSingle[b];
+        const char16_t twoBytes = cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]];
+        const char16_t u = (pair >> i) & 1 ? twoBytes : single;
         *o++ = IsControlUnit(u) ? u'.' : u;
-    });
-    if (o == begin) *o++ = u'.';  // nothing decoded
-    return reached - m;
+    }
+    return static_cast<int>((trails >> m) & 1);
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ public:
     std::function<void(int, uint32_t)> onMarkColour;
     // Picture detection at the anchor (after opening, a mark visit, a hit).
     std::function<void()> onDetectPicture;
+    // The template file's path, for the compare dialog's filter.
+    std::function<std::string()> templatePath;
 
     // Life.
     void OnCreate();
@@ -134,6 +136,7 @@ public:
     static std::string MarkSectionName(const std::string& path);
 
     // Commands.
+    void OnCompare();
     void OnChooseColour(uint32_t id);
     void OnChooseFont();
     void SetCharCode(int32_t code);

@@ -1,0 +1,125 @@
+#include "compare/compare.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "document/file_handle.h"
+#include "util/utf.h"
+
+namespace octile {
+
+namespace {
+
+constexpr uint64_t kChunk = 1 << 20;  // a multiple of 16, so blocks never straddle chunks
+
+const char16_t kHex[] = u"0123456789abcdef";
+
+void AppendHex2(std::u16string& out, uint8_t b) {
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 0xF]);
+}
+
+void AppendPadded(std::u16string& out, const std::u16string& text, size_t width) {
+    out += text;
+    if (text.size() < width) out.append(width - text.size(), u' ');
+}
+
+// Reads as much of count as the file gives from offset; a read error ends it.
+uint64_t Fill(const FileHandle& f, uint8_t* buf, uint64_t count, uint64_t offset) {
+    return f.ReadAt(buf, count, offset);
+}
+
+// Where the next data after offset starts; offset itself when unknown.
+uint64_t NextData(const FileHandle& f, uint64_t offset) {
+    const off_t d = ::lseek(f.fd(), static_cast<off_t>(offset), SEEK_DATA);
+    if (d < 0) return errno == ENXIO ? UINT64_MAX : offset;  // ENXIO: only a hole is left
+    return static_cast<uint64_t>(d);
+}
+
+}  // namespace
+
+int CompareFiles(const std::string& oldPath, const std::string& newPath, std::u16string& report) {
+    report.clear();
+    FileHandle oldFile = FileHandle::Open(oldPath, FileHandle::ReadOnly, nullptr);
+    if (!oldFile.IsOpen()) return COMPARE_NO_OLD;
+    FileHandle newFile = FileHandle::Open(newPath, FileHandle::ReadOnly, nullptr);
+    if (!newFile.IsOpen()) return COMPARE_NO_NEW;
+
+    report.append(10, u' ');
+    AppendPadded(report, Utf8ToUtf16(oldPath), 48);
+    report += u"  ";
+    AppendPadded(report, Utf8ToUtf16(newPath), 48);
+    report += u"\n";
+
+    auto a = std::make_unique<uint8_t[]>(kChunk);
+    auto b = std::make_unique<uint8_t[]>(kChunk);
+    const uint64_t oldLength = oldFile.Length();
+    const uint64_t newLength = newFile.Length();
+    uint64_t o = 0;
+    int lines = 0;
+    bool oldEnded = false, newEnded = false;
+    while (true) {
+        // Where both files have a hole the bytes are zeros in both: equal
+        // blocks, skipped without reading (sparse disk images).
+        if (!oldEnded && !newEnded) {
+            const uint64_t skipTo =
+                std::min({NextData(oldFile, o), NextData(newFile, o), oldLength, newLength}) &
+                ~uint64_t{15};
+            if (skipTo > o) o = skipTo;
+        }
+        const uint64_t ta = oldEnded ? 0 : Fill(oldFile, a.get(), kChunk, o);
+        const uint64_t tb = newEnded ? 0 : Fill(newFile, b.get(), kChunk, o);
+        if (ta < kChunk) oldEnded = true;
+        if (tb < kChunk) newEnded = true;
+        if (ta == 0 && tb == 0) break;
+        // Equal whole chunks have no difference line; skip them at memcmp speed.
+        if (ta == tb && std::memcmp(a.get(), b.get(), ta) == 0) {
+            o += ta;
+            if (oldEnded && newEnded) break;
+            continue;
+        }
+        for (uint64_t j = 0; j < std::max(ta, tb); j += 16) {
+            const size_t t = static_cast<size_t>(ta > j ? std::min<uint64_t>(16, ta - j) : 0);
+            const size_t u = static_cast<size_t>(tb > j ? std::min<uint64_t>(16, tb - j) : 0);
+            const uint8_t* x = a.get() + j;
+            const uint8_t* y = b.get() + j;
+            if (t == u && std::memcmp(x, y, t) == 0) continue;
+            const uint64_t at = o + j;
+            const uint32_t low = static_cast<uint32_t>(at);
+            for (int shift = 28; shift >= 0; shift -= 4) report.push_back(kHex[(low >> shift) & 0xF]);
+            report += u": ";
+            for (size_t k = 0; k < t; ++k) {
+                AppendHex2(report, x[k]);
+                report.push_back(u' ');
+            }
+            report.append((16 - t) * 3, u' ');
+            report += u"  ";
+            for (size_t k = 0; k < u; ++k) {
+                if (k < t && x[k] == y[k]) {
+                    report += u" . ";
+                } else {
+                    AppendHex2(report, y[k]);
+                    report.push_back(u' ');
+                }
+            }
+            report += u"\n";
+            if (++lines >= kMaxCompareLines) return COMPARE_OK;
+        }
+        o += std::max(ta, tb);
+        if (oldEnded && newEnded) break;
+    }
+    if (lines == 0) report = u"同じです\n";
+    return COMPARE_OK;
+}
+
+std::u16string CompareOpenFailure(int result, const std::string& path) {
+    const std::u16string p = Utf8ToUtf16(path);
+    return (result == COMPARE_NO_OLD ? u"旧ファイル" : u"新ファイル") + p + u"がありません";
+}
+
+}  // namespace octile
