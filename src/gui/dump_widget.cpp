@@ -1,0 +1,254 @@
+#include "gui/dump_widget.h"
+
+#include <QFontMetrics>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include "charcode/charcode.h"
+#include "gui/qt_text.h"
+#include "gui/qt_ui_host.h"
+#include "view/view.h"
+
+namespace octile {
+
+namespace {
+
+bool SameFont(const ViewFont& a, const ViewFont& b) {
+    return a.height == b.height && a.weight == b.weight && a.italic == b.italic &&
+           a.faceName == b.faceName;
+}
+
+bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Rows of a new window: the ruler and 32 lines.
+constexpr int kDefaultRows = 33;
+
+}  // namespace
+
+int CharacterCells(char32_t c, bool unicodeColumn) {
+    if (unicodeColumn) return c < 0x100 ? 1 : 2;
+    if (c < 0x80) return 1;
+    if (c >= 0xFF61 && c <= 0xFF9F) return 1;  // half-width katakana: one byte in code page 932
+    return 2;
+}
+
+DumpWidget::DumpWidget(COctileView& view, QtUiHost& host, QWidget* parent)
+    : QAbstractScrollArea(parent), view_(view), host_(host) {
+    setObjectName(QStringLiteral("dumpWidget"));
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Every pixel is painted by paintEvent.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    verticalScrollBar()->setObjectName(QStringLiteral("dumpScrollBar"));
+    verticalScrollBar()->installEventFilter(this);
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            &DumpWidget::OnScrollAction);
+    host_.SetDumpWidget(this);
+    view_.OnCreate();
+}
+
+DumpWidget::~DumpWidget() { host_.SetDumpWidget(nullptr); }
+
+QSize DumpWidget::sizeHint() const {
+    const int cw = std::max(1, view_.CharWidth());
+    const int lh = std::max(1, view_.LineHeight());
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return {(view_.TextArea().right + 1) * cw + scrollBar, kDefaultRows * lh};
+}
+
+void DumpWidget::SetScrollRange(int minimum, int maximum) {
+    const QSignalBlocker block(verticalScrollBar());
+    verticalScrollBar()->setRange(minimum, std::max(minimum, maximum));
+    verticalScrollBar()->setValue(scrollPos_);
+}
+
+void DumpWidget::SetScrollPos(int position) {
+    scrollPos_ = position;
+    const QSignalBlocker block(verticalScrollBar());
+    verticalScrollBar()->setValue(position);
+}
+
+void DumpWidget::ShowScrollBar(bool show) {
+    setVerticalScrollBarPolicy(show ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+void DumpWidget::OnScrollAction(int action) {
+    QScrollBar* bar = verticalScrollBar();
+    const int requested = bar->sliderPosition();
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            view_.OnVScroll(COctileView::SB_LINEDOWN, 0);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            view_.OnVScroll(COctileView::SB_LINEUP, 0);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            view_.OnVScroll(COctileView::SB_PAGEDOWN, 0);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            view_.OnVScroll(COctileView::SB_PAGEUP, 0);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            view_.OnVScroll(COctileView::SB_TOP, 0);
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            view_.OnVScroll(COctileView::SB_BOTTOM, 0);
+            break;
+        case QAbstractSlider::SliderMove:
+            view_.OnVScroll(COctileView::SB_THUMBTRACK, requested);
+            break;
+        default:
+            break;
+    }
+    // The slider shows what the view set, not where Qt would have moved it.
+    const QSignalBlocker block(bar);
+    bar->setSliderPosition(scrollPos_);
+}
+
+const QFont& DumpWidget::PaintFont() {
+    if (!fontMade_ || !SameFont(fontDescription_, view_.Font())) {
+        fontDescription_ = view_.Font();
+        font_ = MakeViewFont(fontDescription_);
+        fontMade_ = true;
+    }
+    return font_;
+}
+
+void DumpWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), ToQColor(view_.BackColour()));
+    if (!view_.IsFileOpen()) return;
+    view_.BeginPaint();
+    painter.setFont(PaintFont());
+    painter.setPen(ToQColor(view_.TextColour()));
+    PaintText(painter, event->rect());
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    for (const PixelRect& r : view_.InvertedSpans()) {
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        painter.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), Qt::white);
+    }
+}
+
+// Draws the page cell by cell so that every character lands on its own
+// column whatever the font's advances are.
+void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
+    const int cw = view_.CharWidth();
+    const int lh = view_.LineHeight();
+    if (cw <= 0 || lh <= 0) return;
+    const bool unicode = view_.GetCharCode() == CODE_UNICODE;
+    const int ascent = QFontMetrics(painter.font()).ascent();
+    const std::u16string& text = view_.DumpText();
+    const size_t n = text.size();
+    const int lastRow = exposed.bottom() / lh;
+    size_t start = 0;
+    for (int row = 0; start < n && row <= lastRow; ++row) {
+        size_t end = text.find(u'\n', start);
+        if (end == std::u16string::npos) end = n;
+        if ((row + 1) * lh > exposed.top()) {
+            const int baseline = row * lh + ascent;
+            int column = 0;
+            for (size_t k = start; k < end && column * cw <= exposed.right();) {
+                const char16_t unit = text[k];
+                char32_t c = unit;
+                size_t units = 1;
+                if (IsHighSurrogate(unit) && k + 1 < end && IsLowSurrogate(text[k + 1])) {
+                    c = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                        (static_cast<char32_t>(text[k + 1]) - 0xDC00);
+                    units = 2;
+                }
+                if (unit == u'\r') break;
+                if (unit != u' ') {
+                    painter.drawText(
+                        QPointF(column * cw, baseline),
+                        QString::fromUtf16(text.data() + k, static_cast<qsizetype>(units)));
+                }
+                column += CharacterCells(c, unicode);
+                k += units;
+            }
+        }
+        start = end + 1;
+    }
+}
+
+void DumpWidget::SendSize() { view_.OnSize(viewport()->height(), window()->isMinimized()); }
+
+void DumpWidget::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    SendSize();
+}
+
+void DumpWidget::mousePressEvent(QMouseEvent* event) {
+    pointer_ = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        view_.OnLButtonDown(pointer_.x(), pointer_.y(),
+                            (event->modifiers() & Qt::ShiftModifier) != 0);
+    }
+    event->accept();
+}
+
+void DumpWidget::mouseMoveEvent(QMouseEvent* event) {
+    pointer_ = event->position().toPoint();
+    view_.OnMouseMove(pointer_.x(), pointer_.y());
+    event->accept();
+}
+
+void DumpWidget::mouseReleaseEvent(QMouseEvent* event) {
+    pointer_ = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) view_.OnLButtonUp(pointer_.x(), pointer_.y());
+    event->accept();
+}
+
+void DumpWidget::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (delta != 0) view_.OnMouseWheel(delta);
+    event->accept();
+}
+
+// Keys that are no accelerator are typed over the dump: their text, control
+// characters included (Backspace, Enter, Tab), as a character event would
+// carry it. Alt combinations are menu keys and type nothing. The scroll
+// area's own key handling never runs, so keys do not move the scroll bar.
+void DumpWidget::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    if (text.isEmpty() || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+        event->ignore();
+        return;
+    }
+    view_.OnText(ToU16(text));
+    event->accept();
+}
+
+void DumpWidget::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) view_.OnText(ToU16(event->commitString()));
+    event->accept();
+}
+
+// Tab stays in the dump.
+bool DumpWidget::focusNextPrevChild(bool) { return false; }
+
+// The view repaints itself when its window moves; the scroll bar's value
+// never scrolls pixels.
+void DumpWidget::scrollContentsBy(int, int) {}
+
+bool DumpWidget::eventFilter(QObject* watched, QEvent* event) {
+    // The wheel over the scroll bar scrolls like the wheel over the dump.
+    if (watched == verticalScrollBar() && event->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+}  // namespace octile

@@ -1,0 +1,70 @@
+#pragma once
+// DumpWidget: the window of the dump view. It paints the page text and the
+// inverted spans that COctileView computed, and hands typed text, mouse,
+// wheel, size and scroll-bar input to it.
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QPoint>
+
+#include "host/ui_host.h"
+
+namespace octile {
+
+class COctileView;
+class QtUiHost;
+
+// Cells a character takes: its byte count in code page 932, or in the
+// Unicode column one cell below U+0100 and two above. A surrogate pair is
+// one two-cell character.
+int CharacterCells(char32_t c, bool unicodeColumn);
+
+class DumpWidget : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    // Registers itself with the host and runs the view's window creation.
+    DumpWidget(COctileView& view, QtUiHost& host, QWidget* parent = nullptr);
+    ~DumpWidget() override;
+
+    COctileView& view() { return view_; }
+
+    // The scroll bar as the core sets it; the user's actions never move it.
+    void SetScrollRange(int minimum, int maximum);
+    void SetScrollPos(int position);
+    void ShowScrollBar(bool show);
+
+    // Where the pointer was last seen over the dump, in viewport
+    // coordinates. While the button is held every move reaches this widget,
+    // so during a drag this is where the pointer is.
+    QPoint PointerPosition() const { return pointer_; }
+
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void OnScrollAction(int action);
+    const QFont& PaintFont();
+    void PaintText(QPainter& painter, const QRect& exposed);
+    void SendSize();
+
+    COctileView& view_;
+    QtUiHost& host_;
+    QPoint pointer_;
+    int scrollPos_ = 0;
+    QFont font_;
+    ViewFont fontDescription_;
+    bool fontMade_ = false;
+};
+
+}  // namespace octile

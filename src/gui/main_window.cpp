@@ -1,0 +1,328 @@
+#include "gui/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+#include <algorithm>
+
+#include "app/app.h"
+#include "gui/app_icon.h"
+#include "gui/dump_widget.h"
+#include "gui/key_translate.h"
+#include "gui/qt_text.h"
+#include "gui/qt_ui_host.h"
+#include "resources/resources.h"
+
+namespace octile {
+
+namespace {
+
+constexpr int kIdleMilliseconds = 100;
+
+uint32_t CommandOf(const QAction* action) { return action->data().toUInt(); }
+
+bool HasLocalFiles(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls()) return false;
+    const QList<QUrl> urls = mime->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+}
+
+}  // namespace
+
+MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
+    : QMainWindow(parent), app_(app), host_(host) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(ApplicationIcon());
+    host_.SetApp(&app_);
+    host_.SetMainWindow(this);
+
+    BuildMenus();
+    BuildToolbar();
+    BuildStatusBar();
+    // Making the dump runs the view's window creation.
+    dump_ = new DumpWidget(app_.view(), host_, this);
+    setCentralWidget(dump_);
+    dump_->setFocus();
+    app_.SetFrameTarget(this);
+
+    setAcceptDrops(true);
+    // Accelerators act wherever the focus is in this window.
+    qApp->installEventFilter(this);
+
+    idleTimer_.setInterval(kIdleMilliseconds);
+    connect(&idleTimer_, &QTimer::timeout, this, &MainWindow::RefreshToolbar);
+    idleTimer_.start();
+    RefreshToolbar();
+    RecalcFrameWidth();
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    Destroy();
+    app_.SetFrameTarget(nullptr);
+    host_.SetMainWindow(nullptr);
+    host_.SetMessagePane(nullptr);
+}
+
+void MainWindow::BuildMenus() {
+    menuBar()->setObjectName(QStringLiteral("menuBar"));
+    for (const MenuItem& top : MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(ToQString(top.caption));
+        AddMenuItems(menu, top.children);
+        for (const QAction* action : menu->actions()) {
+            if (action->menu() == nullptr && !action->isSeparator())
+                menuOf_[CommandOf(action)] = menu;
+        }
+        for (QMenu* sub : menu->findChildren<QMenu*>()) {
+            for (const QAction* action : sub->actions()) {
+                if (action->menu() == nullptr && !action->isSeparator()) {
+                    menuOf_[CommandOf(action)] = menu;
+                }
+            }
+        }
+        // Leaving the menus brings back the idle text.
+        connect(menu, &QMenu::aboutToHide, this, &MainWindow::ShowIdle);
+    }
+}
+
+void MainWindow::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+            case MenuItem::Separator:
+                menu->addSeparator();
+                break;
+            case MenuItem::Popup: {
+                QMenu* sub = menu->addMenu(ToQString(item.caption));
+                AddMenuItems(sub, item.children);
+                connect(sub->menuAction(), &QAction::hovered, this,
+                        [this] { host_.SetMessageText(std::u16string()); });
+                break;
+            }
+            case MenuItem::Item: {
+                const uint32_t id = item.id;
+                QAction* action = menu->addAction(ToQString(item.caption));
+                action->setObjectName(QStringLiteral("menuAction%1").arg(id));
+                action->setData(id);
+                menuActions_[id] = action;
+                if (id == ID_FILE_MRU_FIRST) recentPlaceholder_ = action;
+                connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+                connect(action, &QAction::hovered, this, [this, id] { ShowPrompt(id); });
+                break;
+            }
+        }
+    }
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { RefreshMenu(menu); });
+}
+
+void MainWindow::BuildToolbar() {
+    toolBar_ = addToolBar(ToQString(LoadToolTip(ID_VIEW_TOOLBAR)));
+    toolBar_->setObjectName(QStringLiteral("toolBar"));
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setMovable(false);
+    for (uint32_t id : ToolbarButtons()) {
+        if (id == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        const QString tip = ToQString(LoadToolTip(id));
+        QAction* action = toolBar_->addAction(ToolbarIcon(id), tip);
+        action->setObjectName(QStringLiteral("toolAction%1").arg(id));
+        action->setToolTip(tip);
+        action->setData(id);
+        toolbarActions_[id] = action;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        connect(action, &QAction::hovered, this, [this, id] { ShowPrompt(id); });
+    }
+}
+
+void MainWindow::BuildStatusBar() {
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    messagePane_ = new QLabel(this);
+    messagePane_->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(messagePane_, 1);
+    host_.SetMessagePane(messagePane_);
+    ShowIdle();
+}
+
+QAction* MainWindow::MenuAction(uint32_t id) const {
+    for (QAction* action : recentActions_) {
+        if (CommandOf(action) == id) return action;
+    }
+    auto it = menuActions_.find(id);
+    return it == menuActions_.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::ToolbarAction(uint32_t id) const {
+    auto it = toolbarActions_.find(id);
+    return it == toolbarActions_.end() ? nullptr : it->second;
+}
+
+QMenu* MainWindow::MenuOf(uint32_t id) const {
+    auto it = menuOf_.find(id);
+    return it == menuOf_.end() ? nullptr : it->second;
+}
+
+void MainWindow::RunCommand(uint32_t id) {
+    if (destroyed_) return;
+    // As the framework does: a command that became disabled is not run.
+    if (!app_.RouteUpdate(id).enabled) return;
+    app_.RouteCommand(id);
+}
+
+void MainWindow::RefreshMenu(QMenu* menu) {
+    if (menu->actions().contains(recentPlaceholder_)) RefreshRecentFiles(menu);
+    QActionGroup* radioGroup = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator() || action->menu() != nullptr || !action->isVisible()) continue;
+        const CmdUI ui = app_.RouteUpdate(CommandOf(action));
+        action->setEnabled(ui.enabled);
+        // A radio mark is drawn for the items of an exclusive group.
+        if (ui.radio) {
+            if (radioGroup == nullptr) {
+                radioGroup = menu->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+                if (radioGroup == nullptr) {
+                    radioGroup = new QActionGroup(menu);
+                    radioGroup->setExclusionPolicy(
+                        QActionGroup::ExclusionPolicy::ExclusiveOptional);
+                }
+            }
+            action->setActionGroup(radioGroup);
+        } else if (action->actionGroup() != nullptr) {
+            action->setActionGroup(nullptr);
+        }
+        action->setCheckable(ui.checked);
+        action->setChecked(ui.checked);
+    }
+}
+
+void MainWindow::RefreshRecentFiles(QMenu* menu) {
+    for (QAction* action : recentActions_) delete action;
+    recentActions_.clear();
+    const std::vector<std::string>& recent = app_.recentFiles();
+    const size_t count =
+        app_.noRecent() ? 0 : std::min<size_t>(recent.size(), COctileApp::kRecentFiles);
+    recentPlaceholder_->setVisible(count == 0);
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t id = ID_FILE_MRU_FIRST + static_cast<uint32_t>(i);
+        QString path = PathToQString(recent[i]);
+        path.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), menu);
+        action->setObjectName(QStringLiteral("recentFileAction%1").arg(i + 1));
+        action->setData(id);
+        menu->insertAction(recentPlaceholder_, action);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        connect(action, &QAction::hovered, this, [this] { ShowPrompt(ID_FILE_MRU_FIRST); });
+        recentActions_.push_back(action);
+    }
+}
+
+void MainWindow::RefreshToolbar() {
+    if (destroyed_) return;
+    for (auto& [id, action] : toolbarActions_) action->setEnabled(app_.RouteUpdate(id).enabled);
+}
+
+int MainWindow::IdealFrameWidth() const {
+    const COctileView& view = app_.view();
+    int frame = contentsMargins().left() + contentsMargins().right();
+    if (layout() != nullptr) {
+        frame += layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    }
+    if (dump_ != nullptr) frame += 2 * dump_->frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, dump_);
+    return frame + scrollBar + (view.TextArea().right + 1) * view.CharWidth() - 1;
+}
+
+void MainWindow::RecalcFrameWidth() { setFixedWidth(IdealFrameWidth()); }
+
+bool MainWindow::OnCommand(uint32_t id) {
+    switch (id) {
+        case ID_VIEW_TOOLBAR:
+            toolBar_->setVisible(toolBar_->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(statusBar()->isHidden());
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainWindow::OnUpdateCommand(uint32_t id, CmdUI& ui) {
+    switch (id) {
+        case ID_VIEW_TOOLBAR:
+            ui.Enable(true);
+            ui.SetCheck(!toolBar_->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            ui.Enable(true);
+            ui.SetCheck(!statusBar()->isHidden());
+            return true;
+        default:
+            return false;
+    }
+}
+
+void MainWindow::ShowPrompt(uint32_t id) { host_.SetMessageText(LoadPrompt(id)); }
+
+void MainWindow::ShowIdle() { host_.SetMessageText(LoadString(AFX_IDS_IDLEMESSAGE)); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && !destroyed_) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        // The menu bar in keyboard mode keeps its keys, as a menu loop would.
+        if (widget != nullptr && widget->window() == this &&
+            qobject_cast<QMenuBar*>(widget) == nullptr) {
+            const uint32_t id = AcceleratorCommand(*static_cast<QKeyEvent*>(event));
+            if (id != 0) {
+                RunCommand(id);
+                return true;
+            }
+        }
+    } else if (event->type() == QEvent::Leave && watched->parent() == toolBar_) {
+        ShowIdle();  // the pointer left a toolbar button
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::Destroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    idleTimer_.stop();
+    app_.OnMainWindowDestroy();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    Destroy();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (HasLocalFiles(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (HasLocalFiles(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (destroyed_ || !HasLocalFiles(event->mimeData())) return;
+    event->acceptProposedAction();
+    // One document: each file replaces the one before, the last stays open.
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) app_.OpenDocumentFile(QStringToPath(url.toLocalFile()));
+    }
+}
+
+}  // namespace octile

@@ -1,0 +1,87 @@
+#pragma once
+// MainWindow: the main frame. Menu bar, toolbar and status bar are built
+// from the core's resource tables; every command goes through the
+// application's command route.
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "app/command_ids.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace octile {
+
+class COctileApp;
+class DumpWidget;
+class QtUiHost;
+struct MenuItem;
+
+class MainWindow : public QMainWindow, public CommandTarget {
+    Q_OBJECT
+  public:
+    MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    DumpWidget* dump() const { return dump_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    QLabel* messagePane() const { return messagePane_; }
+    // The menu action of a command (the first recent file for 57616).
+    QAction* MenuAction(uint32_t id) const;
+    QAction* ToolbarAction(uint32_t id) const;
+    // The top-level menu holding a command.
+    QMenu* MenuOf(uint32_t id) const;
+
+    // Runs a command from a menu, accelerator or toolbar: disabled commands
+    // are not run.
+    void RunCommand(uint32_t id);
+    // Brings a menu's items up to date, as before it opens.
+    void RefreshMenu(QMenu* menu);
+    // Brings the toolbar's buttons up to date, as at idle time.
+    void RefreshToolbar();
+    // Keeps the width to the width a dump line needs.
+    void RecalcFrameWidth();
+    int IdealFrameWidth() const;
+
+    // The frame's commands: the toolbar and status bar toggles.
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items);
+    void BuildToolbar();
+    void BuildStatusBar();
+    void RefreshRecentFiles(QMenu* menu);
+    void ShowPrompt(uint32_t id);
+    void ShowIdle();
+    void Destroy();
+
+    COctileApp& app_;
+    QtUiHost& host_;
+    DumpWidget* dump_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    std::map<uint32_t, QAction*> menuActions_;
+    std::map<uint32_t, QAction*> toolbarActions_;
+    std::map<uint32_t, QMenu*> menuOf_;
+    QAction* recentPlaceholder_ = nullptr;
+    std::vector<QAction*> recentActions_;
+    QTimer idleTimer_;
+    bool destroyed_ = false;
+};
+
+}  // namespace octile

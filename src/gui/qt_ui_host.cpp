@@ -1,0 +1,356 @@
+#include "gui/qt_ui_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QUrl>
+#include <algorithm>
+#include <variant>
+
+#include "app/app.h"
+#include "gui/dialogs.h"
+#include "gui/dump_widget.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+#include "resources/resources.h"
+
+namespace octile {
+
+namespace {
+
+int ScoreJapaneseFamily(const QString& family) {
+    int score = 0;
+    if (QFontDatabase::isFixedPitch(family)) score += 4;
+    if (family.contains(QLatin1String("Mono"), Qt::CaseInsensitive)) score += 2;
+    if (family.endsWith(QLatin1String(" JP")) || family.contains(QLatin1String("Gothic")))
+        score += 1;
+    return score;
+}
+
+QString FileDialogTitle(const FileDialogRequest& request) {
+    if (!request.title.empty()) return ToQString(request.title);
+    return request.save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く");
+}
+
+}  // namespace
+
+QString JapaneseMonospaceFamily() {
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
+        QString best;
+        int bestScore = -1;
+        for (const QString& f : families) {
+            const int score = ScoreJapaneseFamily(f);
+            if (score > bestScore) {
+                best = f;
+                bestScore = score;
+            }
+        }
+        if (best.isEmpty()) best = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+        return best;
+    }();
+    return family;
+}
+
+QFont MakeViewFont(const ViewFont& font) {
+    const QString face = ToQString(font.faceName);
+    QFont f;
+    if (!face.isEmpty() && QFontDatabase::hasFamily(face)) {
+        f.setFamily(face);
+    } else {
+        f.setFamily(JapaneseMonospaceFamily());
+    }
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    // A negative height is the character height in pixels; a positive one
+    // the cell height, taken as the same size here.
+    const int pixels = font.height == 0 ? 15 : std::abs(font.height);
+    f.setPixelSize(std::max(1, pixels));
+    const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 1, 1000);
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    f.setItalic(font.italic != 0);
+    return f;
+}
+
+QStringList ToQtNameFilters(const std::u16string& filter) {
+    const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        if (description.isEmpty()) break;  // the closing "||"
+        QStringList patterns;
+        for (QString p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            p = p.trimmed();
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+            if (!p.isEmpty()) patterns << p;
+        }
+        if (patterns.isEmpty()) patterns << QStringLiteral("*");
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')');
+    }
+    return result;
+}
+
+QtUiHost::QtUiHost() = default;
+
+QtUiHost::~QtUiHost() {
+    StopTimers();
+    while (waitCursorDepth_ > 0) EndWaitCursor();
+}
+
+void QtUiHost::SetMainWindow(MainWindow* window) { mainWindow_ = window; }
+
+void QtUiHost::SetMessagePane(QLabel* pane) { messagePane_ = pane; }
+
+void QtUiHost::SetDumpWidget(DumpWidget* dump) {
+    if (dump_ != dump) StopTimers();
+    dump_ = dump;
+}
+
+QWidget* QtUiHost::DialogParent() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return mainWindow_.data();
+}
+
+int QtUiHost::MessageBox(const std::u16string& text, uint32_t type) {
+    QMessageBox box(DialogParent());
+    box.setWindowTitle(ToQString(LoadString(AFX_IDS_APP_TITLE)));
+    box.setText(ToQString(text));
+    switch (type & 0xF0) {
+        case MB_ICONHAND:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONEXCLAMATION:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MB_ICONASTERISK:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    switch (type & 0x0F) {
+        case MB_OKCANCEL:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Ok);
+            break;
+        case MB_YESNOCANCEL:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case MB_YESNO:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        default:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+    }
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+        case QMessageBox::Ok:
+            return IDOK;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        case QMessageBox::Cancel:
+            return IDCANCEL;
+        default:
+            return (type & 0x0F) == MB_OK ? IDOK : IDCANCEL;
+    }
+}
+
+void QtUiHost::Beep() { QApplication::beep(); }
+
+void QtUiHost::SetMessageText(const std::u16string& text) {
+    if (messagePane_) messagePane_->setText(ToQString(text));
+}
+
+void QtUiHost::PumpMessages() { QCoreApplication::processEvents(); }
+
+void QtUiHost::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++waitCursorDepth_;
+}
+
+void QtUiHost::EndWaitCursor() {
+    if (waitCursorDepth_ == 0) return;
+    --waitCursorDepth_;
+    QApplication::restoreOverrideCursor();
+}
+
+int QtUiHost::DoModal(DialogRef dialog) {
+    QWidget* parent = DialogParent();
+    return std::visit([&](auto* d) { return RunDialog(*d, *this, parent); }, dialog);
+}
+
+bool QtUiHost::GetFileName(FileDialogRequest& request) {
+    QFileDialog dialog(DialogParent(), FileDialogTitle(request));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(ToQtNameFilters(request.filter));
+    dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!request.initialPath.empty()) {
+        const QFileInfo initial(PathToQString(request.initialPath));
+        if (initial.isDir()) {
+            dialog.setDirectory(initial.absoluteFilePath());
+        } else {
+            if (initial.dir().exists()) dialog.setDirectory(initial.absolutePath());
+            dialog.selectFile(initial.fileName());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return false;
+    request.chosenPath = QStringToPath(files.first());
+    return true;
+}
+
+bool QtUiHost::BrowseForFolder(std::string& folder) {
+    const QString chosen =
+        QFileDialog::getExistingDirectory(DialogParent(), QString(), PathToQString(folder));
+    if (chosen.isEmpty()) return false;
+    folder = QStringToPath(chosen);
+    return true;
+}
+
+void QtUiHost::SetClipboardText(const std::u16string& text) {
+    QGuiApplication::clipboard()->setText(ToQString(text));
+}
+
+std::u16string QtUiHost::GetClipboardText() { return ToU16(QGuiApplication::clipboard()->text()); }
+
+void QtUiHost::OpenWithShell(const std::string& path) {
+    if (!mainWindow_) return;
+    const QString file = PathToQString(path);
+    // A missing file would only make the desktop show an error of its own.
+    if (!QFileInfo::exists(file)) return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void QtUiHost::CloseMainWindow() {
+    if (mainWindow_) mainWindow_->close();
+}
+
+void QtUiHost::UpdateTitle() {
+    if (mainWindow_ && app_) mainWindow_->setWindowTitle(ToQString(app_->WindowTitle()));
+}
+
+void QtUiHost::RecalcFrameWidth() {
+    if (mainWindow_) mainWindow_->RecalcFrameWidth();
+}
+
+void QtUiHost::RepaintView() {
+    if (dump_) dump_->viewport()->repaint();
+}
+
+void QtUiHost::UpdateInversions() {
+    if (dump_) dump_->viewport()->update();
+}
+
+void QtUiHost::SetScrollRange(int32_t minimum, int32_t maximum) {
+    if (dump_) dump_->SetScrollRange(minimum, maximum);
+}
+
+void QtUiHost::SetScrollPos(int32_t position) {
+    if (dump_) dump_->SetScrollPos(position);
+}
+
+void QtUiHost::ShowScrollBar(bool show) {
+    if (dump_) dump_->ShowScrollBar(show);
+}
+
+// Qt keeps sending the moves to the widget the button was pressed in for as
+// long as it is held, which is all the capture is for.
+void QtUiHost::SetCapture() {}
+
+void QtUiHost::ReleaseCapture() {}
+
+void QtUiHost::SetTimer(uint32_t id, uint32_t milliseconds) {
+    std::unique_ptr<QTimer>& timer = timers_[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
+            if (dump_) dump_->view().OnTimer(id);
+        });
+    }
+    timer->start(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)));
+}
+
+void QtUiHost::KillTimer(uint32_t id) {
+    // Stopped, not destroyed: this may run inside the timer's own tick.
+    auto it = timers_.find(id);
+    if (it != timers_.end()) it->second->stop();
+}
+
+bool QtUiHost::IsTimerActive(uint32_t id) const {
+    auto it = timers_.find(id);
+    return it != timers_.end() && it->second->isActive();
+}
+
+void QtUiHost::StopTimers() {
+    for (auto& [id, timer] : timers_) timer->stop();
+}
+
+Point QtUiHost::GetCursorPos() {
+    if (!dump_) return {};
+    const QPoint p = dump_->PointerPosition();
+    return {p.x(), p.y()};
+}
+
+int32_t QtUiHost::GetWheelScrollLines() { return QApplication::wheelScrollLines(); }
+
+FontMetrics QtUiHost::MeasureFont(const ViewFont& font) {
+    const QFontMetrics metrics(MakeViewFont(font));
+    FontMetrics m;
+    m.charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    m.lineHeight = std::max(1, metrics.height() + std::max(0, metrics.leading()));
+    return m;
+}
+
+bool QtUiHost::ChooseColor(uint32_t& colour) {
+    const QColor chosen = QColorDialog::getColor(ToQColor(colour), DialogParent());
+    if (!chosen.isValid()) return false;
+    colour = static_cast<uint32_t>(chosen.red()) | (static_cast<uint32_t>(chosen.green()) << 8) |
+             (static_cast<uint32_t>(chosen.blue()) << 16);
+    return true;
+}
+
+bool QtUiHost::ChooseFont(ViewFont& font) {
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, MakeViewFont(font), DialogParent(), QString(),
+                                              QFontDialog::MonospacedFonts);
+    if (!ok) return false;
+    int pixels = chosen.pixelSize();
+    if (pixels <= 0) pixels = QFontInfo(chosen).pixelSize();
+    font.height = -std::max(1, pixels);
+    font.weight = static_cast<int32_t>(chosen.weight());
+    font.italic = chosen.italic() ? 1 : 0;
+    font.faceName = ToU16(chosen.family()).substr(0, 31);
+    return true;
+}
+
+}  // namespace octile

@@ -1,0 +1,95 @@
+#pragma once
+// QtUiHost: the window-system services the core asks for, done with Qt.
+#include <QFont>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host/ui_host.h"
+
+class QLabel;
+class QWidget;
+
+namespace octile {
+
+class COctileApp;
+class DumpWidget;
+class MainWindow;
+
+// The font the dump is drawn in: the stored face when it is installed,
+// otherwise the system's Japanese monospace font.
+QFont MakeViewFont(const ViewFont& font);
+QString JapaneseMonospaceFamily();
+
+// A "desc|pattern|desc|pattern||" filter as Qt name filters. Each keeps its
+// description as shown and gets the patterns in Qt's form in parentheses
+// ("*.*" becomes "*", ";" separated patterns become space separated).
+QStringList ToQtNameFilters(const std::u16string& filter);
+
+class QtUiHost : public UiHost {
+  public:
+    QtUiHost();
+    ~QtUiHost() override;
+    QtUiHost(const QtUiHost&) = delete;
+    QtUiHost& operator=(const QtUiHost&) = delete;
+
+    // The windows the services act on; each registers itself when made.
+    void SetApp(COctileApp* app) { app_ = app; }
+    void SetMainWindow(MainWindow* window);
+    void SetMessagePane(QLabel* pane);
+    void SetDumpWidget(DumpWidget* dump);
+
+    int MessageBox(const std::u16string& text, uint32_t type) override;
+    void Beep() override;
+    void SetMessageText(const std::u16string& text) override;
+    void PumpMessages() override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+
+    int DoModal(DialogRef dialog) override;
+    bool GetFileName(FileDialogRequest& request) override;
+    bool BrowseForFolder(std::string& folder) override;
+
+    void SetClipboardText(const std::u16string& text) override;
+    std::u16string GetClipboardText() override;
+
+    void OpenWithShell(const std::string& path) override;
+
+    void CloseMainWindow() override;
+    void UpdateTitle() override;
+    void RecalcFrameWidth() override;
+
+    void RepaintView() override;
+    void UpdateInversions() override;
+    void SetScrollRange(int32_t minimum, int32_t maximum) override;
+    void SetScrollPos(int32_t position) override;
+    void ShowScrollBar(bool show) override;
+    void SetCapture() override;
+    void ReleaseCapture() override;
+    void SetTimer(uint32_t id, uint32_t milliseconds) override;
+    void KillTimer(uint32_t id) override;
+    Point GetCursorPos() override;
+    int32_t GetWheelScrollLines() override;
+    FontMetrics MeasureFont(const ViewFont& font) override;
+    bool ChooseColor(uint32_t& colour) override;
+    bool ChooseFont(ViewFont& font) override;
+
+    bool IsTimerActive(uint32_t id) const;
+    // The owner of dialogs: the active modal dialog, else the main window.
+    QWidget* DialogParent() const;
+
+  private:
+    void StopTimers();
+
+    COctileApp* app_ = nullptr;
+    QPointer<MainWindow> mainWindow_;
+    QPointer<QLabel> messagePane_;
+    QPointer<DumpWidget> dump_;
+    std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
+    int waitCursorDepth_ = 0;
+};
+
+}  // namespace octile

@@ -1,0 +1,139 @@
+#pragma once
+// What the Qt tests share: a private home for the settings, small files, the
+// whole program (store, host, application, main window) and a way to answer
+// modal windows from a script.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app.h"
+#include "gui/dump_widget.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+#include "gui/qt_ui_host.h"
+#include "settings/paths.h"
+#include "settings/profile_store.h"
+
+namespace octile::test {
+
+// A folder of its own per test, with XDG_CONFIG_HOME and XDG_DATA_HOME
+// pointing into it before anything reads them. It also serves as the
+// program folder, so the template file is <dir>/octile.ini.
+class PrivateHome {
+  public:
+    PrivateHome() {
+        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath("config")).constData(), 1);
+        ::setenv("XDG_DATA_HOME", QFile::encodeName(dir_.filePath("data")).constData(), 1);
+    }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    std::string ProgramFolder() const { return QStringToPath(dir_.path()) + "/"; }
+
+    // Writes a file and returns its path.
+    std::string WriteFile(const QString& name, const QByteArray& bytes) const {
+        QFile f(Path(name));
+        if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(Path(name)));
+        f.write(bytes);
+        return QStringToPath(Path(name));
+    }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+// The program as main() puts it together, with the settings in a private
+// home. The window is made but not shown. Host may be a QtUiHost that
+// answers some requests from a script.
+template <typename Host>
+struct ProgramWith {
+    // templateText, when given, is written to the template file before
+    // start-up reads it.
+    explicit ProgramWith(const QByteArray& templateText = QByteArray())
+        : store(GetProfileStorePath()), app(host, store, home.ProgramFolder()) {
+        if (!templateText.isNull()) home.WriteFile("octile.ini", templateText);
+        app.LoadSettings();
+        window = std::make_unique<MainWindow>(app, host);
+    }
+    ~ProgramWith() {
+        if (window) window->close();
+        window.reset();
+        app.ExitInstance();
+    }
+    ProgramWith(const ProgramWith&) = delete;
+    ProgramWith& operator=(const ProgramWith&) = delete;
+
+    void Show() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->dump()->setFocus();
+    }
+    COctileView& view() { return app.view(); }
+    DumpWidget& dump() { return *window->dump(); }
+
+    PrivateHome home;
+    IniProfileStore store;
+    Host host;
+    COctileApp app;
+    std::unique_ptr<MainWindow> window;
+};
+
+using Program = ProgramWith<QtUiHost>;
+
+// Answers modal windows as they open: each step waits for a new active
+// modal widget and acts on it. Steps run from the event loop, so they also
+// reach a window opened from inside an earlier step.
+class ModalScript : public QObject {
+  public:
+    using Step = std::function<void(QWidget*)>;
+
+    explicit ModalScript(std::initializer_list<Step> steps) : steps_(steps) {
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
+        timer_.start();
+    }
+    bool Done() const { return steps_.empty(); }
+
+  private:
+    void Poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        // A script that went wrong must not leave the test waiting forever:
+        // after a long while every modal window is closed.
+        if (++polls_ > kGiveUpPolls) {
+            if (modal != nullptr) modal->close();
+            return;
+        }
+        if (steps_.empty() || modal == nullptr || modal == last_) return;
+        polls_ = 0;
+        last_ = modal;
+        Step step = std::move(steps_.front());
+        steps_.pop_front();
+        step(modal);
+    }
+
+    static constexpr int kGiveUpPolls = 3000;
+
+    std::deque<Step> steps_;
+    QPointer<QWidget> last_;
+    int polls_ = 0;
+    QTimer timer_;
+};
+
+// Clicks a button of a modal window later, from the event loop, so that a
+// window it opens can be answered by the next step.
+inline void ClickLater(QWidget* window, const char* objectName) {
+    QTimer::singleShot(0, window, [window, objectName] {
+        auto* button = window->findChild<QAbstractButton*>(QLatin1String(objectName));
+        if (button == nullptr) qFatal("no button %s", objectName);
+        button->click();
+    });
+}
+
+}  // namespace octile::test
