@@ -5,44 +5,34 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <type_traits>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "charcode/charcode.h"
 #include "charcode/conversion_steps.h"
 #include "charcode/cp932_table.h"
 #include "resources/resources.h"
+#include "util/utf.h"
 
 namespace octile {
 
 namespace {
 
-constexpr char16_t kUpperDigits[] = u"0123456789ABCDEF";
-constexpr char16_t kLowerDigits[] = u"0123456789abcdef";
+constexpr char kUpperDigits[] = "0123456789ABCDEF";
+constexpr char kLowerDigits[] = "0123456789abcdef";
 
-// A byte as its two digits and a space, padded to four units so that one
-// 8-byte copy writes it (the pad is overwritten by what follows).
-using HexCell = std::array<char16_t, 4>;
+constexpr std::string_view kSeparator = "|   ";
+constexpr std::string_view kClosing =
+    "|------------------------------------------------|-------------------\r\n";
 
-constexpr std::array<HexCell, 256> MakeHexTable(const char16_t* digits) {
-    std::array<HexCell, 256> table{};
-    for (int b = 0; b < 256; ++b) table[b] = {digits[b >> 4], digits[b & 15], u' ', u' '};
-    return table;
-}
-
-constexpr auto kUpperHex = MakeHexTable(kUpperDigits);
-constexpr auto kLowerHex = MakeHexTable(kLowerDigits);
-
-// The Unicode control characters (C0, DEL, C1): what iswcntrl reports in every
-// locale, and what the column shows as ".".
+// The Unicode control characters (C0, DEL, C1), which the column shows as ".":
+// what iswcntrl reports in a Unicode locale, fixed here so that the text does
+// not depend on the process's locale.
 constexpr bool IsControlUnit(char16_t u) { return u < 0x20 || (u >= 0x7F && u <= 0x9F); }
-
-constexpr std::u16string_view kLineEnd = u"\r\n";
-constexpr std::u16string_view kSeparator = u"|   ";
-constexpr std::u16string_view kClosing =
-    u"|------------------------------------------------|-------------------\r\n";
-
-// Longest dump line: a 16-digit address, "|", 48 hex cells, "|   ", the carry
-// space, 16 column units, 15 fill spaces, CR LF, and the pad of a hex copy.
-constexpr int kMaxFixedLine = 1 + 48 + 4 + 1 + 16 + 15 + 2 + 4;
 
 int HexDigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -51,30 +41,91 @@ int HexDigitValue(char16_t c) {
     return -1;
 }
 
-int HexDigitCount(uint64_t v) {
-    int n = 0;
-    while (v != 0) {
-        ++n;
-        v >>= 4;
-    }
-    return n;
+// ---------------------------------------------------------------------------
+// Output units. A line is written either as UTF-16 units (char16_t) or as
+// UTF-8 bytes (char); the same templates write both, so the two texts cannot
+// drift apart.
+
+template <typename Char>
+Char* PutAscii(Char* o, std::string_view s) {
+    for (const char c : s) *o++ = static_cast<Char>(c);
+    return o;
 }
 
+template <typename Char>
+Char* PutSpaces(Char* o, int n) {
+    for (int i = 0; i < n; ++i) *o++ = static_cast<Char>(' ');
+    return o;
+}
+
+// A BMP unit other than a surrogate as UTF-8: the bytes from the low end, the
+// byte count in the top byte.
+constexpr uint32_t PackUtf8(char16_t u) {
+    if (u < 0x80) return 0x01000000u | u;
+    if (u < 0x800) return 0x02000000u | (0xC0u | (u >> 6)) | ((0x80u | (u & 0x3Fu)) << 8);
+    return 0x03000000u | (0xE0u | (u >> 12)) | ((0x80u | ((u >> 6) & 0x3Fu)) << 8) |
+           ((0x80u | (u & 0x3Fu)) << 16);
+}
+
+// Writes a packed UTF-8 character; the store is four bytes wide, and
+// whatever follows overwrites the byte past the character.
+static_assert(std::endian::native == std::endian::little, "packed UTF-8 is stored low byte first");
+inline char* PutPacked(char* o, uint32_t packed) {
+    std::memcpy(o, &packed, 4);
+    return o + (packed >> 24);
+}
+
+inline char16_t* PutUnit(char16_t* o, char16_t u) {
+    *o = u;
+    return o + 1;
+}
+
+// u must not be a surrogate.
+inline char* PutUnit(char* o, char16_t u) { return PutPacked(o, PackUtf8(u)); }
+
+inline char* PutCodePoint(char* o, char32_t c) {
+    o[0] = static_cast<char>(0xF0 | (c >> 18));
+    o[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    o[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    o[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return o + 4;
+}
+
+// A byte as its two digits and a space, padded to four units so that one
+// copy writes it (the pad is overwritten by what follows).
+template <typename Char>
+using HexCell = std::array<Char, 4>;
+
+template <typename Char>
+constexpr std::array<HexCell<Char>, 256> MakeHexTable(const char* digits) {
+    std::array<HexCell<Char>, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        table[b] = {static_cast<Char>(digits[b >> 4]), static_cast<Char>(digits[b & 15]),
+                    static_cast<Char>(' '), static_cast<Char>(' ')};
+    }
+    return table;
+}
+
+template <typename Char>
+struct HexTables {
+    static constexpr auto kUpper = MakeHexTable<Char>(kUpperDigits);
+    static constexpr auto kLower = MakeHexTable<Char>(kLowerDigits);
+};
+
 // Writes the address text of v, at least width digits, and returns its end.
-char16_t* WriteAddress(char16_t* o, uint64_t v, int32_t width, bool upper) {
-    const char16_t* digits = upper ? kUpperDigits : kLowerDigits;
-    const int n = std::max<int>(width, HexDigitCount(v));
+template <typename Char>
+Char* WriteAddress(Char* o, uint64_t v, int32_t width, bool upper) {
+    const char* digits = upper ? kUpperDigits : kLowerDigits;
+    const int n = std::max<int>(width, (std::bit_width(v) + 3) / 4);
     for (int i = n - 1; i >= 0; --i) {
-        o[i] = digits[v & 15];
+        o[i] = static_cast<Char>(digits[v & 15]);
         v >>= 4;
     }
     return o + n;
 }
 
-char16_t* WriteUnits(char16_t* o, std::u16string_view s) {
-    std::memcpy(o, s.data(), s.size() * sizeof(char16_t));
-    return o + s.size();
-}
+// ---------------------------------------------------------------------------
+// The Shift-JIS column
 
 // Where each byte falls in the code page 932 tables: its row as a lead byte
 // and its column as a trail byte (0 when it is not one), and whether it is.
@@ -103,20 +154,122 @@ constexpr ByteTables MakeByteTables() {
 
 constexpr ByteTables kBytes = MakeByteTables();
 
+// What each byte shows as on its own: code page 932's single-byte unit,
+// controls as ".". And the same, and every pair's unit, as packed UTF-8.
+struct ShownTables {
+    std::array<char16_t, 256> single{};
+    std::array<uint32_t, 256> singleUtf8{};
+    std::array<std::array<uint32_t, cp932::kTrailCount>, cp932::kLeadCount> pairUtf8{};
+};
+
+const ShownTables& Shown() {
+    static const ShownTables tables = [] {
+        ShownTables t;
+        for (int b = 0; b < 256; ++b) {
+            const char16_t u = cp932::DecodeSingle(static_cast<uint8_t>(b));
+            t.single[b] = IsControlUnit(u) ? u'.' : u;
+            t.singleUtf8[b] = PackUtf8(t.single[b]);
+        }
+        for (int r = 0; r < cp932::kLeadCount; ++r) {
+            for (int c = 0; c < cp932::kTrailCount; ++c) {
+                const char16_t u = cp932::kDouble[r][c];
+                t.pairUtf8[r][c] = PackUtf8(IsControlUnit(u) ? u'.' : u);
+            }
+        }
+        return t;
+    }();
+    return tables;
+}
+
+// What the Shift-JIS column needs to know of 16 bytes.
+struct ByteMasks {
+    uint32_t pair;   // bit i: p[i] is a lead byte and p[i + 1] a trail byte
+    uint32_t ascii;  // bit i: p[i] is below 0x80
+};
+
+#ifdef __SSE2__
+// x in [lo, hi], bytewise and unsigned.
+inline __m128i InRange(__m128i x, uint8_t lo, uint8_t hi) {
+    const __m128i shifted = _mm_sub_epi8(x, _mm_set1_epi8(static_cast<char>(lo)));
+    const __m128i over = _mm_subs_epu8(shifted, _mm_set1_epi8(static_cast<char>(hi - lo)));
+    return _mm_cmpeq_epi8(over, _mm_setzero_si128());
+}
+#endif
+
+// Reads p[0] to p[16].
+inline ByteMasks ClassifyBytes(const uint8_t* p) {
+    ByteMasks masks;
+#ifdef __SSE2__
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const __m128i lead = _mm_or_si128(InRange(here, 0x81, 0x9F), InRange(here, 0xE0, 0xFC));
+    const __m128i trail = _mm_or_si128(InRange(next, 0x40, 0x7E), InRange(next, 0x80, 0xFC));
+    masks.pair = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(lead, trail)));
+    masks.ascii = static_cast<uint32_t>(~_mm_movemask_epi8(here)) & 0xFFFFu;
+#else
+    masks.pair = 0;
+    masks.ascii = 0;
+    for (int i = 0; i < 16; ++i) {
+        masks.pair |= static_cast<uint32_t>(kBytes.isLead[p[i]] & kBytes.isTrail[p[i + 1]]) << i;
+        masks.ascii |= static_cast<uint32_t>(p[i] < 0x80) << i;
+    }
+#endif
+    return masks;
+}
+
+// Writes 16 bytes below 0x80 as themselves, controls as "."; the caller
+// keeps the first m.
+template <typename Char>
+inline void PutAsciiBytes(Char* o, const uint8_t* p) {
+#ifdef __SSE2__
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i control = _mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)),
+                                         _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+    const __m128i shown =
+        _mm_or_si128(_mm_andnot_si128(control, x), _mm_and_si128(control, _mm_set1_epi8('.')));
+    if constexpr (std::is_same_v<Char, char16_t>) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o),
+                         _mm_unpacklo_epi8(shown, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8),
+                         _mm_unpackhi_epi8(shown, _mm_setzero_si128()));
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), shown);
+    }
+#else
+    for (int i = 0; i < 16; ++i) {
+        const uint8_t b = p[i];
+        o[i] = static_cast<Char>(b < 0x20 || b == 0x7F ? '.' : b);
+    }
+#endif
+}
+
 // The column text that ShiftJisToWide gives for the m (0 to 16) bytes at p,
-// controls shown as ".". Reads p[0] to p[m]. Returns the carry: 1 when the
-// last character took p[m].
+// controls shown as ".". Returns the carry: 1 when the last character took
+// p[m]. p[0] to p[m + 15] must be readable (a line and its look-ahead), and o
+// must have room for 16 characters of 4 units; bytes after p[m] do not change
+// the text.
 //
-// The same split into characters as steps::DecodeShiftJis, without its
-// byte-by-byte dependency: pair[i] says byte i could begin a pair (a lead
-// byte before a trail byte). Within a run of such bytes starting at r,
+// The split into characters is that of steps::DecodeShiftJis, computed
+// without its byte-to-byte dependency, which costs a misprediction at every
+// other character on binary data: pair bit i says byte i could begin a pair
+// (a lead byte before a trail byte). Within a run of such bytes starting at r,
 // characters begin at r, r + 2, ..., so the trail bytes are the run's bytes of
 // the other parity, plus the byte after the run when its length is odd.
-int WriteShiftJisColumn(char16_t*& o, const uint8_t* p, int m) {
-    uint32_t pair = 0;
-    for (int i = 0; i < m; ++i) {
-        pair |= static_cast<uint32_t>(kBytes.isLead[p[i]] & kBytes.isTrail[p[i + 1]]) << i;
+template <typename Char>
+int WriteShiftJisColumn(Char*& o, const uint8_t* p, int m) {
+    if (m == 0) {
+        *o++ = static_cast<Char>('.');  // nothing decoded
+        return 0;
     }
+    const uint32_t inColumn = (uint32_t{1} << m) - 1;
+    const ByteMasks masks = ClassifyBytes(p);  // m > 0: p[16] is readable
+    if ((masks.ascii & inColumn) == inColumn) {
+        // Text: every byte is a character of its own.
+        PutAsciiBytes(o, p);
+        o += m;
+        return 0;
+    }
+    const uint32_t pair = masks.pair & inColumn;
     constexpr uint32_t kEven = 0x55555555u;
     constexpr uint32_t kOdd = 0xAAAAAAAAu;
     const uint32_t runStarts = pair & ~(pair << 1);
@@ -128,24 +281,124 @@ int WriteShiftJisColumn(char16_t*& o, const uint8_t* p, int m) {
     const uint32_t evenAfter = evenSum & ~pair;
     const uint32_t oddAfter = oddSum & ~pair;
     const uint32_t trails = ((evenRuns | evenAfter) & kOdd) | ((oddRuns | oddAfter) & kEven);
-
-    uint32_t starts = ~trails & ((uint32_t{1} << m) - 1);
-    if (starts == 0) {
-        *o++ = u'.';  // nothing decoded
-        return 0;
-    }
-    while (starts != 0) {
-        const int i = std::countr_zero(starts);
-        starts &= starts - 1;
+    const uint32_t starts = ~trails & inColumn;  // never 0: byte 0 begins a character
+    // Every byte's character is written at the next free place, which
+    // advances only where a character begins: no branch depends on the data.
+    const ShownTables& shown = Shown();
+    size_t k = 0;
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i) {
         const uint8_t b = p[i];
-        const uint8_t next = p[i + 1];
-        const char16_t single = cp932::kSingle[b];
-        const char16_t twoBytes = cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]];
-        const char16_t u = (pair >> i) & 1 ? twoBytes : single;
-        *o++ = IsControlUnit(u) ? u'.' : u;
+        const uint8_t row = kBytes.leadRow[b];
+        const uint8_t column = kBytes.trailColumn[p[i + 1]];
+        const uint32_t isPair = 0u - ((pair >> i) & 1);  // all ones or zero
+        const uint32_t isStart = (starts >> i) & 1;
+        if constexpr (std::is_same_v<Char, char16_t>) {
+            const uint32_t u = (cp932::kDouble[row][column] & isPair) | (shown.single[b] & ~isPair);
+            o[k] = static_cast<char16_t>(u);
+            k += isStart;
+        } else {
+            const uint32_t packed =
+                (shown.pairUtf8[row][column] & isPair) | (shown.singleUtf8[b] & ~isPair);
+            std::memcpy(o + k, &packed, 4);
+            k += isStart * (packed >> 24);
+        }
     }
+    o += k;
     return static_cast<int>((trails >> m) & 1);
 }
+
+// ---------------------------------------------------------------------------
+// The Unicode column: m / 2 little-endian units, each taking two cells.
+
+inline void PutUnicodeUnit(char16_t*& o, const uint8_t* p, int& i, int /*n*/) {
+    *o++ = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+}
+
+// In UTF-8 a high surrogate directly followed by a low one (units above 0xFF
+// get no space after them) is one character; any other surrogate is U+FFFD.
+inline void PutUnicodeUnit(char*& o, const uint8_t* p, int& i, int n) {
+    const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    if (u < 0xD800 || u > 0xDFFF) {
+        o = PutUnit(o, u);
+        return;
+    }
+    if (u <= 0xDBFF && i + 1 < n) {
+        const char16_t low = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            o = PutCodePoint(o, 0x10000 + ((u - 0xD800u) << 10) + (low - 0xDC00u));
+            ++i;
+            return;
+        }
+    }
+    o = PutUnit(o, u'\uFFFD');
+}
+
+template <typename Char>
+void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
+    const int n = m / 2;  // an odd last byte shows only in the hexadecimal area
+    for (int i = 0; i < n; ++i) {
+        const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+        if (IsControlUnit(u)) {
+            *o++ = static_cast<Char>('.');
+            *o++ = static_cast<Char>(' ');
+        } else if (u < 0x100) {
+            o = PutUnit(o, u);
+            *o++ = static_cast<Char>(' ');
+        } else {
+            PutUnicodeUnit(o, p, i, n);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The EUC column: the bytes rebuilt as Shift-JIS, then shown as Shift-JIS.
+
+// Bit i: p[i] is below 0x7F, a byte that EUC copies as it is. Reads p[0] to
+// p[15].
+inline uint32_t PlainEucBytes(const uint8_t* p) {
+#ifdef __SSE2__
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i notPlain = _mm_or_si128(x, _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+    return static_cast<uint32_t>(~_mm_movemask_epi8(notPlain)) & 0xFFFFu;
+#else
+    uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(p[i] < 0x7F) << i;
+    return mask;
+#endif
+}
+
+template <typename Char>
+int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
+    const uint32_t inColumn = (uint32_t{1} << m) - 1;
+    if (m > 0 && (PlainEucBytes(p) & inColumn) == inColumn) {
+        // Text: the steps copy every byte, and no character reaches past it.
+        PutAsciiBytes(o, p);
+        o += m;
+        return 0;
+    }
+    // Two source bytes at a time at the same index j in source and scratch;
+    // the last step (j = m - 1 or m) may read up to p[m + 2], inside the
+    // look-ahead, to finish a character that straddles the line's end.
+    uint8_t scratch[21] = {};
+    int j = 0;
+    while (j <= m) {
+        const int written = steps::EucToShiftJis(p + j, 2, scratch + j);
+        if (written == 0) {
+            scratch[j] = 0;
+            scratch[j + 1] = 0;
+        } else if (written == 1) {
+            scratch[j + 1] = 0x20;
+        }
+        j += written >= 3 ? 1 : 2;
+    }
+    return WriteShiftJisColumn(o, scratch, m);
+}
+
+// Room for the longest line beyond its address: "|", 48 hex cells, "|   ",
+// the carry space, a column of 16 characters of up to 3 UTF-8 bytes, 15 fill
+// spaces, CR LF, and the pad of the widest copy.
+constexpr size_t kLineRoom = 1 + 48 + 4 + 1 + 48 + 15 + 2 + 4;
 
 }  // namespace
 
@@ -154,7 +407,8 @@ int32_t AddressWidth(const DumpSettings& s) { return 8 + std::max<int32_t>(0, s.
 std::u16string FormatAddress(const DumpSettings& s, uint64_t value) {
     const int32_t width = AddressWidth(s);
     std::u16string text(static_cast<size_t>(std::max<int32_t>(width, 16)), u'0');
-    text.resize(static_cast<size_t>(WriteAddress(text.data(), value, width, s.upper) - text.data()));
+    text.resize(
+        static_cast<size_t>(WriteAddress(text.data(), value, width, s.upper) - text.data()));
     return text;
 }
 
@@ -191,11 +445,22 @@ DumpFormatter::DumpFormatter(const DumpSettings& s, uint64_t start)
 void DumpFormatter::Begin(std::u16string& out) const {
     out.append(static_cast<size_t>(width_), u'-');
     out.append(LoadString(IDS_RULER));
-    out.append(kLineEnd);
+    out.append(u"\r\n");
+}
+
+void DumpFormatter::Begin(std::string& out) const {
+    out.append(static_cast<size_t>(width_), '-');
+    out.append(Utf16ToUtf8(LoadString(IDS_RULER)));
+    out.append("\r\n");
 }
 
 void DumpFormatter::End(std::u16string& out) const {
     out.append(static_cast<size_t>(width_), u'-');
+    out.append(kClosing.begin(), kClosing.end());
+}
+
+void DumpFormatter::End(std::string& out) const {
+    out.append(static_cast<size_t>(width_), '-');
     out.append(kClosing);
 }
 
@@ -204,48 +469,66 @@ CellRect DumpFormatter::Rect() const {
     r.left = width_ + 1;
     r.top = 1;
     r.right = width_ + 69;
-    r.bottom = lines_ >= static_cast<uint64_t>(INT32_MAX) ? INT32_MAX
-                                                           : static_cast<int32_t>(lines_ + 1);
+    r.bottom =
+        lines_ >= static_cast<uint64_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(lines_ + 1);
     return r;
 }
 
 void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::u16string& out) {
-    if (count == 0 || partial_) return;
-    // One line is built in a local buffer and appended: no per-character
-    // growth of out, and no over-allocation for long ranges.
-    const size_t lineCapacity = static_cast<size_t>(std::max<int32_t>(width_, 16)) + kMaxFixedLine;
-    constexpr size_t kStackLine = 128;
-    std::u16string wide;  // only for address widths beyond any file's
-    char16_t stackLine[kStackLine];
-    char16_t* line = stackLine;
-    if (lineCapacity > kStackLine) {
-        wide.resize(lineCapacity);
-        line = wide.data();
-    }
-    for (uint64_t offset = 0; offset < count; offset += 16) {
-        const int d = static_cast<int>(std::min<uint64_t>(16, count - offset));
-        char16_t* end = WriteLine(line, buf + offset, d);
-        out.append(line, static_cast<size_t>(end - line));
-        if (d < 16) partial_ = true;
-    }
+    FeedText(buf, count, out);
 }
 
-char16_t* DumpFormatter::WriteLine(char16_t* o, const uint8_t* line, int d) {
+void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::string& out) {
+    FeedText(buf, count, out);
+}
+
+template <typename Text>
+void DumpFormatter::FeedText(const uint8_t* buf, uint64_t count, Text& out) {
+    using Char = typename Text::value_type;
+    if (count == 0 || partial_) return;
+    // Lines are built in a local batch and appended together: no growth of
+    // out per character, and no over-allocation for long ranges.
+    const size_t lineCapacity = static_cast<size_t>(std::max<int32_t>(width_, 16)) + kLineRoom;
+    constexpr size_t kBatch = 8192;
+    Char stackBatch[kBatch];
+    std::vector<Char> wide;  // only for address widths beyond any file's
+    Char* batch = stackBatch;
+    size_t capacity = kBatch;
+    if (lineCapacity > kBatch) {
+        wide.resize(lineCapacity);
+        batch = wide.data();
+        capacity = lineCapacity;
+    }
+    Char* o = batch;
+    for (uint64_t offset = 0; offset < count; offset += 16) {
+        if (static_cast<size_t>(o - batch) + lineCapacity > capacity) {
+            out.append(batch, static_cast<size_t>(o - batch));
+            o = batch;
+        }
+        const int d = static_cast<int>(std::min<uint64_t>(16, count - offset));
+        o = WriteLine(o, buf + offset, d);
+        if (d < 16) partial_ = true;
+    }
+    out.append(batch, static_cast<size_t>(o - batch));
+}
+
+template <typename Char>
+Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
     o = WriteAddress(o, address_, width_, upper_);
     address_ += 16;  // wraps like the file offsets it stands for
     ++lines_;
-    *o++ = u'|';
+    *o++ = static_cast<Char>('|');
 
-    const auto& hex = upper_ ? kUpperHex : kLowerHex;
+    const auto& hex = upper_ ? HexTables<Char>::kUpper : HexTables<Char>::kLower;
     for (int i = 0; i < d; ++i) {
-        std::memcpy(o, hex[line[i]].data(), sizeof(HexCell));
+        std::memcpy(o, hex[line[i]].data(), sizeof(HexCell<Char>));
         o += 3;
     }
-    for (int i = d; i < 16; ++i) o = WriteUnits(o, u"   ");
-    o = WriteUnits(o, kSeparator);
+    o = PutSpaces(o, 3 * (16 - d));
+    o = PutAscii(o, kSeparator);
 
     const int c = carry_;
-    if (c > 0) *o++ = u' ';
+    if (c > 0) *o++ = static_cast<Char>(' ');
     const uint8_t* p = line + c;
     const int m = d - c;
     int next = 0;
@@ -254,48 +537,22 @@ char16_t* DumpFormatter::WriteLine(char16_t* o, const uint8_t* line, int d) {
             next = WriteShiftJisColumn(o, p, m);
             break;
         case CODE_UNICODE:
-            for (int i = 0; i + 1 < m; i += 2) {
-                const char16_t u = static_cast<char16_t>(p[i] | (p[i + 1] << 8));
-                if (IsControlUnit(u)) {
-                    *o++ = u'.';
-                    *o++ = u' ';
-                } else {
-                    *o++ = u;
-                    if (u < 0x100) *o++ = u' ';
-                }
-            }
+            WriteUnicodeColumn(o, p, m);
             break;
-        case CODE_EUC: {
-            // Rebuilt as Shift-JIS two source bytes at a time at the same
-            // index; the last step (j = m - 1 or m) may read up to p[m + 2],
-            // inside the look-ahead, to finish a character that straddles
-            // the line's end.
-            uint8_t scratch[21] = {};
-            int j = 0;
-            while (j <= m) {
-                const int written = steps::EucToShiftJis(p + j, 2, scratch + j);
-                if (written == 0) {
-                    scratch[j] = 0;
-                    scratch[j + 1] = 0;
-                } else if (written == 1) {
-                    scratch[j + 1] = 0x20;
-                }
-                j += written >= 3 ? 1 : 2;
-            }
-            next = WriteShiftJisColumn(o, scratch, m);
+        case CODE_EUC:
+            next = WriteEucColumn(o, p, m);
             break;
-        }
         default:  // JIS and unknown codes show no characters
             break;
     }
     carry_ = next;
 
-    for (int i = d; i < 16; ++i) *o++ = u' ';
-    return WriteUnits(o, kLineEnd);
+    o = PutSpaces(o, 16 - d);
+    return PutAscii(o, "\r\n");
 }
 
-std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf,
-                          uint64_t count, CellRect* rect) {
+std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf, uint64_t count,
+                          CellRect* rect) {
     DumpFormatter formatter(s, start);
     std::u16string text;
     const uint64_t lines = (count + 15) / 16;

@@ -45,42 +45,52 @@ int32_t AddressWidth(const DumpSettings& s);
 // bytes that follow in the file, 0 past its end): a character that begins in
 // the last line ends there. rect (may be null) receives the text area: the
 // hexadecimal and character areas of the dump lines.
-std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf,
-                          uint64_t count, CellRect* rect);
+std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf, uint64_t count,
+                          CellRect* rect);
 
 // FormatDump of a long range, block by block, with the same text as one call:
 //   DumpFormatter f(settings, start);
 //   f.Begin(out); f.Feed(block1, n1, out); f.Feed(block2, n2, out); ... f.End(out);
-// The text is appended to out, so a caller can write and clear it between blocks.
+// The text is appended to out, so a caller can write and clear it between
+// blocks. With a std::string the text comes as UTF-8 (what Utf16ToUtf8 makes
+// of it: a lone surrogate of the Unicode column becomes U+FFFD), for files and
+// pipes, without a conversion pass.
 class DumpFormatter {
 public:
     DumpFormatter(const DumpSettings& s, uint64_t start);
 
     // Appends the ruler line.
     void Begin(std::u16string& out) const;
+    void Begin(std::string& out) const;
     // Appends the lines of the next count bytes. buf holds them followed by at
     // least 16 readable look-ahead bytes: the first bytes of the next block, or
     // what follows the range (0 past the end of the file). Every block but the
     // last must hold whole lines (a multiple of 16 bytes); a character begun in
-    // a block's last byte continues into the next block's first line.
+    // a block's last byte continues into the next block's first line. Blocks
+    // after a short one are ignored.
     void Feed(const uint8_t* buf, uint64_t count, std::u16string& out);
+    void Feed(const uint8_t* buf, uint64_t count, std::string& out);
     // Appends the closing rule.
     void End(std::u16string& out) const;
+    void End(std::string& out) const;
 
     // The text area of the lines fed so far (bottom saturates at INT32_MAX).
     CellRect Rect() const;
     uint64_t LineCount() const { return lines_; }
 
 private:
+    template <typename Text>
+    void FeedText(const uint8_t* buf, uint64_t count, Text& out);
     // Writes one dump line of d (1 to 16) bytes at line to o; returns its end.
-    char16_t* WriteLine(char16_t* o, const uint8_t* line, int d);
+    template <typename Char>
+    Char* WriteLine(Char* o, const uint8_t* line, int d);
 
     int32_t width_;
     bool upper_;
     int32_t charCode_;
-    uint64_t address_;   // address of the next line
+    uint64_t address_;  // address of the next line
     uint64_t lines_ = 0;
-    int carry_ = 0;      // bytes of the next line already shown by the line before
+    int carry_ = 0;         // bytes of the next line already shown by the line before
     bool partial_ = false;  // a short line was fed: the range has ended
 };
 

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Benchmarks Octile against its peers and prints one table:
+#   name | ours | peer | ratio
+# Throughputs are MB/s of input (1 MB = 10^6 bytes); ratio = ours / peer, so
+# above 1 means Octile is faster. Each timed command runs three times and the
+# best wall-clock time counts.
+#
+# Usage: bench/run.sh BUILD_DIR
+# To add a comparison, write a row_* function that calls add_row, and list it
+# in ROWS at the bottom.
+set -euo pipefail
+
+build="$(cd "${1:-build}" && pwd)"
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+cli="$build/program/octile-cli"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+rows=()
+
+# add_row NAME OURS PEER: OURS and PEER are MB/s ("-" when there is no peer).
+add_row() {
+    local ratio="-"
+    if [[ "$3" != "-" ]]; then
+        ratio="$(awk -v a="$2" -v b="$3" 'BEGIN { printf "%.2fx", a / b }')"
+    fi
+    rows+=("$1|$2|$3|$ratio")
+}
+
+# best_seconds CMD...: the shortest wall-clock time of three runs, output discarded.
+best_seconds() {
+    local best="" start end t
+    for _ in 1 2 3; do
+        start="$(date +%s.%N)"
+        "$@" > /dev/null
+        end="$(date +%s.%N)"
+        t="$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", e - s }')"
+        if [[ -z "$best" ]] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then
+            best="$t"
+        fi
+    done
+    echo "$best"
+}
+
+# mb_per_s BYTES SECONDS
+mb_per_s() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s / 1e6 }'; }
+
+# The 64 MiB input: 64 KiB pieces, alternately random bytes and text (the
+# repository's own sources, Japanese strings included).
+make_input() {
+    local text="$work/text" input="$work/input.bin"
+    find "$repo/src" "$repo/tests" "$repo/tools" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \) \
+        -print0 | sort -z | xargs -0 cat > "$text"
+    while [[ "$(stat -c %s "$text")" -lt $((32 * 1024 * 1024)) ]]; do
+        cat "$text" "$text" > "$text.2" && mv "$text.2" "$text"
+    done
+    : > "$input"
+    for ((i = 0; i < 512; i++)); do
+        head -c 65536 /dev/urandom >> "$input"
+        dd if="$text" bs=65536 skip="$i" count=1 status=none >> "$input"
+    done
+    cat "$input" > /dev/null  # into the page cache
+    echo "$input"
+}
+
+input="$(make_input)"
+input_bytes="$(stat -c %s "$input")"
+
+# dump_row NAME CODE PEER_CMD...: octile-cli dump with a character code against a peer.
+dump_row() {
+    local name="$1" code="$2"
+    shift 2
+    local ours peer
+    ours="$(best_seconds "$cli" dump "$input" --code "$code")"
+    peer="$(best_seconds "$@" "$input")"
+    add_row "$name" "$(mb_per_s "$input_bytes" "$ours")" "$(mb_per_s "$input_bytes" "$peer")"
+}
+
+row_dump_sjis_xxd() { dump_row "dump sjis 64 MiB vs xxd" sjis xxd; }
+row_dump_sjis_hexdump() { dump_row "dump sjis 64 MiB vs hexdump -C" sjis hexdump -C; }
+row_dump_euc_xxd() { dump_row "dump euc 64 MiB vs xxd" euc xxd; }
+row_dump_unicode_xxd() { dump_row "dump unicode 64 MiB vs xxd" unicode xxd; }
+
+# Every Google Benchmark binary of the build: one row per benchmark that
+# reports bytes per second.
+row_google_benchmarks() {
+    local bin line name bps
+    for bin in "$build"/bench/*_bench; do
+        [[ -x "$bin" ]] || continue
+        while IFS= read -r line; do
+            name="$(cut -d, -f1 <<< "$line" | tr -d '"')"
+            bps="$(cut -d, -f6 <<< "$line")"
+            [[ -n "$bps" ]] || continue
+            add_row "$name" "$(awk -v b="$bps" 'BEGIN { printf "%.1f", b / 1e6 }')" "-"
+        done < <("$bin" --benchmark_format=csv 2> /dev/null | grep '^"')
+    done
+}
+
+# Insert, delete and the hex listing: bench/edit_bench.sh prints its rows.
+row_edit_bench() {
+    local line
+    while IFS= read -r line; do
+        rows+=("$line")
+    done < <(bash "$repo/bench/edit_bench.sh" "$build" --rows)
+}
+
+ROWS=(
+    row_dump_sjis_xxd
+    row_dump_sjis_hexdump
+    row_dump_euc_xxd
+    row_dump_unicode_xxd
+    row_google_benchmarks
+    row_edit_bench
+)
+
+for row in "${ROWS[@]}"; do
+    "$row"
+done
+
+{
+    echo "name|ours MB/s|peer MB/s|ratio"
+    printf '%s\n' "${rows[@]}"
+} | column -t -s '|' -o ' | '

@@ -1,0 +1,61 @@
+#pragma once
+// What the subcommands of octile-cli share: option parsing, messages on
+// standard error, hexadecimal arguments, writing output.
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/cli_command.h"
+
+namespace octile::cli {
+
+struct OptionSpec {
+    std::string_view name;  // without the leading "--"
+    bool takesValue;        // "--name VALUE" or "--name=VALUE"; else a switch
+};
+
+// A subcommand's arguments split into options and positional arguments.
+class Options {
+public:
+    // False, with a usage error printed, for an unknown option, a missing
+    // value or a number of positional arguments outside [minPositional,
+    // maxPositional]. "--" ends the options.
+    bool Parse(const Command& command, const Args& args, std::initializer_list<OptionSpec> specs,
+               size_t minPositional, size_t maxPositional);
+
+    const std::vector<std::string_view>& Positional() const { return positional_; }
+    // The last value given for the option.
+    std::optional<std::string_view> Value(std::string_view name) const;
+    bool Has(std::string_view name) const;
+
+private:
+    std::vector<std::string_view> positional_;
+    std::vector<std::pair<std::string_view, std::string_view>> values_;
+};
+
+// Prints "octile-cli: DETAIL" and the command's usage on standard error and
+// returns kExitRefused.
+int UsageError(const Command& command, std::string_view detail);
+
+// Prints a program message (UTF-16) as one UTF-8 line on standard error.
+void PrintMessage(std::u16string_view text);
+
+// An offset typed in hexadecimal without prefix (at most 16 digits). On
+// anything else prints message 10007 and returns false.
+bool ParseHexArgument(std::string_view text, uint64_t& value);
+
+// "sjis", "unicode", "jis" or "euc" to the character code.
+bool ParseCharCode(std::string_view text, int32_t& code);
+
+// The absolute form of a path, for "%1" in messages.
+std::string FullPath(const std::string& path);
+
+// Writes all of data, retrying short writes; false on an error.
+bool WriteAll(int fd, const char* data, size_t size);
+
+}  // namespace octile::cli

@@ -1,0 +1,532 @@
+#include "view/dump_format.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "charcode/charcode.h"
+#include "util/utf.h"
+
+namespace octile {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const std::u16string kRuler8 =
+    u"--------|-0--1--2--3--4--5--6--7--8--9--A--B--C--D--E--F-|---0123456789ABCDEF\r\n";
+const std::u16string kClosing8 =
+    u"--------|------------------------------------------------|-------------------\r\n";
+
+DumpSettings Settings(int32_t code, bool upper = true, int32_t extra = 0) {
+    DumpSettings s;
+    s.extraDigits = extra;
+    s.upper = upper;
+    s.charCode = code;
+    return s;
+}
+
+// FormatDump of the first count bytes; the rest of data (padded with zeros to
+// 16 bytes) is the look-ahead.
+std::u16string Dump(const DumpSettings& s, uint64_t start, Bytes data, size_t count,
+                    CellRect* rect = nullptr) {
+    data.resize(std::max(data.size(), count + 16), 0);
+    return FormatDump(s, start, data.data(), count, rect);
+}
+
+std::vector<std::u16string> Lines(const std::u16string& text) {
+    std::vector<std::u16string> lines;
+    size_t from = 0;
+    while (from < text.size()) {
+        const size_t end = text.find(u"\r\n", from);
+        if (end == std::u16string::npos) {
+            lines.push_back(text.substr(from) + u"<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(from, end - from));
+        from = end + 2;
+    }
+    return lines;
+}
+
+// The character area of each dump line (carry space and fill included).
+std::vector<std::u16string> Columns(const std::u16string& text, int32_t width) {
+    std::vector<std::u16string> lines = Lines(text);
+    std::vector<std::u16string> columns;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) columns.push_back(lines[i].substr(width + 53));
+    return columns;
+}
+
+std::u16string Repeat(std::u16string_view s, int n) {
+    std::u16string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+TEST(FormatDumpTest, EmptyRangeIsRulerAndClosingRule) {
+    CellRect rect;
+    EXPECT_EQ(Dump(Settings(CODE_SJIS), 0, {}, 0, &rect), kRuler8 + kClosing8);
+    EXPECT_EQ(rect.left, 9);
+    EXPECT_EQ(rect.top, 1);
+    EXPECT_EQ(rect.right, 77);
+    EXPECT_EQ(rect.bottom, 1);
+}
+
+TEST(FormatDumpTest, ShortLastLineIsFilled) {
+    Bytes data;
+    for (int i = 0; i < 20; ++i) data.push_back(static_cast<uint8_t>(0x41 + i));
+    CellRect rect;
+    const std::u16string text = Dump(Settings(CODE_SJIS), 0, data, 20, &rect);
+    const std::u16string expected =
+        kRuler8 +
+        u"00000000|41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 |   ABCDEFGHIJKLMNOP\r\n"
+        u"00000010|51 52 53 54 " +
+        Repeat(u"   ", 12) + u"|   QRST" + Repeat(u" ", 12) + u"\r\n" + kClosing8;
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(rect.left, 9);
+    EXPECT_EQ(rect.right, 77);
+    EXPECT_EQ(rect.bottom, 3);
+}
+
+TEST(FormatDumpTest, LowerCaseBytesAndAddressesUpperCaseRuler) {
+    Bytes data(16, 0xAB);
+    const std::u16string text = Dump(Settings(CODE_JIS, false), 0x1F0, data, 16);
+    const auto lines = Lines(text);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0] + u"\r\n", kRuler8);
+    EXPECT_EQ(lines[1], u"000001f0|" + Repeat(u"ab ", 16) + u"|   ");
+    EXPECT_EQ(Lines(Dump(Settings(CODE_JIS, true), 0x1F0, data, 16))[1],
+              u"000001F0|" + Repeat(u"AB ", 16) + u"|   ");
+}
+
+TEST(FormatDumpTest, WiderAddressesWidenRulerAndRect) {
+    CellRect rect;
+    const std::u16string text =
+        Dump(Settings(CODE_JIS, true, 1), 0x100000000, Bytes(3, 0), 3, &rect);
+    const auto lines = Lines(text);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], u"-" + kRuler8.substr(0, kRuler8.size() - 2));
+    EXPECT_EQ(lines[1], u"100000000|00 00 00 " + Repeat(u"   ", 13) + u"|   " + Repeat(u" ", 13));
+    EXPECT_EQ(lines[2], u"-" + kClosing8.substr(0, kClosing8.size() - 2));
+    EXPECT_EQ(rect.left, 10);
+    EXPECT_EQ(rect.right, 78);
+    EXPECT_EQ(rect.bottom, 2);
+}
+
+TEST(FormatDumpTest, AddressesCountFromStart) {
+    const auto lines = Lines(Dump(Settings(CODE_JIS), 0xFFFFFFF8, Bytes(40, 0), 40));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[1].substr(0, 9), u"FFFFFFF8|");
+    EXPECT_EQ(lines[2].substr(0, 10), u"100000008|");  // wider than W keeps every digit
+    EXPECT_EQ(lines[3].substr(0, 10), u"100000018|");
+}
+
+// ---------------------------------------------------------------------------
+// The character column
+
+struct ColumnCase {
+    const char* name;
+    int32_t code;
+    Bytes data;  // shown bytes, then look-ahead
+    size_t count;
+    std::vector<std::u16string> columns;
+};
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
+
+TEST(FormatDumpTest, CharacterColumns) {
+    const ColumnCase cases[] = {
+        {"sjis: pair straddling two lines",
+         CODE_SJIS,
+         Concat({Text("AAAAAAAAAAAAAAA"), {0x82, 0xA0}, Text("bbbbbbbbbbbbbbb")}),
+         32,
+         {u"AAAAAAAAAAAAAAAあ", u" bbbbbbbbbbbbbbb"}},
+        {"sjis: lead byte last, trail in the look-ahead",
+         CODE_SJIS,
+         Concat({Text("AAAAAAAAAAAAAAA"), {0x88, 0x9F}}),
+         16,
+         {u"AAAAAAAAAAAAAAA亜"}},
+        {"sjis: lead byte last, no trail in the look-ahead",
+         CODE_SJIS,
+         Concat({Text("AAAAAAAAAAAAAAA"), {0x88, 0x20}}),
+         16,
+         {u"AAAAAAAAAAAAAAA・"}},
+        {"sjis: the trail byte is the whole last line",
+         CODE_SJIS,
+         Concat({Text("AAAAAAAAAAAAAAA"), {0x82, 0xA0}}),
+         17,
+         {u"AAAAAAAAAAAAAAAあ", u" ." + Repeat(u" ", 15)}},
+        {"sjis: control bytes show as dots",
+         CODE_SJIS,
+         {0x00, 0x09, 0x0A, 0x1F, 0x7F, 0x41, 0x20, 0x80, 0xA0, 0xFF, 0xB1},
+         11,
+         {u".....A ...ｱ" + Repeat(u" ", 5)}},
+        {"sjis: undefined pair", CODE_SJIS, {0x85, 0x40}, 2, {u"・" + Repeat(u" ", 14)}},
+        {"unicode: narrow, wide and control units",
+         CODE_UNICODE,
+         {0x41, 0x00, 0x42, 0x30, 0x0A, 0x00, 0xE9, 0x00, 0x85, 0x00},
+         10,
+         {u"A あ. é . " + Repeat(u" ", 6)}},
+        {"unicode: an odd last byte is not shown",
+         CODE_UNICODE,
+         {0x41, 0x00, 0x42},
+         3,
+         {u"A " + Repeat(u" ", 13)}},
+        {"unicode: no carry between lines",
+         CODE_UNICODE,
+         {0x41, 0, 0x42, 0, 0x43, 0, 0x44, 0, 0x45, 0, 0x46, 0, 0x47, 0, 0x48, 0, 0x49, 0},
+         18,
+         {u"A B C D E F G H ", u"I " + Repeat(u" ", 14)}},
+        {"euc: pair", CODE_EUC, {0xA4, 0xA2, 0x41}, 3, {u"あA" + Repeat(u" ", 13)}},
+        {"euc: 0x80 at the start of a step",
+         CODE_EUC,
+         {0x80, 0x41, 0x42},
+         3,
+         {u"..B" + Repeat(u" ", 13)}},
+        {"euc: kana and a stop byte",
+         CODE_EUC,
+         {0x8E, 0xB1, 0x41, 0x90},
+         4,
+         {u"ｱ A " + Repeat(u" ", 12)}},
+        {"euc: pair straddling two lines",
+         CODE_EUC,
+         Concat({Text("aaaaaaaaaaaaaaa"), {0xB0, 0xA1}, Text("bbbbbbbbbbbbbbb")}),
+         32,
+         {u"aaaaaaaaaaaaaaa亜", u" bbbbbbbbbbbbbbb"}},
+        {"euc: pair completed from the look-ahead",
+         CODE_EUC,
+         Concat({Text("aaaaaaaaaaaaaaa"), {0xA4, 0xA2}}),
+         16,
+         {u"aaaaaaaaaaaaaaaあ"}},
+        {"jis: no characters", CODE_JIS, Text("ABC"), 3, {Repeat(u" ", 13)}},
+        {"unknown code: no characters", 7, Text("ABC"), 3, {Repeat(u" ", 13)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Columns(Dump(Settings(c.code), 0, c.data, c.count), 8), c.columns);
+    }
+}
+
+// The character columns as the conversions define them, built step by step
+// from the public conversion functions.
+std::vector<std::u16string> ReferenceColumns(int32_t code, const Bytes& data, size_t count) {
+    std::vector<std::u16string> columns;
+    int carry = 0;
+    for (size_t line = 0; line * 16 < count; ++line) {
+        const int d = static_cast<int>(std::min<size_t>(16, count - line * 16));
+        const int c = carry;
+        const uint8_t* p = data.data() + line * 16 + c;
+        const int m = d - c;
+        std::u16string column(c > 0 ? 1 : 0, u' ');
+        char16_t units[41];
+        int n = 0;
+        carry = 0;
+        if (code == CODE_SJIS) {
+            n = ShiftJisToWide(p, m, units, sizeof(units), &carry);
+        } else if (code == CODE_EUC) {
+            uint8_t scratch[21] = {};
+            for (int j = 0; j <= m;) {
+                const int w = EucToShiftJis(p + j, 2, scratch + j);
+                if (w == 0) scratch[j] = scratch[j + 1] = 0;
+                if (w == 1) scratch[j + 1] = 0x20;
+                j += w >= 3 ? 1 : 2;
+            }
+            n = ShiftJisToWide(scratch, m, units, sizeof(units), &carry);
+        } else if (code == CODE_UNICODE) {
+            for (int i = 0; i + 1 < m; i += 2) {
+                const char16_t u = static_cast<char16_t>(p[i] | (p[i + 1] << 8));
+                const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F);
+                if (control) {
+                    units[n++] = u'.';
+                    units[n++] = u' ';
+                } else {
+                    units[n++] = u;
+                    if (u < 0x100) units[n++] = u' ';
+                }
+            }
+        }
+        for (int i = 0; i < n; ++i) {
+            const char16_t u = units[i];
+            column.push_back(u < 0x20 || (u >= 0x7F && u <= 0x9F) ? u'.' : u);
+        }
+        column.append(static_cast<size_t>(16 - d), u' ');
+        columns.push_back(column);
+    }
+    return columns;
+}
+
+TEST(FormatDumpTest, ColumnsFollowTheConversions) {
+    std::mt19937_64 rng(42);
+    // Runs of lead and trail bytes, EUC pairs and kana, controls, ASCII.
+    const uint8_t pool[] = {0x81, 0x82, 0x9F, 0xE0, 0xFC, 0x40, 0x7E, 0x80, 0xA0, 0xA4, 0xA2,
+                            0x8E, 0x8F, 0xB1, 0xDF, 0xFD, 0x00, 0x0A, 0x7F, 0x41, 0x20, 0x90};
+    for (int round = 0; round < 300; ++round) {
+        const size_t count = rng() % 400;
+        Bytes data(count + 16);
+        const int flavour = round % 3;  // mostly pool bytes, mostly random, or ASCII lines
+        for (auto& b : data) {
+            if (flavour == 0) b = pool[rng() % sizeof(pool)];
+            if (flavour == 1) b = static_cast<uint8_t>(rng());
+            if (flavour == 2) b = rng() % 8 == 0 ? pool[rng() % sizeof(pool)] : 0x20 + rng() % 0x60;
+        }
+        for (const int32_t code : {CODE_SJIS, CODE_EUC, CODE_UNICODE}) {
+            SCOPED_TRACE(testing::Message() << "round " << round << " code " << code);
+            ASSERT_EQ(Columns(FormatDump(Settings(code), 0, data.data(), count, nullptr), 8),
+                      ReferenceColumns(code, data, count));
+        }
+    }
+}
+
+// What the view needs: every full line is W + 69 cells wide, one more when a
+// double-byte character straddles its end; a double-byte character takes as
+// many cells as it has bytes in code page 932.
+int Cells(const std::u16string& line) {
+    int cells = 0;
+    for (const char16_t u : line) {
+        uint8_t bytes[2];
+        const int n = WideToShiftJis(&u, 1, bytes, 2);
+        cells += n == 2 ? 2 : 1;
+    }
+    return cells;
+}
+
+TEST(FormatDumpTest, FullLinesKeepTheirWidth) {
+    std::mt19937 rng(7);
+    for (const int32_t code : {CODE_SJIS, CODE_EUC}) {
+        SCOPED_TRACE(code);
+        // A stream of whole characters, remembering where two-byte ones begin.
+        Bytes data;
+        std::vector<bool> pairStart;
+        bool afterAscii = false;
+        while (data.size() < 4096) {
+            const uint32_t kind = rng() % 3;
+            // EUC steps take two bytes: an ASCII byte right before 0x8E makes
+            // the kana's second byte begin a step of its own, and a kana split
+            // between lines does the same. Leave both out here.
+            const bool kanaFits = code != CODE_EUC || ((!afterAscii || data.size() % 16 == 0) &&
+                                                       data.size() % 16 != 15);
+            afterAscii = kind == 0;
+            if (kind == 0) {
+                data.push_back(static_cast<uint8_t>(0x20 + rng() % 0x5F));
+                pairStart.push_back(false);
+            } else if (kind == 1 && kanaFits) {  // half-width katakana
+                const uint8_t kana = static_cast<uint8_t>(0xA1 + rng() % 0x3F);
+                if (code == CODE_EUC) {
+                    data.insert(data.end(), {0x8E, kana});
+                    pairStart.insert(pairStart.end(), {false, false});  // kana + space
+                } else {
+                    data.push_back(kana);
+                    pairStart.push_back(false);
+                }
+            } else {
+                const uint16_t jis =
+                    static_cast<uint16_t>((0x21 + rng() % 94) * 256 + 0x21 + rng() % 94);
+                const uint16_t sjis = JisToShiftJisCode(jis);
+                if (code == CODE_EUC) {
+                    data.insert(data.end(), {static_cast<uint8_t>((jis >> 8) | 0x80),
+                                             static_cast<uint8_t>(jis | 0x80)});
+                } else {
+                    data.insert(data.end(),
+                                {static_cast<uint8_t>(sjis >> 8), static_cast<uint8_t>(sjis)});
+                }
+                pairStart.insert(pairStart.end(), {true, false});
+            }
+        }
+        const size_t count = 4096;
+        const auto lines = Lines(Dump(Settings(code), 0, data, count));
+        ASSERT_EQ(lines.size(), count / 16 + 2);
+        int straddles = 0;
+        for (size_t k = 0; k < count / 16; ++k) {
+            const bool straddle = pairStart[16 * k + 15];
+            straddles += straddle;
+            ASSERT_EQ(Cells(lines[k + 1]), 8 + 69 + (straddle ? 1 : 0)) << "line " << k;
+        }
+        EXPECT_GT(straddles, 10);
+        EXPECT_EQ(Cells(lines.front()), 8 + 69);
+        EXPECT_EQ(Cells(lines.back()), 8 + 69);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Streaming
+
+TEST(DumpFormatterTest, BlocksGiveTheTextOfOneCall) {
+    std::mt19937_64 rng(1234);
+    // Bytes rich in lead bytes, EUC pairs, kana and controls.
+    const uint8_t pool[] = {0x41, 0x0A, 0x00, 0x82, 0xA0, 0x88, 0x9F, 0xA4, 0xA2, 0x8E,
+                            0xB1, 0x8F, 0x80, 0xFF, 0x30, 0x42, 0xE0, 0x40, 0xFC, 0x7F,
+                            0xD8, 0xDC, 0xDB, 0xDF, 0x3D, 0x85, 0xE9, 0x07};
+    for (int round = 0; round < 200; ++round) {
+        const size_t count = rng() % 3000;
+        Bytes data(count + 16);
+        for (auto& b : data)
+            b = rng() % 3 == 0 ? static_cast<uint8_t>(rng()) : pool[rng() % sizeof(pool)];
+        const DumpSettings s = Settings(static_cast<int32_t>(rng() % 5), rng() % 2 == 0,
+                                        static_cast<int32_t>(rng() % 3));
+        const uint64_t start = rng() % 4 == 0 ? ~uint64_t{0} - rng() % 4096 : rng() % 100000;
+        SCOPED_TRACE(testing::Message() << "round " << round << " code " << s.charCode);
+
+        CellRect whole;
+        const std::u16string expected = FormatDump(s, start, data.data(), count, &whole);
+
+        DumpFormatter f(s, start);
+        DumpFormatter f8(s, start);
+        std::u16string text;
+        std::string utf8;
+        f.Begin(text);
+        f8.Begin(utf8);
+        size_t pos = 0;
+        while (pos < count) {
+            const size_t block = std::min<size_t>(count - pos, 16 * (1 + rng() % 20));
+            f.Feed(data.data() + pos, block, text);
+            f8.Feed(data.data() + pos, block, utf8);
+            pos += block;
+        }
+        f.End(text);
+        f8.End(utf8);
+        ASSERT_EQ(text, expected);
+        // The UTF-8 text is what the converter makes of the UTF-16 one.
+        ASSERT_EQ(utf8, Utf16ToUtf8(expected));
+        const CellRect r = f.Rect();
+        EXPECT_EQ(r.left, whole.left);
+        EXPECT_EQ(r.right, whole.right);
+        EXPECT_EQ(r.bottom, whole.bottom);
+        EXPECT_EQ(f.LineCount(), (count + 15) / 16);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Reads stay within the shown bytes and their 16 look-ahead bytes.
+
+TEST(FormatDumpTest, ReadsNothingPastTheLookAhead) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* mem = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    auto* base = static_cast<uint8_t*>(mem);
+    ASSERT_EQ(mprotect(base + page, page, PROT_NONE), 0);
+    for (const uint8_t fill : {0x82, 0xA4, 0x8E, 0x8F, 0x41}) {
+        for (const size_t count : {0, 1, 15, 16, 17, 32}) {
+            uint8_t* data = base + page - count - 16;
+            std::memset(data, fill, count + 16);
+            // And a character carried into a last line of one byte.
+            if (count == 17) data[0] = 0x41;
+            for (int32_t code = 0; code < 4; ++code) {
+                const std::u16string text = FormatDump(Settings(code), 0, data, count, nullptr);
+                EXPECT_EQ(Lines(text).size(), (count + 15) / 16 + 2);
+            }
+        }
+    }
+    munmap(mem, 2 * page);
+}
+
+// ---------------------------------------------------------------------------
+// Addresses
+
+TEST(FormatAddressTest, Cases) {
+    struct Case {
+        int32_t extra;
+        bool upper;
+        uint64_t value;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {0, true, 0, u"00000000"},
+        {0, false, 0x1F0, u"000001f0"},
+        {0, true, 0x1F0, u"000001F0"},
+        {0, true, ~uint64_t{0}, u"FFFFFFFFFFFFFFFF"},
+        {0, false, ~uint64_t{0}, u"ffffffffffffffff"},
+        {8, true, ~uint64_t{0}, u"FFFFFFFFFFFFFFFF"},
+        {1, true, 0xABC, u"000000ABC"},
+        {0, true, 0x123456789, u"123456789"},
+        {10, true, 1, u"000000000000000001"},
+        {-3, true, 1, u"00000001"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatAddress(Settings(CODE_SJIS, c.upper, c.extra), c.value), c.text)
+            << c.extra << " " << c.value;
+    }
+}
+
+TEST(ParseHexTest, WrapsAndStops) {
+    struct Case {
+        std::u16string text;
+        uint64_t value;
+    };
+    const Case cases[] = {
+        {u"1f", 31},
+        {u"1F", 31},
+        {u"", 0},
+        {u"ffffffffffffffff", ~uint64_t{0}},
+        {u"10000000000000001", 1},  // only the last 16 digits count
+        {u"123456789abcdef012", 0x3456789ABCDEF012},
+        {u"12 34", 0x12},  // stops at the blank
+        {u"-1", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseHex(c.text), c.value);
+}
+
+TEST(ParseHexTest, StrictRefusesWhatIsNotHex) {
+    struct Case {
+        std::u16string text;
+        bool ok;
+        uint64_t value;
+    };
+    const Case cases[] = {
+        {u"", true, 0},
+        {u"0", true, 0},
+        {u"1f", true, 31},
+        {u"FFFFFFFFFFFFFFFF", true, ~uint64_t{0}},
+        {u"0000000000000001", true, 1},
+        {u"00000000000000001", false, 0},  // 17 digits
+        {u" 1", false, 0},
+        {u"1 ", false, 0},
+        {u"-1", false, 0},
+        {u"+1", false, 0},
+        {u"0x1", false, 0},
+        {u"１", false, 0},  // full-width digit
+        {u"g", false, 0},
+    };
+    for (const auto& c : cases) {
+        uint64_t value = 0xDEADBEEF;
+        EXPECT_EQ(ParseHexStrict(c.text, value), c.ok);
+        if (c.ok)
+            EXPECT_EQ(value, c.value);
+        else
+            EXPECT_EQ(value, 0xDEADBEEFu);  // untouched
+    }
+}
+
+TEST(AddressWidthTest, FollowsTheFileLength) {
+    struct Case {
+        uint64_t length;
+        int32_t extra;
+    };
+    const Case cases[] = {
+        {0, 8},  // 2^64 - 1 needs 16 digits
+        {1, 0},
+        {uint64_t{1} << 32, 0},
+        {(uint64_t{1} << 32) + 1, 1},
+        {uint64_t{1} << 36, 1},
+        {(uint64_t{1} << 36) + 1, 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExtraDigitsForLength(c.length), c.extra) << c.length;
+        EXPECT_EQ(AddressWidth(Settings(CODE_SJIS, true, c.extra)), 8 + c.extra);
+    }
+}
+
+}  // namespace
+}  // namespace octile
