@@ -104,6 +104,14 @@ row_edit_bench() {
     done < <(bash "$repo/bench/edit_bench.sh" "$build" --rows)
 }
 
+# Search forwards and backwards: bench/search_bench.sh prints its rows.
+row_search_bench() {
+    local line
+    while IFS= read -r line; do
+        rows+=("$line")
+    done < <(bash "$repo/bench/search_bench.sh" "$build" --rows)
+}
+
 ROWS=(
     row_dump_sjis_xxd
     row_dump_sjis_hexdump
@@ -111,6 +119,7 @@ ROWS=(
     row_dump_unicode_xxd
     row_google_benchmarks
     row_edit_bench
+    row_search_bench
 )
 
 for row in "${ROWS[@]}"; do

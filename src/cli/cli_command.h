@@ -54,4 +54,8 @@ extern const std::string_view kReplaceUsage;
 int RunFind(const Args& args);
 int RunReplace(const Args& args);
 
+// compare OLD NEW
+extern const std::string_view kCompareUsage;
+int RunCompare(const Args& args);
+
 }  // namespace octile::cli

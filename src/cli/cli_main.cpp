@@ -19,6 +19,7 @@ const std::vector<Command>& Commands() {
         {"find", kFindUsage, RunFind},
         {"replace", kReplaceUsage, RunReplace},
         {"picture", kPictureUsage, RunPicture},
+        {"compare", kCompareUsage, RunCompare},
     };
     return commands;
 }

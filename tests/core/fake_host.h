@@ -40,6 +40,10 @@ public:
     int32_t wheelLines = 3;
     FontMetrics metrics{8, 16};
     std::u16string clipboard;
+    int pumps = 0;
+    // Runs inside PumpMessages: what the user does while a long operation
+    // lets messages through (Escape, closing the window).
+    std::function<void()> onPump;
 
     int MessageBox(const std::u16string& text, uint32_t type) override {
         messages.push_back({text, type});
@@ -52,7 +56,10 @@ public:
     }
     void Beep() override { ++beeps; }
     void SetMessageText(const std::u16string& text) override { statusTexts.push_back(text); }
-    void PumpMessages() override {}
+    void PumpMessages() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     int DoModal(DialogRef dialog) override {

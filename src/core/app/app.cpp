@@ -13,20 +13,13 @@ namespace {
 // Commands whose features are not in this build yet: present, disabled.
 bool NotYetBuilt(uint32_t id) {
     switch (id) {
-        case ID_FILE_SAVE_AS:
         case ID_FILE_SAVE_BITMAP:
-        case ID_FILE_HEXLIST:
         case ID_EDIT_COPY:
         case ID_EDIT_PASTE:
-        case ID_EDIT_FILL:
-        case ID_EDIT_INSERT:
-        case ID_EDIT_DELETE:
         case ID_SEARCH:
         case ID_SEARCH_ABORT:
         case ID_SEARCH_NEXT:
         case ID_SEARCH_PREV:
-        case ID_SEARCH_MODE_HEX:
-        case ID_SEARCH_MODE_STRING:
         case ID_REPLACE:
         case ID_VIEW_PICTURE:
             return true;
@@ -44,6 +37,8 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
     view_->templatePath = [this] { return templatePath_; };
+    edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
+    view_->isBusy = [this] { return Busy(); };
 }
 
 COctileApp::~COctileApp() = default;
@@ -104,7 +99,11 @@ bool COctileApp::ProcessShellCommand(const std::vector<std::string>& args) {
     return OpenDocumentFile(file);
 }
 
+bool COctileApp::Busy() const { return edit_->Busy(); }
+
 bool COctileApp::OpenDocumentFile(const std::string& path) {
+    // A file dropped while an operation runs would pull the file from under it.
+    if (Busy()) return false;
     if (!doc_->OnOpenDocument(path)) return false;
     AddToRecent(doc_->GetPathName());
     view_->OnInitialUpdate();
@@ -133,6 +132,7 @@ int COctileApp::ExitInstance() {
 
 bool COctileApp::RouteCommand(uint32_t id) {
     if (NotYetBuilt(id)) return false;
+    if (edit_->OnCommand(id)) return true;
     if (view_->OnCommand(id)) return true;
     if (doc_->OnCommand(id)) return true;
     if (frame_ && frame_->OnCommand(id)) return true;
@@ -145,6 +145,7 @@ CmdUI COctileApp::RouteUpdate(uint32_t id) {
         ui.Enable(false);
         return ui;
     }
+    if (edit_->OnUpdateCommand(id, ui)) return ui;
     if (view_->OnUpdateCommand(id, ui)) return ui;
     if (doc_->OnUpdateCommand(id, ui)) return ui;
     if (frame_ && frame_->OnUpdateCommand(id, ui)) return ui;

@@ -8,6 +8,7 @@
 
 #include "app/command_ids.h"
 #include "document/document.h"
+#include "document/edit_commands.h"
 #include "host/ui_host.h"
 #include "settings/profile_store.h"
 #include "view/view.h"
@@ -60,6 +61,10 @@ public:
 
     COctileDoc& doc() { return *doc_; }
     COctileView& view() { return *view_; }
+    EditCommands& editCommands() { return *edit_; }
+    // True while a long operation dispatches messages: commands that change
+    // or replace the open file must wait.
+    bool Busy() const;
     UiHost& host() { return host_; }
     ProfileStore& store() { return store_; }
 
@@ -78,6 +83,7 @@ private:
     std::vector<std::string> recent_;
     std::unique_ptr<COctileDoc> doc_;
     std::unique_ptr<COctileView> view_;
+    std::unique_ptr<EditCommands> edit_;
     CommandTarget* frame_ = nullptr;
     bool exited_ = false;
 };

@@ -52,6 +52,10 @@ public:
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
 
     const std::string& lastChosenPath() const { return lastChosenPath_; }
+    // The open dialog's filter and default extension as last read from the
+    // template file (the partial save offers the same).
+    const std::u16string& openFilter() const { return filter_; }
+    const std::u16string& openDefaultExtension() const { return defaultExtension_; }
 
 private:
     UiHost& host_;

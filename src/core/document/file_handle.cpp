@@ -14,6 +14,18 @@ namespace {
 // The largest span handed to one system call.
 constexpr uint64_t kMaxSpan = 0x40000000;
 
+FileFaults* g_faults = nullptr;
+
+// How much of a span the installed faults let through; 0 with errno set
+// (or left alone for a fault without errno) when the budget is spent.
+uint64_t FaultAllowance(uint64_t& budget, int err, uint64_t span) {
+    if (budget == 0) {
+        if (err != 0) errno = err;
+        return 0;
+    }
+    return std::min(span, budget);
+}
+
 flock WholeFile(short type) {
     flock lk{};
     lk.l_type = type;
@@ -24,6 +36,8 @@ flock WholeFile(short type) {
 }
 
 }  // namespace
+
+void SetFileFaults(FileFaults* faults) { g_faults = faults; }
 
 OpenError OpenErrorFromErrno(int err) {
     switch (err) {
@@ -100,17 +114,31 @@ FileHandle FileHandle::Open(const std::string& path, Mode mode, OpenError* error
     return h;
 }
 
+FileHandle FileHandle::Create(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return FileHandle();
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    return fd < 0 ? FileHandle() : FileHandle(fd);
+}
+
 uint64_t FileHandle::ReadAt(uint8_t* buffer, uint64_t count, uint64_t offset) const {
     if (fd_ < 0) return 0;
     uint64_t done = 0;
     while (done < count) {
-        const uint64_t span = std::min(count - done, kMaxSpan);
+        uint64_t span = std::min(count - done, kMaxSpan);
+        if (g_faults != nullptr) [[unlikely]] {
+            span = FaultAllowance(g_faults->readBudget, g_faults->readErrno, span);
+            if (span == 0) break;
+        }
         const ssize_t n = ::pread(fd_, buffer + done, span, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return done;
         }
         if (n == 0) break;
+        if (g_faults != nullptr) [[unlikely]] g_faults->readBudget -= static_cast<uint64_t>(n);
         done += static_cast<uint64_t>(n);
     }
     return done;
@@ -120,13 +148,18 @@ uint64_t FileHandle::WriteAt(const uint8_t* buffer, uint64_t count, uint64_t off
     if (fd_ < 0) return 0;
     uint64_t done = 0;
     while (done < count) {
-        const uint64_t span = std::min(count - done, kMaxSpan);
+        uint64_t span = std::min(count - done, kMaxSpan);
+        if (g_faults != nullptr) [[unlikely]] {
+            span = FaultAllowance(g_faults->writeBudget, g_faults->writeErrno, span);
+            if (span == 0) break;
+        }
         const ssize_t n = ::pwrite(fd_, buffer + done, span, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (n == 0) break;
+        if (g_faults != nullptr) [[unlikely]] g_faults->writeBudget -= static_cast<uint64_t>(n);
         done += static_cast<uint64_t>(n);
     }
     return done;

@@ -8,6 +8,20 @@
 
 namespace octile {
 
+// A test seam: while installed, the reads and writes of every FileHandle stop
+// after a byte budget, the way a failing disk or a full file system stops
+// them. Unset (the normal case) it costs one pointer test per call.
+struct FileFaults {
+    static constexpr uint64_t kUnlimited = UINT64_MAX;
+    uint64_t readBudget = kUnlimited;   // bytes still read normally
+    int readErrno = 0;                  // then: fail with it, or 0: read nothing
+    uint64_t writeBudget = kUnlimited;  // bytes still written normally
+    int writeErrno = 0;                 // then: fail with it (ENOSPC, EIO), or 0: write nothing
+};
+
+// Installs faults for every FileHandle; nullptr removes them. Not owned.
+void SetFileFaults(FileFaults* faults);
+
 // Why an open failed.
 enum class OpenError {
     None,
@@ -34,6 +48,9 @@ public:
 
     // Opens an existing file; never creates or truncates.
     static FileHandle Open(const std::string& path, Mode mode, OpenError* error);
+    // Creates or empties a file for writing only (export outputs, never the
+    // document). Returns no handle with errno set on failure.
+    static FileHandle Create(const std::string& path);
 
     bool IsOpen() const { return fd_ >= 0; }
     void Close();

@@ -45,6 +45,7 @@ enum StringId : uint32_t {
     AFX_IDP_FILE_SHARING = 61719,
     AFX_IDP_FILE_LOCKING = 61720,
     AFX_IDP_FILE_GENERIC = 61721,
+    AFX_IDP_PARSE_STRING_SIZE = 61716,
 };
 
 // The text of a string table entry; empty when there is none.

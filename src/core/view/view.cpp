@@ -508,6 +508,7 @@ void COctileView::OnText(std::u16string_view text) {
 void COctileView::OnChar(uint8_t byte) {
     const HitTest hit = CellToOffset(caret_.column, caret_.row);
     if (!doc_.HasFile() || doc_.IsReadOnly() || hit.offset >= doc_.GetFileLength()) return;
+    if (isBusy && isBusy()) return;
     if (!readWindow_ || hit.offset < windowOffset_ || hit.offset - windowOffset_ >= validCount_) {
         return;
     }

@@ -73,6 +73,8 @@ public:
     std::function<void(int, uint32_t)> onMarkColour;
     // Picture detection at the anchor (after opening, a mark visit, a hit).
     std::function<void()> onDetectPicture;
+    // True while a long operation runs: typing waits for it.
+    std::function<bool()> isBusy;
     // The template file's path, for the compare dialog's filter.
     std::function<std::string()> templatePath;
 

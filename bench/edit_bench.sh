@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Byte-shifting edits and the hex listing against their peers, on files in
+# the page cache:
+#   insert of 16 bytes at offset 0 of a 1 GiB file  vs  cp of that file
+#   delete of 16 bytes at offset 0 of a 1 GiB file  vs  cp of that file
+#   octile-cli hexlist of 64 MiB                     vs  xxd of the same bytes
+# Figures are MB/s of input (1 MB = 10^6 bytes) from the best wall-clock time
+# of three runs; ratio = ours / peer, so above 1 means Octile is faster.
+# Goals: the edits at least 0.77x of cp (within 1.3 times its time), the
+# listing at least 4x xxd. The listing is measured twice: output to a file,
+# and output to /dev/null (the formatting alone; its UTF-16 text is 2.5
+# times the size of xxd's).
+#
+# usage: bench/edit_bench.sh BUILD_DIR [--rows]
+#   --rows: print bare "name|ours|peer|ratio" lines for bench/run.sh
+set -euo pipefail
+
+build=${1:?usage: edit_bench.sh BUILD_DIR [--rows]}
+bare=${2:-}
+cli=$build/program/octile-cli
+[[ -x $cli ]] || { echo "edit_bench: $cli not built" >&2; exit 2; }
+command -v xxd >/dev/null || { echo "edit_bench: xxd not installed" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/octile-edit-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# Seconds taken by one command, to the microsecond.
+elapsed() {
+    local t0=$EPOCHREALTIME
+    "$@"
+    local t1=$EPOCHREALTIME
+    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }'
+}
+
+min() { printf '%s\n' "$@" | sort -g | head -n 1; }
+mb_per_s() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s / 1e6 }'; }
+
+rows=()
+add_row() {  # name bytes our-seconds peer-seconds
+    local ours peer
+    ours=$(mb_per_s "$2" "$3")
+    peer=$(mb_per_s "$2" "$4")
+    rows+=("$1|$ours|$peer|$(awk -v a="$ours" -v b="$peer" 'BEGIN { printf "%.2fx", a / b }')")
+}
+
+# Writes mib MiB (one random MiB repeated) to path and reads it once so that
+# it is in the page cache.
+make_file() {
+    local path=$1 mib=$2 i
+    head -c 1048576 /dev/urandom >"$work/mib"
+    for ((i = 0; i < mib; i++)); do cat "$work/mib"; done >"$path"
+    cat "$path" >/dev/null
+    sync
+}
+
+big=$work/big.bin
+big_bytes=$((1024 * 1048576))
+make_file "$big" 1024
+cp_times=() ins_times=() del_times=()
+for _ in 1 2 3; do
+    cp_times+=("$(elapsed cp "$big" "$work/copy.bin")")
+    rm -f "$work/copy.bin"
+    sync
+    ins_times+=("$(elapsed "$cli" insert "$big" 0 10)")
+    sync
+    del_times+=("$(elapsed "$cli" delete "$big" 0 10)")  # back to the original
+    sync
+done
+add_row "insert 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${ins_times[@]}")" "$(min "${cp_times[@]}")"
+add_row "delete 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${del_times[@]}")" "$(min "${cp_times[@]}")"
+rm -f "$big"
+
+small=$work/small.bin
+small_bytes=$((64 * 1048576))
+make_file "$small" 64
+for target in file /dev/null; do
+    xxd_times=() our_times=()
+    for _ in 1 2 3; do
+        if [[ $target == file ]]; then
+            xxd_times+=("$(elapsed sh -c 'xxd "$1" >"$2"' xxd "$small" "$work/xxd.txt")")
+            our_times+=("$(elapsed "$cli" hexlist "$small" "$work/list.txt")")
+            rm -f "$work/xxd.txt" "$work/list.txt"
+            sync
+        else
+            xxd_times+=("$(elapsed sh -c 'xxd "$1" >/dev/null' xxd "$small")")
+            our_times+=("$(elapsed "$cli" hexlist "$small" /dev/null)")
+        fi
+    done
+    add_row "hexlist 64 MiB to $target vs xxd" "$small_bytes" "$(min "${our_times[@]}")" \
+        "$(min "${xxd_times[@]}")"
+done
+
+if [[ $bare == --rows ]]; then
+    printf '%s\n' "${rows[@]}"
+else
+    {
+        echo "name|ours MB/s|peer MB/s|ratio"
+        printf '%s\n' "${rows[@]}"
+    } | column -t -s '|' -o ' | '
+fi

@@ -1,0 +1,173 @@
+// Image plug-in for JPEG (libjpeg-turbo): the picture as 24 bits. CMYK
+// pictures (as Adobe writes them, inverted) are converted to RGB.
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "spi_common.h"
+
+namespace octile::spi {
+namespace {
+
+const char* const kInfo[] = {"00IN", "Octile JPEG plug-in", "*.jpg;*.jpeg;*.jpe;*.jfif", "JPEG"};
+constexpr size_t kInputBlock = 16384;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+// libjpeg reads the picture through this manager from a Source; at the end
+// of the data it is given an end-of-image marker, so a truncated picture
+// decodes as far as it goes.
+struct SourceManager {
+    jpeg_source_mgr pub;
+    Source* source;
+    JOCTET buffer[kInputBlock];
+};
+
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    const size_t n = src->source->Read(src->buffer, sizeof src->buffer);
+    if (n == 0) {
+        src->pub.next_input_byte = kEndOfImage;
+        src->pub.bytes_in_buffer = sizeof kEndOfImage;
+    } else {
+        src->pub.next_input_byte = src->buffer;
+        src->pub.bytes_in_buffer = n;
+    }
+    return TRUE;
+}
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+    jpeg_source_mgr* src = cinfo->src;
+    while (count > static_cast<long>(src->bytes_in_buffer)) {
+        count -= static_cast<long>(src->bytes_in_buffer);
+        FillInput(cinfo);
+    }
+    if (count > 0) {
+        src->next_input_byte += count;
+        src->bytes_in_buffer -= static_cast<size_t>(count);
+    }
+}
+
+void ErrorExit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void Silent(j_common_ptr) {}
+
+// A progressive picture made of very many scans takes very long to decode
+// for nothing: such a picture is refused.
+constexpr int kMaxScans = 1000;
+// What libjpeg may allocate for one picture (a progressive picture of the
+// largest size keeps all its coefficients).
+constexpr long kMaxDecoderMemory = 640L << 20;
+
+void LimitScans(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) ErrorExit(cinfo);
+}
+
+// Everything that must outlive a longjmp out of libjpeg lives here, in the
+// frame of GetPicture, and is cleaned up by its destructor.
+struct JpegDecode {
+    Source source;
+    jpeg_decompress_struct cinfo{};
+    ErrorManager error{};
+    SourceManager input{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+    std::vector<uint8_t> cmyk;
+    DibOutput out;
+
+    ~JpegDecode() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// Runs libjpeg. No object with a destructor may live in this frame: libjpeg's
+// errors return here through longjmp.
+int Decode(JpegDecode& d) {
+    d.cinfo.err = jpeg_std_error(&d.error.pub);
+    d.error.pub.error_exit = ErrorExit;
+    d.error.pub.output_message = Silent;
+    if (setjmp(d.error.jump)) return kSpiBrokenData;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    d.cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    d.progress.progress_monitor = LimitScans;
+    d.cinfo.progress = &d.progress;
+    d.input.source = &d.source;
+    d.input.pub.init_source = InitSource;
+    d.input.pub.fill_input_buffer = FillInput;
+    d.input.pub.skip_input_data = SkipInput;
+    d.input.pub.resync_to_restart = jpeg_resync_to_restart;
+    d.input.pub.term_source = TermSource;
+    d.cinfo.src = &d.input.pub;
+
+    if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return kSpiBrokenData;
+    const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    // Refused before libjpeg allocates anything for the picture.
+    if (!d.out.Allocate(d.cinfo.image_width, d.cinfo.image_height, 24)) return kSpiNoMemory;
+    jpeg_start_decompress(&d.cinfo);
+    if (d.cinfo.output_width != d.out.Width() || d.cinfo.output_height != d.out.Height()) {
+        return kSpiBrokenData;
+    }
+    if (cmyk) d.cmyk.resize(size_t{d.cinfo.output_width} * 4);
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const JDIMENSION y = d.cinfo.output_scanline;
+        JSAMPROW row = cmyk ? d.cmyk.data() : d.out.Row(y);
+        if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return kSpiBrokenData;
+        if (cmyk) {
+            uint8_t* bgr = d.out.Row(y);
+            const uint8_t* in = d.cmyk.data();
+            for (JDIMENSION x = 0; x < d.cinfo.output_width; ++x, in += 4, bgr += 3) {
+                const unsigned k = in[3];
+                bgr[0] = static_cast<uint8_t>(in[2] * k / 255);
+                bgr[1] = static_cast<uint8_t>(in[1] * k / 255);
+                bgr[2] = static_cast<uint8_t>(in[0] * k / 255);
+            }
+        }
+    }
+    return kSpiOk;
+}
+
+}  // namespace
+}  // namespace octile::spi
+
+using namespace octile::spi;
+
+extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
+    return CopyInfo(kInfo, 4, infono, buf, buflen);
+}
+
+extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
+    uint8_t head[3];
+    return ReadProbe(probe, head, sizeof head) == sizeof head && head[0] == 0xFF &&
+           head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
+                                            void** info, void** bits, void*, intptr_t) {
+    if (info == nullptr || bits == nullptr) return octile::kSpiInternalError;
+    try {
+        auto d = std::make_unique<JpegDecode>();
+        if (!d->source.Open(buf, len, flag)) return octile::kSpiReadError;
+        const int result = Decode(*d);
+        if (result == octile::kSpiOk) d->out.Release(info, bits);
+        return result;
+    } catch (const std::bad_alloc&) {
+        return octile::kSpiNoMemory;
+    }
+}

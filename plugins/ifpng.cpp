@@ -1,0 +1,146 @@
+// Image plug-in for PNG (libpng): the picture as 24 bits, or as 8 bits with
+// a colour table when the PNG is paletted. Transparency is blended onto
+// white.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "spi_common.h"
+
+namespace octile::spi {
+namespace {
+
+const char* const kInfo[] = {"00IN", "Octile PNG plug-in", "*.png", "PNG"};
+const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+// Everything that must outlive a longjmp out of libpng lives here, in the
+// frame of GetPicture, and is cleaned up by its destructor.
+struct PngDecode {
+    Source source;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<uint8_t> rgba;
+    std::vector<png_bytep> rows;
+    DibOutput out;
+
+    ~PngDecode() {
+        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    }
+};
+
+void ReadData(png_structp png, png_bytep data, png_size_t length) {
+    auto* source = static_cast<Source*>(png_get_io_ptr(png));
+    if (source->Read(data, length) != length) png_error(png, "truncated");
+}
+
+// Errors end the decode silently (through png_jmpbuf); warnings are ignored.
+void Error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void Warning(png_structp, png_const_charp) {}
+
+// a * alpha + white * (1 - alpha), rounded.
+uint8_t OnWhite(uint8_t value, uint8_t alpha) {
+    return static_cast<uint8_t>((value * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// Runs libpng. No object with a destructor may live in this frame: libpng's
+// errors return here through longjmp.
+int Decode(PngDecode& d) {
+    if (setjmp(png_jmpbuf(d.png))) return kSpiBrokenData;
+    png_set_read_fn(d.png, &d.source, ReadData);
+    png_read_info(d.png, d.info);
+    const png_uint_32 width = png_get_image_width(d.png, d.info);
+    const png_uint_32 height = png_get_image_height(d.png, d.info);
+    const int colourType = png_get_color_type(d.png, d.info);
+    const bool paletted = colourType == PNG_COLOR_TYPE_PALETTE;
+    if (!d.out.Allocate(width, height, paletted ? 8 : 24)) return kSpiNoMemory;
+
+    if (paletted) {
+        png_set_packing(d.png);  // one index per byte
+        png_colorp palette = nullptr;
+        int count = 0;
+        png_get_PLTE(d.png, d.info, &palette, &count);
+        png_bytep alpha = nullptr;
+        int alphaCount = 0;
+        png_get_tRNS(d.png, d.info, &alpha, &alphaCount, nullptr);
+        for (int i = 0; i < count && i < 256; ++i) {
+            const uint8_t a = i < alphaCount ? alpha[i] : 255;
+            d.out.SetColour(i, OnWhite(palette[i].red, a), OnWhite(palette[i].green, a),
+                            OnWhite(palette[i].blue, a));
+        }
+    } else {
+        png_set_expand(d.png);  // low bit depths to 8, tRNS to alpha
+        png_set_strip_16(d.png);
+        png_set_gray_to_rgb(d.png);
+        png_set_bgr(d.png);
+    }
+    png_set_interlace_handling(d.png);
+    png_read_update_info(d.png, d.info);
+    const int channels = png_get_channels(d.png, d.info);
+    const size_t rowBytes = png_get_rowbytes(d.png, d.info);
+    if (channels != (paletted ? 1 : 3) && channels != 4) return kSpiBrokenData;
+    if (rowBytes != size_t{width} * static_cast<size_t>(channels)) return kSpiBrokenData;
+
+    d.rows.resize(height);
+    if (channels == 4) {
+        // Blended after reading: an interlaced picture needs all of it.
+        d.rgba.resize(rowBytes * height);
+        for (png_uint_32 y = 0; y < height; ++y) d.rows[y] = d.rgba.data() + rowBytes * y;
+    } else {
+        for (png_uint_32 y = 0; y < height; ++y) d.rows[y] = d.out.Row(y);
+    }
+    png_read_image(d.png, d.rows.data());
+    if (channels == 4) {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            const uint8_t* in = d.rows[y];
+            uint8_t* row = d.out.Row(y);
+            for (png_uint_32 x = 0; x < width; ++x, in += 4, row += 3) {
+                row[0] = OnWhite(in[0], in[3]);
+                row[1] = OnWhite(in[1], in[3]);
+                row[2] = OnWhite(in[2], in[3]);
+            }
+        }
+    }
+    return kSpiOk;
+}
+
+}  // namespace
+}  // namespace octile::spi
+
+using namespace octile::spi;
+
+extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
+    return CopyInfo(kInfo, 4, infono, buf, buflen);
+}
+
+extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
+    uint8_t head[sizeof kSignature];
+    return ReadProbe(probe, head, sizeof head) == sizeof head &&
+           std::memcmp(head, kSignature, sizeof head) == 0;
+}
+
+extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
+                                            void** info, void** bits, void*, intptr_t) {
+    if (info == nullptr || bits == nullptr) return octile::kSpiInternalError;
+    try {
+        PngDecode d;
+        if (!d.source.Open(buf, len, flag)) return octile::kSpiReadError;
+        uint8_t head[sizeof kSignature];
+        if (d.source.Read(head, sizeof head) != sizeof head ||
+            std::memcmp(head, kSignature, sizeof head) != 0) {
+            return octile::kSpiUnknownFormat;
+        }
+        d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Error, Warning);
+        if (d.png == nullptr) return octile::kSpiNoMemory;
+        d.info = png_create_info_struct(d.png);
+        if (d.info == nullptr) return octile::kSpiNoMemory;
+        png_set_sig_bytes(d.png, sizeof kSignature);
+        const int result = Decode(d);
+        if (result == octile::kSpiOk) d.out.Release(info, bits);
+        return result;
+    } catch (const std::bad_alloc&) {
+        return octile::kSpiNoMemory;
+    }
+}

@@ -1,0 +1,78 @@
+#pragma once
+// What the image plug-ins share: reading the probe, the info texts, the
+// picture source (a file from an offset, or a memory block) and the bitmap
+// they hand back (a 40-byte-header DIB in two malloc'ed blocks).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "picture/spi.h"
+
+namespace octile::spi {
+
+// The largest pixel array a plug-in produces: what the host still takes.
+inline constexpr uint64_t kMaxPixelBytes = (uint64_t{256} << 20) - 4096;
+
+// Copies up to n bytes of the data behind an IsSupported probe into out: from
+// a descriptor at its current position (which is left where it is), or from
+// a buffer address. Returns the bytes copied.
+size_t ReadProbe(intptr_t probe, uint8_t* out, size_t n);
+
+// GetPluginInfo over a table of texts: copies text infono into buf,
+// terminated when there is room; returns the bytes copied, 0 for no text.
+int CopyInfo(const char* const* texts, int count, int infono, char* buf, int buflen);
+
+// The picture's bytes, read in order from the start of the picture.
+class Source {
+public:
+    Source() = default;
+    ~Source();
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+
+    // GetPicture's source: flag & 7 == 0, buf a path and len the offset;
+    // 1, buf a block of len bytes. False when it cannot be read.
+    bool Open(const char* buf, intptr_t len, unsigned flag);
+    // Reads up to n bytes; fewer only at the end (or on a read error).
+    size_t Read(uint8_t* out, size_t n);
+
+private:
+    int fd_ = -1;
+    uint64_t position_ = 0;
+    const uint8_t* data_ = nullptr;
+    uint64_t size_ = 0;
+};
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// The bitmap handed back by GetPicture: an information header with its
+// colour table, and bottom-up pixel rows padded to 4 bytes.
+class DibOutput {
+public:
+    // Allocates both blocks for a width x height picture of 24 bits, or of 8
+    // bits with a 256-entry colour table. False for a size out of bounds or
+    // when memory cannot be had.
+    bool Allocate(uint32_t width, uint32_t height, int bitCount);
+    // Row y counted from the top of the picture.
+    uint8_t* Row(uint32_t y) { return bits_.get() + uint64_t{height_ - 1 - y} * stride_; }
+    // Colour table entry i (blue, green, red, 0).
+    void SetColour(int i, uint8_t red, uint8_t green, uint8_t blue);
+    // Fills every pixel byte with value.
+    void Fill(uint8_t value);
+    uint32_t Width() const { return width_; }
+    uint32_t Height() const { return height_; }
+    // Hands both blocks to the host.
+    void Release(void** info, void** bits);
+
+private:
+    std::unique_ptr<uint8_t, FreeDeleter> info_;
+    std::unique_ptr<uint8_t, FreeDeleter> bits_;
+    uint32_t width_ = 0;
+    uint32_t height_ = 0;
+    uint64_t stride_ = 0;
+};
+
+}  // namespace octile::spi

@@ -1,0 +1,63 @@
+#pragma once
+// A UiHost for octile-cli: message boxes become lines on standard error,
+// everything a window would show is dropped, and every dialog is cancelled.
+// Also opens the document the way the file subcommands need it.
+#include <string>
+
+#include "cli/cli_util.h"
+#include "document/document.h"
+#include "document/file_error.h"
+#include "host/ui_host.h"
+
+namespace octile::cli {
+
+class CliHost : public UiHost {
+public:
+    int MessageBox(const std::u16string& text, uint32_t) override {
+        PrintMessage(text);
+        return IDOK;
+    }
+    void Beep() override {}
+    void SetMessageText(const std::u16string&) override {}
+    void PumpMessages() override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    int DoModal(DialogRef) override { return IDCANCEL; }
+    bool GetFileName(FileDialogRequest&) override { return false; }
+    bool BrowseForFolder(std::string&) override { return false; }
+    void SetClipboardText(const std::u16string&) override {}
+    std::u16string GetClipboardText() override { return {}; }
+    void OpenWithShell(const std::string&) override {}
+    void CloseMainWindow() override {}
+    void UpdateTitle() override {}
+    void RecalcFrameWidth() override {}
+    void RepaintView() override {}
+    void UpdateInversions() override {}
+    void SetScrollRange(int32_t, int32_t) override {}
+    void SetScrollPos(int32_t) override {}
+    void ShowScrollBar(bool) override {}
+    void SetCapture() override {}
+    void ReleaseCapture() override {}
+    void SetTimer(uint32_t, uint32_t) override {}
+    void KillTimer(uint32_t) override {}
+    Point GetCursorPos() override { return {}; }
+    int32_t GetWheelScrollLines() override { return 3; }
+    FontMetrics MeasureFont(const ViewFont&) override { return {}; }
+};
+
+// Opens path in doc, read-only or read-write. False, with the reason printed
+// (the window's open-error text), when the file cannot be opened that way.
+inline bool OpenDocument(COctileDoc& doc, const std::string& path, bool writable) {
+    if (!doc.OnOpenDocument(path)) return false;  // the document printed why
+    if (writable && doc.HasFile()) doc.OnToggleReadOnly();
+    if (doc.HasFile() && (!writable || doc.IsReadOnly() == 0)) return true;
+    // Ask the file system once more for the reason the mode's open failed.
+    OpenError error = OpenError::None;
+    FileHandle::Open(doc.GetPathName(), writable ? FileHandle::ReadWrite : FileHandle::ReadOnly,
+                     &error);
+    if (error == OpenError::None) error = OpenError::AccessDenied;  // not writable by this user
+    PrintMessage(OpenErrorMessage(error, doc.GetPathName()));
+    return false;
+}
+
+}  // namespace octile::cli

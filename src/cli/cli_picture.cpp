@@ -1,0 +1,71 @@
+// octile-cli picture: detects the picture that starts at an anchor, as the
+// view does with its read window at the anchor, decodes it with the image
+// plug-ins (or as a bitmap file) and saves it as a bitmap file.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "cli/cli_command.h"
+#include "cli/cli_util.h"
+#include "document/file_error.h"
+#include "document/file_handle.h"
+#include "picture/bitmap_save.h"
+#include "picture/dib.h"
+#include "picture/picture_host.h"
+#include "resources/resources.h"
+#include "settings/paths.h"
+#include "util/utf.h"
+
+namespace octile::cli {
+
+const std::string_view kPictureUsage = "FILE ANCHOR OUT.bmp [--plugins DIR]";
+
+namespace {
+
+// The view's read window when it is placed at the anchor: the initial read size.
+constexpr uint64_t kReadWindow = 256;
+
+}  // namespace
+
+int RunPicture(const Args& args) {
+    const Command& command = FindCommand("picture");
+    Options options;
+    if (!options.Parse(command, args, {{"plugins", true}}, 3, 3)) return kExitRefused;
+    const std::string path = FullPath(std::string(options.Positional()[0]));
+    const std::string output(options.Positional()[2]);
+    uint64_t anchor = 0;
+    if (!ParseHexArgument(options.Positional()[1], anchor)) return kExitRefused;
+    const std::string folder =
+        options.Has("plugins") ? std::string(*options.Value("plugins")) : GetProgramFolder();
+
+    OpenError error = OpenError::None;
+    const FileHandle file = FileHandle::Open(path, FileHandle::ReadOnly, &error);
+    if (!file.IsOpen()) {
+        PrintMessage(OpenErrorMessage(error, path));
+        return kExitRefused;
+    }
+    uint8_t window[kReadWindow];
+    const auto valid = static_cast<uint32_t>(file.ReadAt(window, kReadWindow, anchor));
+    const auto match = DetectSignature(window, valid, anchor, anchor);
+    if (!match) {
+        std::fputs("octile-cli: no picture signature at the anchor\n", stderr);
+        return kExitNothingFound;
+    }
+
+    PictureHost host(folder);
+    CDib dib;
+    host.LoadPicture(dib, path, match->start);
+    if (!dib.HasBitmap()) {
+        std::fputs("octile-cli: the picture could not be decoded\n", stderr);
+        return kExitNothingFound;
+    }
+    if (const uint32_t message = SaveBitmapAs(dib, output); message != 0) {
+        PrintMessage(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(output))));
+        return kExitRefused;
+    }
+    const PictureRect r = dib.GetPictureRect();
+    std::printf("%" PRIX64 " %dx%d\n", match->start, r.Width(), r.Height());
+    return kExitOk;
+}
+
+}  // namespace octile::cli

@@ -1,0 +1,156 @@
+#include "document/edit_commands.h"
+
+#include "document/byte_shift.h"
+#include "resources/resources.h"
+#include "view/dump_format.h"
+
+namespace octile {
+
+namespace {
+
+// Marks the commands busy for its lifetime.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+EditCommands::EditCommands(UiHost& host, COctileDoc& doc, COctileView& view)
+    : host_(host), doc_(doc), view_(view) {}
+
+bool EditCommands::LockedWhileBusy(uint32_t id) {
+    if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) return true;
+    switch (id) {
+        case ID_EDIT_INSERT:
+        case ID_EDIT_DELETE:
+        case ID_EDIT_FILL:
+        case ID_FILE_SAVE_AS:
+        case ID_FILE_HEXLIST:
+        case ID_EDIT_PASTE:
+        case ID_REPLACE:
+        case ID_READ_ONLY:
+        case ID_FILE_OPEN:
+        case ID_APP_EXIT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool EditCommands::OnCommand(uint32_t id) {
+    if (busy_) return LockedWhileBusy(id);  // swallowed: they must not run now
+    switch (id) {
+        case ID_EDIT_INSERT: OnEditInsert(); return true;
+        case ID_EDIT_DELETE: OnEditDelete(); return true;
+        case ID_EDIT_FILL: OnEditFill(); return true;
+        case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
+        case ID_FILE_HEXLIST: OnFileHexList(); return true;
+        default: return false;
+    }
+}
+
+bool EditCommands::OnUpdateCommand(uint32_t id, CmdUI& ui) {
+    if (busy_ && LockedWhileBusy(id)) {
+        ui.Enable(false);
+        return true;
+    }
+    switch (id) {
+        case ID_EDIT_INSERT:
+        case ID_EDIT_DELETE:
+        case ID_EDIT_FILL:
+            ui.Enable(doc_.IsReadOnly() == 0);
+            return true;
+        case ID_FILE_SAVE_AS:
+            ui.Enable(doc_.HasFile());
+            return true;
+        case ID_FILE_HEXLIST:
+            ui.Enable(view_.CommandEnabled());
+            return true;
+        default:
+            return false;
+    }
+}
+
+void EditCommands::RunShift(bool deleteMode) {
+    if (doc_.IsReadOnly()) return;
+    uint64_t first = 0;
+    uint64_t last = 0;
+    view_.GetSelectionRange(first, last);
+    CEditInsertDlg dlg;
+    dlg.deleteMode = deleteMode;
+    dlg.position = FormatAddress(view_.dumpSettings(), first);
+    dlg.count = u"0";
+    if (host_.DoModal(&dlg) != IDOK) return;
+    uint64_t position = 0;
+    uint64_t count = 0;
+    if (!ParseShiftRequest(host_, dlg.position, dlg.count, position, count)) return;
+
+    BusyScope busy(busy_);
+    if (deleteMode) {
+        DeleteBytes(doc_, host_, position, count);
+    } else {
+        InsertBytes(doc_, host_, position, count);
+    }
+    view_.ReloadWindow();  // at the unchanged window offset
+}
+
+void EditCommands::OnEditFill() {
+    if (doc_.IsReadOnly()) return;
+    uint64_t first = 0;
+    uint64_t last = 0;
+    view_.GetSelectionRange(first, last);
+    CEditRangeDlg dlg;
+    dlg.start = FormatAddress(view_.dumpSettings(), first);
+    dlg.end = FormatAddress(view_.dumpSettings(), last == 0 ? kToEndOfFile : last);
+    // A value longer than the limit keeps the dialog open, as its data
+    // exchange does.
+    do {
+        if (host_.DoModal(&dlg) != IDOK) return;
+    } while (!CheckFillValueLength(host_, dlg.value));
+    FillRequest request;
+    if (!ParseFillRequest(host_, dlg.start, dlg.end, dlg.value, request)) return;
+
+    BusyScope busy(busy_);
+    FillRange(doc_, host_, request);
+    view_.ReloadWindow();
+}
+
+void EditCommands::RunExport(ExportKind kind) {
+    uint64_t first = 0;
+    uint64_t last = 0;
+    view_.GetSelectionRange(first, last);
+    CFileRangeDialog dlg;
+    dlg.file.save = true;
+    dlg.file.overwritePrompt = true;
+    if (kind == ExportKind::PartialSave) {
+        // The open dialog's filter and default extension, as last read.
+        dlg.file.title = u"部分保存";
+        dlg.file.filter = doc_.openFilter();
+        dlg.file.defaultExtension = doc_.openDefaultExtension();
+    } else {
+        dlg.file.title = u"16進ﾌｧｲﾙ格納";
+        dlg.file.filter = LoadString(IDS_TXT_FILTER);
+        dlg.file.defaultExtension = LoadString(IDS_TXT_EXT);
+    }
+    dlg.start = FormatAddress(view_.dumpSettings(), first);
+    dlg.end = FormatAddress(view_.dumpSettings(), last == 0 ? kToEndOfFile : last);
+    if (host_.DoModal(&dlg) != IDOK) return;
+
+    ExportRequest request;
+    request.kind = kind;
+    request.outputPath = dlg.file.chosenPath;
+    request.startText = dlg.start;
+    request.endText = dlg.end;
+    request.dump = view_.dumpSettings();
+    BusyScope busy(busy_);
+    ExportRange(doc_, host_, request);
+}
+
+}  // namespace octile

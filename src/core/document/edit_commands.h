@@ -1,0 +1,51 @@
+#pragma once
+// The document commands that stream the file in blocks: insert (32812),
+// delete (32813), fill range (32808), partial save (57604) and hex listing
+// (101). Each asks for its values in a dialog, checks them, runs the
+// operation and rereads the page.
+//
+// While one of them runs it dispatches pending messages between blocks, so
+// other commands can arrive in the middle. Busy() is true for that time;
+// the update handler then reports every command that changes or replaces
+// the open file disabled, and OnCommand swallows such commands (ahead of the
+// view and the document in the route, it keeps them from running at all).
+#include <cstdint>
+
+#include "app/command_ids.h"
+#include "document/document.h"
+#include "document/range_export.h"
+#include "host/ui_host.h"
+#include "view/view.h"
+
+namespace octile {
+
+class EditCommands : public CommandTarget {
+public:
+    EditCommands(UiHost& host, COctileDoc& doc, COctileView& view);
+
+    bool OnCommand(uint32_t id) override;
+    bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
+
+    // True while an insert, delete, fill or export is running.
+    bool Busy() const { return busy_; }
+    // The commands refused while Busy(): those that change, replace or close
+    // the open file, and these five themselves.
+    static bool LockedWhileBusy(uint32_t id);
+
+    void OnEditInsert() { RunShift(false); }
+    void OnEditDelete() { RunShift(true); }
+    void OnEditFill();
+    void OnFileSaveAs() { RunExport(ExportKind::PartialSave); }
+    void OnFileHexList() { RunExport(ExportKind::HexList); }
+
+private:
+    void RunShift(bool deleteMode);
+    void RunExport(ExportKind kind);
+
+    UiHost& host_;
+    COctileDoc& doc_;
+    COctileView& view_;
+    bool busy_ = false;
+};
+
+}  // namespace octile

@@ -1,0 +1,37 @@
+#pragma once
+// Copies a range of the open file into a new file: the raw bytes (partial
+// save) or the dump text of every 256-byte block as UTF-16LE (hex listing).
+// Both stream the range, show their progress in the message line and
+// dispatch pending messages between blocks; the open file is never changed.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "document/document.h"
+#include "host/ui_host.h"
+#include "view/dump_format.h"
+
+namespace octile {
+
+enum class ExportKind { PartialSave, HexList };
+
+inline constexpr uint64_t kSaveBlock = 0x10000;
+inline constexpr uint64_t kHexListBlock = 0x100;
+
+struct ExportRequest {
+    ExportKind kind = ExportKind::PartialSave;
+    std::string outputPath;    // as chosen; messages show its full path
+    std::u16string startText;  // first offset, hexadecimal
+    std::u16string endText;    // last offset (included); sixteen F digits: to the end
+    DumpSettings dump;         // hex listing: address width, case, character code
+};
+
+// True when the file name of path is only an extension (".txt").
+bool IsExtensionOnlyName(const std::string& path);
+
+// Runs the export: refuses a name that is only an extension (10002) and a
+// start or end that is not hexadecimal or a start after the end (10007);
+// stops quietly at the end of the file. False when a message was shown.
+bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request);
+
+}  // namespace octile

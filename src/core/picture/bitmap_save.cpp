@@ -1,0 +1,60 @@
+#include "picture/bitmap_save.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "document/document.h"
+#include "resources/resources.h"
+#include "util/utf.h"
+
+namespace octile {
+
+namespace {
+
+// True when the file name of path has nothing before its extension (".bmp").
+bool NameIsOnlyExtension(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return path.size() > nameStart && path[nameStart] == '.';
+}
+
+// Creates the file or empties it, and closes it again.
+bool CreateEmpty(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return false;
+    return ::close(fd) == 0;
+}
+
+}  // namespace
+
+uint32_t SaveBitmapAs(const CDib& dib, const std::string& path) {
+    if (NameIsOnlyExtension(path)) return IDS_FILEOPEN_NG;
+    if (!CreateEmpty(path) || !dib.SaveBitmap(path)) return IDS_SAVE_ERROR;
+    return 0;
+}
+
+bool OnFileSaveBitmap(UiHost& host, const CDib& dib) {
+    FileDialogRequest request;
+    request.save = true;
+    request.title = u"BITMAP保存";
+    request.filter = LoadString(IDS_BMP_FILTER);
+    request.defaultExtension = LoadString(IDS_BMP_EXT);
+    request.overwritePrompt = true;
+    if (!host.GetFileName(request)) return false;
+    const std::string& path = request.chosenPath;
+    if (NameIsOnlyExtension(path)) {
+        host.MessageBox(LoadString(IDS_FILEOPEN_NG), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    host.BeginWaitCursor();
+    const uint32_t message = SaveBitmapAs(dib, path);
+    host.EndWaitCursor();
+    if (message != 0) {
+        host.MessageBox(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(path))),
+                        MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace octile

@@ -1,0 +1,22 @@
+#pragma once
+// The command "BITMAP保存": writes the held picture to a bitmap file the user
+// chooses.
+#include <cstdint>
+#include <string>
+
+#include "host/ui_host.h"
+#include "picture/dib.h"
+
+namespace octile {
+
+// Writes the picture to path: refuses a name that is only an extension,
+// creates or empties the file, then writes the bitmap file into it. Returns
+// 0, or the string id of the message to show: IDS_FILEOPEN_NG ("FileOpen NG")
+// or IDS_SAVE_ERROR (with the full path for "%1").
+uint32_t SaveBitmapAs(const CDib& dib, const std::string& path);
+
+// The whole command: the save dialog, then SaveBitmapAs under the wait
+// cursor, and its message if any. False when cancelled or refused.
+bool OnFileSaveBitmap(UiHost& host, const CDib& dib);
+
+}  // namespace octile

@@ -1,0 +1,132 @@
+#pragma once
+// Picture detection and the image plug-in host: finds a picture signature at
+// the anchor, then decodes the picture that starts there with the image
+// plug-ins (*.spi shared objects, see spi.h) or as a bitmap file, and hands
+// the packed bitmap to a CDib.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "document/file_handle.h"
+#include "picture/dib.h"
+
+namespace octile {
+
+// The signatures, in the order they are tested.
+enum class PictureSignature {
+    Bitmap,        // "BM" file header at the anchor
+    BitmapBefore,  // the same one byte before it
+    Jpeg,          // FF D8
+    Gif,           // "GIF"
+    Pict,          // "PICT"
+    Pi,            // "Pi"
+    Maki,          // "MAKI"
+    Jfif,          // "JFIF", 6 bytes into a JPEG stream
+    Png,           // "PNG", 1 byte into a PNG signature
+};
+
+struct SignatureMatch {
+    PictureSignature signature;
+    uint64_t start;  // file offset where the picture starts
+};
+
+// Tests the signatures at anchor (a file offset) on the read window: bytes
+// holds the window's bytes from file offset windowOffset, of which the first
+// validCount are file bytes. A signature whose bytes are not all among the
+// valid bytes does not match, nor one whose start would lie before the file.
+std::optional<SignatureMatch> DetectSignature(const uint8_t* bytes, uint32_t validCount,
+                                              uint64_t windowOffset, uint64_t anchor);
+
+// The folder searched for plug-ins: the plug-in folder setting, or the
+// program folder when that is empty.
+std::string PictureFolder(const std::string& plugInFolder, const std::string& programFolder);
+
+// What detection needs from the view and the document.
+struct PictureRequest {
+    std::string path;               // the document's path; empty: no document
+    uint64_t anchor = 0;            // the selection's fixed end
+    const uint8_t* window = nullptr;  // the read window
+    uint32_t validCount = 0;        // its bytes inside the file
+    uint64_t windowOffset = 0;      // file offset of its first byte
+};
+
+// Closes a dlopen handle.
+struct LibraryCloser {
+    void operator()(void* handle) const;
+};
+using LibraryHandle = std::unique_ptr<void, LibraryCloser>;
+
+class PictureHost {
+public:
+    // The memory probe reads at most this many bytes of the picture.
+    static constexpr uint64_t kProbeLimit = 1048576;
+    // Spare zero bytes after the probe data: room for the second look at
+    // address + 128 (pictures behind a 128-byte header).
+    static constexpr uint64_t kHeaderSkip = 128;
+
+    enum class Hit {
+        None,
+        Direct,   // IsSupported accepted the probe value itself
+        Skip128,  // it accepted the buffer address + 128
+    };
+
+    explicit PictureHost(std::string plugInFolder = {}) : folder_(std::move(plugInFolder)) {}
+    ~PictureHost();
+    PictureHost(const PictureHost&) = delete;
+    PictureHost& operator=(const PictureHost&) = delete;
+
+    // The folder FindPlugin lists; set before every load.
+    void SetPlugInFolder(std::string folder) { folder_ = std::move(folder); }
+    const std::string& PlugInFolder() const { return folder_; }
+
+    // Detection at the anchor. On a match the picture is loaded into dib and
+    // the result is true: the picture window is then shown, also when the
+    // picture could not be decoded (dib keeps its previous picture).
+    bool DetectPicture(const PictureRequest& request, CDib& dib);
+
+    // Decodes the picture at offset of the file at path into dib: the result
+    // of dib.TakeBitmap, 0 when nothing was taken.
+    int LoadPicture(CDib& dib, const std::string& path, uint64_t offset);
+
+    // Asks every plug-in of the folder, in name order, whether it can decode
+    // the data behind probe (a descriptor positioned at the picture, or a
+    // buffer address). True: the accepting library stays loaded until
+    // ReleasePlugin or the next search.
+    bool FindPlugin(const std::string& name, intptr_t probe);
+    void ReleasePlugin();
+    bool HasPlugin() const { return library_ != nullptr; }
+
+    // The last search's outcome and the accepting library's path.
+    Hit LastHit() const { return lastHit_; }
+    const std::string& LastPluginPath() const { return lastPluginPath_; }
+
+private:
+    struct Decoded {
+        bool done = false;  // GetPicture succeeded: the load ends here
+        std::optional<PackedBitmap> bitmap;  // nothing when its output was unusable
+    };
+    // GetPicture of the kept library, which is released afterwards.
+    Decoded DecodeFromFile(const std::string& path, uint64_t offset);
+    Decoded DecodeFromMemory(const std::string& path, const FileHandle& file, uint64_t offset);
+    struct Attempt {
+        const char* source;  // path or memory block
+        uint64_t value;      // offset in the file, or the block's length
+    };
+    // GetPicture with each attempt in turn until one succeeds.
+    Decoded CallGetPicture(std::span<const Attempt> attempts, unsigned flag);
+
+    std::string folder_;
+    LibraryHandle library_;
+    Hit lastHit_ = Hit::None;
+    std::string lastPluginPath_;
+};
+
+// Copies a plug-in's two output blocks (information header with colour
+// table, and pixels; both from malloc) into one packed bitmap. Nothing when
+// the header cannot be laid out or either block is smaller than the header
+// says. The blocks stay the caller's.
+std::optional<PackedBitmap> PackPluginOutput(const void* info, const void* bits);
+
+}  // namespace octile

@@ -1,0 +1,411 @@
+#include "search/search_engine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string.h>  // memrchr, memmem
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace octile {
+
+namespace {
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// How often a byte turns up in ordinary files (text, code, binaries): higher
+// is more common. The matcher looks for the two rarest bytes of the pattern
+// first, so that few positions need a full comparison.
+int Commonness(uint8_t b) {
+    static constexpr char kLetters[] = "etaoinshrdlucmfwypvbgkjqxz";
+    if (b == 0x00) return 255;
+    if (b == 0x20) return 250;
+    if (b == 0xFF) return 220;
+    if (b >= 'a' && b <= 'z') {
+        return 240 - 3 * static_cast<int>(std::strchr(kLetters, b) - kLetters);
+    }
+    if (b == '\n' || b == '\r' || b == '\t') return 200;
+    if (b >= '0' && b <= '9') return 170;
+    if (b >= 'A' && b <= 'Z') return 140;
+    if (b > 0x20 && b < 0x7F) return 120;
+    if (b < 0x20) return 110;
+    return 90;
+}
+
+}  // namespace
+
+// Finds the first or last occurrence of the pattern in a buffer. Candidates
+// are positions where the pattern's two rarest bytes match (sixteen positions
+// per step with SSE2); each is then compared in full. When a repetitive
+// pattern makes the comparisons cost more than the scan itself, the matcher
+// switches to glibc's memmem (Two-Way, linear time) for the rest of the
+// search, on a reversed copy for backward searches.
+class SearchEngine::Matcher {
+public:
+    Matcher(const std::vector<uint8_t>& pattern, size_t allowance)
+        : p_(pattern.data()), n_(pattern.size()), allowance_(allowance),
+          reversed_(pattern.rbegin(), pattern.rend()) {
+        size_t best = 0;
+        for (size_t i = 1; i < n_; ++i) {
+            if (Commonness(p_[i]) < Commonness(p_[best])) best = i;
+        }
+        i1_ = best;
+        i2_ = best == 0 ? n_ - 1 : 0;
+        for (size_t i = 0; i < n_; ++i) {
+            if (i == i1_) continue;
+            const bool differs = p_[i] != p_[i1_];
+            const bool bestDiffers = p_[i2_] != p_[i1_];
+            if ((differs && !bestDiffers) ||
+                (differs == bestDiffers && Commonness(p_[i]) < Commonness(p_[i2_]))) {
+                i2_ = i;
+            }
+        }
+    }
+
+    void Reset() {
+        work_ = 0;
+        scanned_ = 0;
+        linear_ = false;
+    }
+    void AddScanned(uint64_t bytes) { scanned_ += bytes; }
+
+    // Index of the first occurrence lying wholly within h[0, len), or kNone.
+    size_t FindFirst(const uint8_t* h, size_t len) {
+        if (len < n_) return kNone;
+        if (n_ == 1) {
+            const void* r = std::memchr(h, p_[0], len);
+            return r ? static_cast<size_t>(static_cast<const uint8_t*>(r) - h) : kNone;
+        }
+        if (linear_) return LinearFirst(h, len);
+        const size_t last = len - n_;
+        const uint8_t c1 = p_[i1_];
+        const uint8_t c2 = p_[i2_];
+        size_t s = 0;
+#if defined(__SSE2__)
+        const __m128i v1 = _mm_set1_epi8(static_cast<char>(c1));
+        const __m128i v2 = _mm_set1_epi8(static_cast<char>(c2));
+        for (; useVector && s + 15 <= last; s += 16) {
+            unsigned mask = Candidates(h + s, v1, v2);
+            while (mask != 0) {
+                const size_t at = s + static_cast<size_t>(__builtin_ctz(mask));
+                if (Verify(h + at)) return at;
+                if (linear_) return After(at, LinearFirst(h + at + 1, len - at - 1));
+                mask &= mask - 1;
+            }
+        }
+#endif
+        while (s <= last) {
+            const void* r = std::memchr(h + s + i1_, c1, last - s + 1);
+            if (r == nullptr) return kNone;
+            const size_t at = static_cast<size_t>(static_cast<const uint8_t*>(r) - h) - i1_;
+            if (h[at + i2_] == c2) {
+                if (Verify(h + at)) return at;
+                if (linear_) return After(at, LinearFirst(h + at + 1, len - at - 1));
+            }
+            s = at + 1;
+        }
+        return kNone;
+    }
+
+    // Index of the last occurrence lying wholly within h[0, len), or kNone.
+    size_t FindLast(const uint8_t* h, size_t len) {
+        if (len < n_) return kNone;
+        if (n_ == 1) {
+            const void* r = memrchr(h, p_[0], len);
+            return r ? static_cast<size_t>(static_cast<const uint8_t*>(r) - h) : kNone;
+        }
+        if (linear_) return LinearLast(h, len);
+        const uint8_t c1 = p_[i1_];
+        const uint8_t c2 = p_[i2_];
+        size_t top = len - n_ + 1;  // candidates left: [0, top)
+#if defined(__SSE2__)
+        const __m128i v1 = _mm_set1_epi8(static_cast<char>(c1));
+        const __m128i v2 = _mm_set1_epi8(static_cast<char>(c2));
+        for (; useVector && top >= 16; top -= 16) {
+            const size_t base = top - 16;
+            unsigned mask = Candidates(h + base, v1, v2);
+            while (mask != 0) {
+                const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(mask));
+                const size_t at = base + bit;
+                if (Verify(h + at)) return at;
+                if (linear_) return LinearLast(h, at + n_ - 1);
+                mask &= ~(1u << bit);
+            }
+        }
+#endif
+        while (top > 0) {
+            const void* r = memrchr(h + i1_, c1, top);
+            if (r == nullptr) return kNone;
+            const size_t at = static_cast<size_t>(static_cast<const uint8_t*>(r) - h) - i1_;
+            if (h[at + i2_] == c2) {
+                if (Verify(h + at)) return at;
+                if (linear_) return LinearLast(h, at + n_ - 1);
+            }
+            top = at;
+        }
+        return kNone;
+    }
+
+    // false: memchr steps only (the scan used where SSE2 is missing).
+    bool useVector = true;
+
+private:
+#if defined(__SSE2__)
+    // Bit k set: the pattern's two rarest bytes match at start at + k.
+    unsigned Candidates(const uint8_t* at, __m128i v1, __m128i v2) const {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i1_));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i2_));
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2))));
+    }
+#endif
+
+    static size_t After(size_t at, size_t found) { return found == kNone ? kNone : at + 1 + found; }
+
+    // Compares the candidate in full, counting the work.
+    bool Verify(const uint8_t* at) {
+        const size_t head = std::min<size_t>(n_, 16);
+        work_ += head;
+        bool equal = std::memcmp(at, p_, head) == 0;
+        if (equal && n_ > head) {
+            work_ += n_;
+            equal = std::memcmp(at + head, p_ + head, n_ - head) == 0;
+        }
+        if (!equal && work_ > allowance_ + 4 * scanned_) linear_ = true;
+        return equal;
+    }
+
+    size_t LinearFirst(const uint8_t* h, size_t len) const {
+        const void* r = memmem(h, len, p_, n_);
+        return r ? static_cast<size_t>(static_cast<const uint8_t*>(r) - h) : kNone;
+    }
+
+    // The last occurrence is the first one in the reversed bytes.
+    size_t LinearLast(const uint8_t* h, size_t len) {
+        if (len < n_) return kNone;
+        scratch_.resize(len);
+        std::reverse_copy(h, h + len, scratch_.begin());
+        const void* r = memmem(scratch_.data(), len, reversed_.data(), n_);
+        if (r == nullptr) return kNone;
+        const size_t j = static_cast<size_t>(static_cast<const uint8_t*>(r) - scratch_.data());
+        return len - j - n_;
+    }
+
+    const uint8_t* p_;
+    size_t n_;
+    size_t i1_ = 0;
+    size_t i2_ = 0;
+    size_t allowance_;
+    uint64_t work_ = 0;
+    uint64_t scanned_ = 0;
+    bool linear_ = false;
+    std::vector<uint8_t> reversed_;
+    std::vector<uint8_t> scratch_;
+};
+
+// ---------------------------------------------------------------- grid
+
+namespace {
+
+// The first window after a backward walk has passed offset 0: the window that
+// ends on the last line of the file. Read sizes below 16 can put that offset
+// past the end of a file whose length is no multiple of 16; the window that
+// holds the file's last byte serves then.
+uint64_t BackwardWrapTop(uint64_t fileLength, uint64_t readSize) {
+    const uint64_t rounded = 16 * ((fileLength + 15) / 16);
+    uint64_t top = rounded > readSize ? rounded - readSize : 0;
+    if (top >= fileLength) top = fileLength > readSize ? fileLength - readSize : 0;
+    return top;
+}
+
+}  // namespace
+
+// The view shows a hit on the search window in which its first byte was
+// examined. Forward windows run W0, W0 + R, ... up to the end of the file, then
+// 0, R, 2R, ...; a forward match that runs past its window is shown from its
+// own first byte. Backward windows run W0, W0 - R, ... down to the last one
+// at or above 0, then window 0 (which holds the bytes below that one), then
+// from the top of the file downwards in the same way.
+uint64_t HitWindow(const SearchRequest& request, uint64_t fileLength, uint64_t match,
+                   uint64_t patternLength) {
+    const uint64_t r = request.readSize;
+    if (r == 0) return match;
+    if (!request.backward) {
+        const uint64_t w0 = request.windowOffset;
+        const uint64_t w = match > request.caret && match >= w0 ? w0 + (match - w0) / r * r
+                                                                : match / r * r;
+        return match + patternLength > w + r ? match : w;
+    }
+    const uint64_t top =
+        match < request.caret ? request.windowOffset : BackwardWrapTop(fileLength, r);
+    if (match >= top) return top;
+    const uint64_t steps = (top - match + r - 1) / r;
+    return steps > top / r ? 0 : top - steps * r;
+}
+
+uint64_t CaretAfterHit(uint64_t window, uint64_t readSize, uint64_t match, uint64_t patternLength) {
+    const uint64_t rows = readSize / 16;
+    const uint64_t last = match + patternLength - 1;
+    // No row of the page holds the selection's start: the caret goes to the
+    // cell of its last byte.
+    if (rows == 0 || (match - window) / 16 + 1 > rows) return last;
+    // The selection runs past the page: its end is clipped to the last row,
+    // whose caret cell (after the last byte's digits) stands for that row's start.
+    if ((last - window) / 16 + 1 > rows) return window + 16 * (rows - 1);
+    return last;
+}
+
+// ---------------------------------------------------------------- engine
+
+SearchEngine::SearchEngine(const FileHandle& file, uint64_t fileLength)
+    : SearchEngine(file, fileLength, Options()) {}
+
+SearchEngine::SearchEngine(const FileHandle& file, uint64_t fileLength, Options options)
+    : file_(file), length_(fileLength), options_(options) {
+    options_.blockSize = std::max<size_t>(options_.blockSize, 1);
+}
+
+SearchEngine::~SearchEngine() = default;
+
+void SearchEngine::SetPattern(std::vector<uint8_t> pattern) {
+    pattern_ = std::move(pattern);
+    matcher_ = std::make_unique<Matcher>(pattern_, options_.verifyAllowance);
+    matcher_->useVector = vectorScan_;
+    const size_t need = options_.blockSize + (pattern_.empty() ? 0 : pattern_.size() - 1);
+    if (need > bufferSize_) {
+        buffer_.reset();
+        buffer_ = std::make_unique_for_overwrite<uint8_t[]>(need);
+        bufferSize_ = need;
+    }
+    InvalidateCache();
+}
+
+void SearchEngine::SetVectorScan(bool on) {
+    vectorScan_ = on;
+    if (matcher_) matcher_->useVector = on;
+}
+
+void SearchEngine::InvalidateCache() {
+    cacheValid_ = false;
+    cacheStart_ = cacheEnd_ = cacheWantEnd_ = 0;
+}
+
+void SearchEngine::NoteWrite(uint64_t offset, const uint8_t* bytes, size_t count) {
+    if (!cacheValid_) return;
+    const uint64_t from = std::max(offset, cacheStart_);
+    const uint64_t to = std::min(offset + count, cacheEnd_);
+    if (from >= to) return;
+    std::memcpy(buffer_.get() + (from - cacheStart_), bytes + (from - offset), to - from);
+}
+
+uint64_t SearchEngine::LoadBlock(uint64_t b) {
+    const uint64_t k = options_.blockSize;
+    const uint64_t start = b * k;
+    const uint64_t wantEnd = std::min(length_, start + k + pattern_.size() - 1);
+    if (cacheValid_ && cacheStart_ == start && cacheWantEnd_ == wantEnd) return cacheEnd_;
+    const uint64_t got = file_.ReadAt(buffer_.get(), wantEnd - start, start);
+    cacheStart_ = start;
+    cacheEnd_ = start + got;
+    cacheWantEnd_ = wantEnd;
+    cacheValid_ = true;
+    return cacheEnd_;
+}
+
+SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const SearchPoll& poll,
+                                             uint64_t& match) {
+    const uint64_t n = pattern_.size();
+    if (hi < lo || hi - lo < n) return Scan::None;
+    const uint64_t first = lo;
+    const uint64_t last = hi - n;  // the last start that fits
+    const uint64_t k = options_.blockSize;
+    for (uint64_t b = first / k;; ++b) {
+        const uint64_t start = b * k;
+        const uint64_t from = std::max(first, start);
+        const uint64_t to = std::min(last, start + k - 1);
+        const uint64_t end = LoadBlock(b);
+        if (end >= from + n) {
+            const uint64_t top = std::min(to, end - n);
+            const size_t at = matcher_->FindFirst(buffer_.get() + (from - cacheStart_),
+                                                  static_cast<size_t>(top - from + n));
+            matcher_->AddScanned(top - from + 1);
+            if (at != kNone) {
+                match = from + at;
+                return Scan::Found;
+            }
+        }
+        // A short read: the file ends earlier than it did.
+        if (end < cacheWantEnd_ || to == last) return Scan::None;
+        if (poll && poll(start + k)) return Scan::Aborted;
+    }
+}
+
+SearchEngine::Scan SearchEngine::FindLastIn(uint64_t lo, uint64_t hi, const SearchPoll& poll,
+                                            uint64_t& match) {
+    const uint64_t n = pattern_.size();
+    if (hi < lo || hi - lo < n) return Scan::None;
+    const uint64_t first = lo;
+    const uint64_t last = hi - n;
+    const uint64_t k = options_.blockSize;
+    for (uint64_t b = last / k;; --b) {
+        const uint64_t start = b * k;
+        const uint64_t from = std::max(first, start);
+        const uint64_t to = std::min(last, start + k - 1);
+        const uint64_t end = LoadBlock(b);
+        if (end >= from + n) {
+            const uint64_t top = std::min(to, end - n);
+            const size_t at = matcher_->FindLast(buffer_.get() + (from - cacheStart_),
+                                                 static_cast<size_t>(top - from + n));
+            matcher_->AddScanned(top - from + 1);
+            if (at != kNone) {
+                match = from + at;
+                return Scan::Found;
+            }
+        }
+        if (from == first) return Scan::None;
+        if (poll && poll(start)) return Scan::Aborted;
+    }
+}
+
+SearchResult SearchEngine::Find(const SearchRequest& request, const SearchPoll& poll) {
+    SearchResult result;
+    const uint64_t n = pattern_.size();
+    const uint64_t s = length_;
+    const uint64_t c = request.caret;
+    if (s == 0 || n == 0 || request.readSize == 0 || n > request.readSize) return result;
+    matcher_->Reset();
+    // The part below the caret: everything before its byte, the whole file when
+    // the caret stands past the end.
+    const uint64_t below = std::min(c, s);
+    const bool above = c < s - 1;  // bytes after the caret's
+    uint64_t m = 0;
+    Scan scan;
+    if (!request.backward) {
+        scan = above ? FindFirstIn(c + 1, s, poll, m) : Scan::None;
+        if (scan == Scan::None) {
+            scan = FindFirstIn(0, below, poll, m);
+            result.wrapped = true;
+        }
+    } else {
+        scan = FindLastIn(0, below, poll, m);
+        if (scan == Scan::None && above) {
+            scan = FindLastIn(c + 1, s, poll, m);
+            result.wrapped = true;
+        }
+    }
+    if (scan == Scan::Aborted) {
+        result.status = SearchResult::Aborted;
+        result.wrapped = false;
+        return result;
+    }
+    if (scan == Scan::None) {
+        result.wrapped = false;
+        return result;
+    }
+    result.status = SearchResult::Found;
+    result.match = m;
+    result.window = HitWindow(request, s, m, n);
+    return result;
+}
+
+}  // namespace octile

@@ -1,0 +1,109 @@
+#pragma once
+// The search engine: finds a byte pattern in the open file, forwards or
+// backwards from the caret once around the file, and tells on which window of
+// the search window grid the view is to show the hit.
+//
+// Which occurrence is found: forwards, the first one lying wholly within
+// [c + 1, S), else the first within [0, min(c, S)); backwards, the last one
+// within [0, min(c, S)), else the last within [c + 1, S). c is the caret's
+// offset, S the file length; no occurrence includes the byte at c or runs past
+// the end of the file back to its start.
+//
+// The file is read in large blocks; matches that cross block boundaries are
+// found because every block is read with the pattern's length - 1 bytes of the
+// next one.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "document/file_handle.h"
+
+namespace octile {
+
+struct SearchRequest {
+    uint64_t caret = 0;         // c: the offset of the caret's cell
+    uint64_t windowOffset = 0;  // W0: the view's window offset, at most c
+    uint64_t readSize = 0;      // R: the spacing of the search window grid
+    bool backward = false;
+};
+
+struct SearchResult {
+    enum Status { Found, NotFound, Aborted };
+    Status status = NotFound;
+    uint64_t match = 0;    // offset of the match's first byte
+    uint64_t window = 0;   // the window offset the view moves to
+    bool wrapped = false;  // the match lies on the far side of the end of the file
+};
+
+// Called between blocks with the offset the scan has reached; true stops the
+// search (it then reports Aborted).
+using SearchPoll = std::function<bool(uint64_t position)>;
+
+// The window of the search window grid on which a hit is shown (see the .cpp).
+uint64_t HitWindow(const SearchRequest& request, uint64_t fileLength, uint64_t match,
+                   uint64_t patternLength);
+
+// The caret offset after the view has shown and selected a hit of
+// patternLength bytes at match on window: the selection's last byte, or the
+// start of the page's last row when the selection runs past the page.
+uint64_t CaretAfterHit(uint64_t window, uint64_t readSize, uint64_t match, uint64_t patternLength);
+
+class SearchEngine {
+public:
+    struct Options {
+        size_t blockSize = 1u << 20;
+        // Verification work allowed beyond four times the bytes scanned before
+        // a search of a repetitive pattern switches to a linear-time matcher.
+        size_t verifyAllowance = 64u << 10;
+    };
+
+    SearchEngine(const FileHandle& file, uint64_t fileLength);
+    SearchEngine(const FileHandle& file, uint64_t fileLength, Options options);
+    ~SearchEngine();
+    SearchEngine(const SearchEngine&) = delete;
+    SearchEngine& operator=(const SearchEngine&) = delete;
+
+    // The pattern for the following searches; it must not be empty.
+    void SetPattern(std::vector<uint8_t> pattern);
+    const std::vector<uint8_t>& Pattern() const { return pattern_; }
+
+    // One search. A read size of 0, a pattern longer than the read size and an
+    // empty file find nothing.
+    SearchResult Find(const SearchRequest& request, const SearchPoll& poll = {});
+
+    // The bytes at offset were written: keeps the block kept from the last
+    // search in step with the file.
+    void NoteWrite(uint64_t offset, const uint8_t* bytes, size_t count);
+    // Forgets the kept block (the file may have changed behind the engine).
+    void InvalidateCache();
+    // false: candidate positions are found with memchr alone, as on machines
+    // without SSE2 (for tests).
+    void SetVectorScan(bool on);
+
+    class Matcher;
+
+private:
+    enum class Scan { Found, None, Aborted };
+    Scan FindFirstIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
+    Scan FindLastIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
+    // Makes the kept block cover the block of starts at index b; returns the
+    // offset one past the last byte that could be read.
+    uint64_t LoadBlock(uint64_t b);
+
+    const FileHandle& file_;
+    uint64_t length_;
+    Options options_;
+    std::vector<uint8_t> pattern_;
+    std::unique_ptr<Matcher> matcher_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t bufferSize_ = 0;
+    uint64_t cacheStart_ = 0;
+    uint64_t cacheEnd_ = 0;      // one past the last byte read
+    uint64_t cacheWantEnd_ = 0;  // one past the last byte asked for
+    bool cacheValid_ = false;
+    bool vectorScan_ = true;
+};
+
+}  // namespace octile

@@ -1,0 +1,212 @@
+// octile-cli picture, end to end: pictures embedded at odd offsets of a
+// larger file are detected at their anchors, decoded by the plug-ins built
+// with the program, and saved as bitmap files with the source's pixels.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/temp_dir.h"
+#include "core/test_images.h"
+
+extern char** environ;
+
+namespace octile {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::Image;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Result RunCli(const test::TempDir& dir, const std::vector<std::string>& args) {
+    const std::string out = dir.File("stdout");
+    const std::string err = dir.File("stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all = {OCTILE_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    Result r;
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return r;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = test::ReadAll(out);
+    r.err = test::ReadAll(err);
+    return r;
+}
+
+std::string Hex(uint64_t v) {
+    char buf[20];
+    std::snprintf(buf, sizeof buf, "%" PRIX64, v);
+    return buf;
+}
+
+// Filler that holds no picture signature.
+Bytes Filler(size_t n) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = uint8_t('a' + (i * 7) % 19);
+    return b;
+}
+
+class CliPictureTest : public testing::Test {
+protected:
+    struct Embedded {
+        uint64_t start = 0;
+        Bytes data;
+    };
+
+    void SetUp() override {
+        jpegImage_ = test::GradientImage(40, 24);
+        jpeg_.data = test::EncodeJpeg(jpegImage_);
+        pngImage_ = test::PatternImage(17, 9, 21);
+        png_.data = test::EncodePng(pngImage_);
+        gifPicture_ = test::PatternGif(11, 7, 5);
+        gif_.data = test::EncodeGif(gifPicture_);
+        bmpImage_ = test::PatternImage(5, 3, 8);
+
+        Bytes file = Filler(0x1F3);
+        const auto place = [&](Embedded& e, size_t gap) {
+            e.start = file.size();
+            file.insert(file.end(), e.data.begin(), e.data.end());
+            const Bytes f = Filler(gap);
+            file.insert(file.end(), f.begin(), f.end());
+        };
+        place(jpeg_, 0x35);
+        place(png_, 0x101);
+        place(gif_, 0x55);
+        path_ = dir_.Write("container.dat", file);
+        fileBytes_ = file;
+    }
+
+    Result Picture(uint64_t anchor, const std::string& out, const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args = {"picture", path_, Hex(anchor), out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunCli(dir_, args);
+    }
+
+    test::TempDir dir_;
+    std::string path_;
+    Bytes fileBytes_;
+    Image jpegImage_, pngImage_, bmpImage_;
+    test::GifPicture gifPicture_;
+    Embedded jpeg_, png_, gif_;
+};
+
+TEST_F(CliPictureTest, EmbeddedPicturesAreFoundAtTheirAnchorsAndSavedWithTheirPixels) {
+    // The JPEG's pixels are what libjpeg itself decodes from the same bytes.
+    const Image jpegPixels = test::DecodeJpegReference(jpeg_.data);
+    struct Case {
+        const char* name;
+        uint64_t anchor;
+        uint64_t start;
+        const Image* expected;
+        uint32_t pixelOffset;
+    };
+    const Image gifPixels = test::GifExpected(gifPicture_);
+    const Case cases[] = {
+        {"JPEG at FF D8", jpeg_.start, jpeg_.start, &jpegPixels, 54},
+        {"JPEG at JFIF", jpeg_.start + 6, jpeg_.start, &jpegPixels, 54},
+        {"PNG at PNG", png_.start + 1, png_.start, &pngImage_, 54},
+        {"GIF", gif_.start, gif_.start, &gifPixels, 1078},
+    };
+    ASSERT_EQ(std::string(fileBytes_.begin() + long(jpeg_.start) + 6, fileBytes_.begin() + long(jpeg_.start) + 10), "JFIF");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string out = dir_.File("out.bmp");
+        const Result r = Picture(c.anchor, out);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, Hex(c.start) + " " + std::to_string(c.expected->width) + "x" +
+                             std::to_string(c.expected->height) + "\n");
+        const std::string saved = test::ReadAll(out);
+        ASSERT_GE(saved.size(), 54u);
+        const auto* p = reinterpret_cast<const uint8_t*>(saved.data());
+        EXPECT_EQ(test::ReadLe32(p + 2), saved.size());
+        EXPECT_EQ(test::ReadLe32(p + 10), c.pixelOffset);
+        EXPECT_EQ(test::BmpFilePixels(saved), *c.expected);
+        fs::remove(out);
+    }
+}
+
+TEST_F(CliPictureTest, BitmapFileIsTakenByTheFallback) {
+    // A bitmap file embedded at an odd offset: no plug-in accepts it, the
+    // bitmap reader takes it, and the saved file is the embedded one.
+    Bytes bmp;
+    {
+        const uint32_t stride = (bmpImage_.width * 3 + 3) / 4 * 4;
+        bmp.assign(54 + size_t{stride} * bmpImage_.height, 0);
+        const auto put32 = [&](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i) bmp[at + i] = uint8_t(v >> (8 * i));
+        };
+        bmp[0] = 'B';
+        bmp[1] = 'M';
+        put32(2, uint32_t(bmp.size()));
+        put32(10, 54);
+        put32(14, 40);
+        put32(18, bmpImage_.width);
+        put32(22, bmpImage_.height);
+        bmp[26] = 1;
+        bmp[28] = 24;
+        put32(34, uint32_t(bmp.size() - 54));
+        for (uint32_t y = 0; y < bmpImage_.height; ++y) {
+            for (uint32_t x = 0; x < bmpImage_.width; ++x) {
+                const test::Rgb c = bmpImage_.At(x, y);
+                uint8_t* d = &bmp[54 + size_t{bmpImage_.height - 1 - y} * stride + x * 3];
+                d[0] = c.b;
+                d[1] = c.g;
+                d[2] = c.r;
+            }
+        }
+    }
+    Bytes file = Filler(0x77);
+    file.insert(file.end(), bmp.begin(), bmp.end());
+    const Bytes tail = Filler(40);
+    file.insert(file.end(), tail.begin(), tail.end());
+    const std::string path = dir_.Write("with-bitmap.dat", file);
+    const std::string out = dir_.File("bitmap.bmp");
+    const Result r = RunCli(dir_, {"picture", path, "77", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadAll(out), std::string(bmp.begin(), bmp.end()));
+    EXPECT_EQ(test::BmpFilePixels(test::ReadAll(out)), bmpImage_);
+}
+
+TEST_F(CliPictureTest, NothingFoundNothingDecodedAndRefusals) {
+    const std::string out = dir_.File("none.bmp");
+    // No signature at the anchor (filler, and the 0x89 before "PNG").
+    EXPECT_EQ(Picture(0x10, out).status, 1);
+    EXPECT_EQ(Picture(png_.start, out).status, 1);
+    // A signature, but no plug-in in the folder decodes it.
+    fs::create_directory(dir_.File("empty"));
+    EXPECT_EQ(Picture(gif_.start, out, {"--plugins", dir_.File("empty")}).status, 1);
+    EXPECT_FALSE(fs::exists(out));
+    // Refused: a name that is only an extension, a bad anchor, a missing file.
+    const Result ng = Picture(gif_.start, dir_.File(".bmp"));
+    EXPECT_EQ(ng.status, 2);
+    EXPECT_EQ(ng.err, "FileOpen NG\n");
+    EXPECT_EQ(Picture(0, out, {"--plugins"}).status, 2);
+    EXPECT_EQ(RunCli(dir_, {"picture", path_, "xyz", out}).status, 2);
+    EXPECT_EQ(RunCli(dir_, {"picture", dir_.File("missing"), "0", out}).status, 2);
+}
+
+}  // namespace
+}  // namespace octile

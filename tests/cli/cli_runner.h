@@ -1,0 +1,58 @@
+#pragma once
+// Runs octile-cli as a child process with its output captured.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace octile::test {
+
+struct CliResult {
+    int status = -1;  // the exit code; -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs octile-cli with args; standard output and error go through files in
+// scratch (an existing folder).
+inline CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch) {
+    const std::string out = (scratch / "cli-stdout").string();
+    const std::string err = (scratch / "cli-stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all = {OCTILE_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    CliResult r;
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFileBytes(out);
+    r.err = ReadFileBytes(err);
+    return r;
+}
+
+}  // namespace octile::test

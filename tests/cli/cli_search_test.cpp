@@ -1,0 +1,237 @@
+// octile-cli find and replace, end to end. find is checked against a plain
+// implementation of which occurrence a search finds and on which window of
+// the search window grid the view shows it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace octile {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+// Which occurrence a search finds and the window it is shown on, from the
+// definition: forwards the first occurrence wholly within [c + 1, S), else the
+// first within [0, min(c, S)); backwards the last within [0, min(c, S)), else
+// the last within [c + 1, S). The window is found by walking the grid.
+struct Expected {
+    bool found = false;
+    uint64_t match = 0;
+    uint64_t window = 0;
+};
+
+Expected Definition(const Bytes& file, const Bytes& p, uint64_t c, uint64_t w0, uint64_t r,
+                    bool backward) {
+    const uint64_t s = file.size();
+    const uint64_t n = p.size();
+    const auto at = [&](uint64_t m) {
+        return m + n <= s && std::equal(p.begin(), p.end(), file.begin() + m);
+    };
+    const uint64_t below = std::min(c, s);
+    std::optional<uint64_t> m;
+    bool wrapped = false;
+    if (!backward) {
+        for (uint64_t k = c + 1; !m && k + n <= s; ++k) {
+            if (at(k)) m = k;
+        }
+        for (uint64_t k = 0; !m && k + n <= below; ++k) {
+            if (at(k)) m = k, wrapped = true;
+        }
+    } else {
+        for (uint64_t k = below; !m && k >= n; --k) {
+            if (at(k - n)) m = k - n;
+        }
+        for (uint64_t k = s; !m && k >= n && k - n > c; --k) {
+            if (at(k - n)) m = k - n, wrapped = true;
+        }
+    }
+    if (!m) return {};
+    uint64_t w;
+    if (!backward) {
+        w = wrapped ? 0 : w0;
+        while (w + r <= *m) w += r;
+        if (*m + n > w + r) w = *m;
+    } else {
+        const uint64_t rounded = (s + 15) / 16 * 16;
+        w = wrapped ? (rounded > r ? rounded - r : 0) : w0;
+        while (w > *m) w = w >= r ? w - r : 0;
+    }
+    return {true, *m, w};
+}
+
+class CliSearchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "octile-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const Bytes& bytes) {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+    std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    Result Run(const std::vector<std::string>& args) {
+        const std::string out = (dir_ / "stdout").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> all = {OCTILE_CLI};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        Result r;
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) return r;
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Read(out);
+        return r;
+    }
+
+    static std::string Hex(uint64_t v, int width = 8) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%0*llx", width, static_cast<unsigned long long>(v));
+        return buf;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
+    std::mt19937_64 rng(314159);
+    auto pick = [&](uint64_t lo, uint64_t hi) {
+        return std::uniform_int_distribution<uint64_t>(lo, hi)(rng);
+    };
+    const uint64_t kReadSizes[] = {0x10, 0x20, 0x30, 0x100, 0x1000};
+    int found = 0;
+    const int kCases = 300;
+    for (int i = 0; i < kCases; ++i) {
+        const uint64_t size = i % 25 == 0 ? pick(0, 2) : pick(1, 3000);
+        Bytes bytes(size);
+        for (auto& b : bytes) b = static_cast<uint8_t>(0x61 + pick(0, 2));
+        const uint64_t r = kReadSizes[pick(0, std::size(kReadSizes) - 1)];
+        const uint64_t n = pick(1, std::min<uint64_t>(r, 6));
+        Bytes pattern(n);
+        for (auto& b : pattern) b = static_cast<uint8_t>(0x61 + pick(0, 2));
+        if (i % 4 == 3) pattern[pick(0, n - 1)] = 0x64;  // a byte no file holds
+        if (size > n && i % 2 == 0) {
+            const uint64_t at = pick(0, size - n);
+            std::copy(pattern.begin(), pattern.end(), bytes.begin() + at);
+        }
+        const uint64_t window = size == 0 ? 0 : pick(0, size - 1);
+        // The caret anywhere on the page, now and then beyond it.
+        const uint64_t page = std::max<uint64_t>(16, (std::min(r, size - window) + 15) / 16 * 16);
+        const uint64_t caret = i % 10 == 1 ? window + pick(0, size + 40) : window + pick(0, page - 1);
+        const bool backward = i % 2 == 1;
+        std::string hex;
+        for (uint8_t b : pattern) hex += Hex(b, 2);
+        const std::string file = Write("f.bin", bytes);
+        std::vector<std::string> args = {"find",     file,       hex,           "--hex",
+                                         "--caret",  Hex(caret), "--window",    Hex(window),
+                                         "--read-size", Hex(r)};
+        if (backward) args.push_back("--backward");
+        const Result got = Run(args);
+        const Expected want = Definition(bytes, pattern, caret, window, r, backward);
+        const std::string what = "size " + std::to_string(size) + " caret " + Hex(caret) +
+                                 " window " + Hex(window) + " read size " + Hex(r) + " " + hex +
+                                 (backward ? " backward" : " forward");
+        if (want.found) {
+            ++found;
+            ASSERT_EQ(got.status, 0) << what;
+            const int width = size > (1ull << 32) ? 9 : 8;
+            EXPECT_EQ(got.out, Hex(want.match, width) + " " + Hex(want.window, width) + "\n") << what;
+        } else {
+            ASSERT_EQ(got.status, 1) << what;
+            EXPECT_EQ(got.out, "") << what;
+        }
+    }
+    EXPECT_GT(found, kCases / 4);
+    EXPECT_LT(found, kCases * 9 / 10);
+}
+
+TEST_F(CliSearchTest, FindEncodesTheTextInTheCharacterCode) {
+    // "aあ": SJIS 61 82 A0, UTF-16LE 61 00 42 30, EUC 61 A4 A2.
+    const Bytes bytes = {0x20, 0x61, 0x82, 0xA0, 0x20, 0x61, 0x00, 0x42, 0x30, 0x20, 0x61, 0xA4, 0xA2};
+    const std::string file = Write("f.bin", bytes);
+    const std::pair<const char*, const char*> cases[] = {
+        {"sjis", "00000001 00000000\n"}, {"unicode", "00000005 00000000\n"},
+        {"euc", "0000000a 00000000\n"}, {"jis", "0000000a 00000000\n"}};
+    for (const auto& [code, out] : cases) {
+        const Result r = Run({"find", file, "aあ", "--code", code});
+        EXPECT_EQ(r.status, 0) << code;
+        EXPECT_EQ(r.out, out) << code;
+    }
+    // An odd number of hexadecimal digits is searched as text.
+    EXPECT_EQ(Run({"find", Write("g.bin", {0x00, 0x34, 0x41, 0x34}), "4A4", "--hex"}).out,
+              "00000001 00000000\n");
+}
+
+TEST_F(CliSearchTest, ReplaceAll) {
+    struct Case {
+        std::string before;
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"ab ab ab", {"ab", "xy"}, 0, "00000003\n00000006\n", "ab xy xy"},
+        {"ab ab ab", {"ab", "xy", "--caret", "7"}, 0, "00000000\n00000003\n00000006\n",
+         "xy xy xy"},
+        {"a\r\nb\r\nc\r\n", {"0d0a", "2020", "--hex", "--caret", "4"}, 0,
+         "00000007\n00000001\n", "a  b\r\nc  "},
+        {"ab ab ab", {"cd", "xy"}, 1, "", "ab ab ab"},
+        {"a a a", {"a", "あ"}, 2, "", "a a a"},
+        {"ab ab ab", {"ab", "xy", "--caret", "2", "--window", "3"}, 2, "", "ab ab ab"},
+        {"ab ab ab", {"ab", "xy", "--code", "ebcdic"}, 2, "", "ab ab ab"},
+        {"ab ab ab", {"ab", "xy", "--read-size", "1"}, 2, "", "ab ab ab"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = Write("r.bin", Bytes(c.before.begin(), c.before.end()));
+        std::vector<std::string> args = {"replace", file};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(Read(file), c.after) << c.args[0] << " " << c.args[1];
+    }
+}
+
+}  // namespace
+}  // namespace octile
