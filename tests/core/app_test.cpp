@@ -197,6 +197,54 @@ TEST_F(AppTest, RouteAsksTheViewBeforeTheDocument) {
     EXPECT_TRUE(app->RouteUpdate(ID_APP_ABOUT).enabled);
 }
 
+// A 2 x 2 24-bit bitmap file.
+std::string SmallBitmapFile() {
+    std::string f = "BM";
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) f.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+        f.push_back(static_cast<char>(v));
+        f.push_back(static_cast<char>(v >> 8));
+    };
+    u32(14 + 40 + 16);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(2);
+    u32(2);
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(16);
+    u32(0);
+    u32(0);
+    u32(0);
+    u32(0);
+    f += std::string("\x00\x00\xff\x00\xff\x00\x00\x00\xff\x00\x00\xff\xff\xff\x00\x00", 16);
+    return f;
+}
+
+TEST_F(AppTest, PictureDisplayShowsThePictureAtTheAnchor) {
+    const std::string file =
+        dir.Write("pic.BMP", std::string(0x10, 'x') + SmallBitmapFile() + std::string(64, 'y'));
+    auto app = MakeApp();
+    ASSERT_TRUE(app->OpenDocumentFile(file));
+    EXPECT_EQ(host.pictureShows, 0);  // display is off
+    EXPECT_FALSE(app->RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+
+    app->view().UpdateSelection(0, 0x10);
+    app->RouteCommand(ID_VIEW_PICTURE);  // on: detection runs at once
+    EXPECT_TRUE(app->RouteUpdate(ID_VIEW_PICTURE).checked);
+    EXPECT_EQ(host.pictureShows, 1);
+    EXPECT_EQ(app->picture().GetPictureRect().right, 2);
+    EXPECT_TRUE(app->RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+
+    app->RouteCommand(ID_VIEW_PICTURE);  // off: the window closes
+    EXPECT_EQ(host.pictureCloses, 1);
+    EXPECT_FALSE(app->RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+}
+
 TEST(Resources, MenuAndAcceleratorsCarryTheCommands) {
     // Every menu command has a prompt; accelerators point at menu or cursor commands.
     std::vector<uint32_t> ids;

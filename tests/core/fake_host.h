@@ -40,6 +40,9 @@ public:
     int32_t wheelLines = 3;
     FontMetrics metrics{8, 16};
     std::u16string clipboard;
+    int pictureShows = 0;
+    int pictureCloses = 0;
+    std::vector<ReportWindowData> reports;
     int pumps = 0;
     // Runs inside PumpMessages: what the user does while a long operation
     // lets messages through (Escape, closing the window).
@@ -100,6 +103,9 @@ public:
     Point GetCursorPos() override { return cursor; }
     int32_t GetWheelScrollLines() override { return wheelLines; }
     FontMetrics MeasureFont(const ViewFont&) override { return metrics; }
+    void ShowReport(const ReportWindowData& report) override { reports.push_back(report); }
+    void ShowPicture(const CDib&) override { ++pictureShows; }
+    void ClosePicture() override { ++pictureCloses; }
 
     // Script helpers.
     template <class Dlg>

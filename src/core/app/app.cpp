@@ -2,6 +2,7 @@
 
 #include <clocale>
 
+#include "picture/bitmap_save.h"
 #include "resources/resources.h"
 #include "settings/template_file.h"
 #include "util/utf.h"
@@ -13,7 +14,6 @@ namespace {
 // Commands whose features are not in this build yet: present, disabled.
 bool NotYetBuilt(uint32_t id) {
     switch (id) {
-        case ID_FILE_SAVE_BITMAP:
         case ID_EDIT_COPY:
         case ID_EDIT_PASTE:
         case ID_SEARCH:
@@ -21,7 +21,6 @@ bool NotYetBuilt(uint32_t id) {
         case ID_SEARCH_NEXT:
         case ID_SEARCH_PREV:
         case ID_REPLACE:
-        case ID_VIEW_PICTURE:
             return true;
         default:
             return false;
@@ -39,6 +38,7 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     view_->templatePath = [this] { return templatePath_; };
     edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
     view_->isBusy = [this] { return Busy(); };
+    view_->onDetectPicture = [this] { DetectPicture(); };
 }
 
 COctileApp::~COctileApp() = default;
@@ -100,6 +100,14 @@ bool COctileApp::ProcessShellCommand(const std::vector<std::string>& args) {
 }
 
 bool COctileApp::Busy() const { return edit_->Busy(); }
+
+void COctileApp::DetectPicture() {
+    if (!view_->IsPictureDisplay() || !doc_->HasFile()) return;
+    pictures_.SetPlugInFolder(PictureFolder(plugInFolder_, programFolder_));
+    const PictureRequest request{doc_->GetPathName(), view_->Anchor(), view_->ReadWindow(),
+                                 view_->ValidCount(), view_->WindowOffset()};
+    if (pictures_.DetectPicture(request, picture_)) host_.ShowPicture(picture_);
+}
 
 bool COctileApp::OpenDocumentFile(const std::string& path) {
     // A file dropped while an operation runs would pull the file from under it.
@@ -172,6 +180,15 @@ bool COctileApp::OnCommand(uint32_t id) {
         case ID_SETTINGS: OnSettings(); return true;
         case ID_APP_ABOUT: OnAbout(); return true;
         case ID_APP_EXIT: host_.CloseMainWindow(); return true;
+        case ID_VIEW_PICTURE:
+            view_->SetPictureDisplay(!view_->IsPictureDisplay());
+            if (view_->IsPictureDisplay()) {
+                DetectPicture();
+            } else {
+                host_.ClosePicture();
+            }
+            return true;
+        case ID_FILE_SAVE_BITMAP: OnFileSaveBitmap(host_, picture_); return true;
         default: return false;
     }
 }
@@ -190,6 +207,14 @@ bool COctileApp::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_APP_ABOUT:
         case ID_APP_EXIT:
             ui.Enable(true);
+            return true;
+        case ID_VIEW_PICTURE:
+            ui.Enable(true);
+            ui.SetCheck(view_->IsPictureDisplay());
+            return true;
+        case ID_FILE_SAVE_BITMAP:
+            ui.Enable(doc_->HasFile() && view_->IsPictureDisplay() &&
+                      !picture_.GetPictureRect().IsEmpty());
             return true;
         default:
             return false;

@@ -10,6 +10,8 @@
 #include "document/document.h"
 #include "document/edit_commands.h"
 #include "host/ui_host.h"
+#include "picture/dib.h"
+#include "picture/picture_host.h"
 #include "settings/profile_store.h"
 #include "view/view.h"
 
@@ -62,6 +64,10 @@ public:
     COctileDoc& doc() { return *doc_; }
     COctileView& view() { return *view_; }
     EditCommands& editCommands() { return *edit_; }
+    // The picture the picture window shows.
+    const CDib& picture() const { return picture_; }
+    // Picture detection at the anchor, when picture display is on.
+    void DetectPicture();
     // True while a long operation dispatches messages: commands that change
     // or replace the open file must wait.
     bool Busy() const;
@@ -84,6 +90,8 @@ private:
     std::unique_ptr<COctileDoc> doc_;
     std::unique_ptr<COctileView> view_;
     std::unique_ptr<EditCommands> edit_;
+    PictureHost pictures_;
+    CDib picture_;
     CommandTarget* frame_ = nullptr;
     bool exited_ = false;
 };

@@ -7,6 +7,10 @@
 #include "host/dialogs.h"
 
 namespace octile {
+class CDib;
+}
+
+namespace octile {
 
 enum MessageBoxType : uint32_t {
     MB_OK = 0x0,
@@ -104,6 +108,10 @@ public:
     virtual bool ChooseFont(ViewFont& font) { (void)font; return false; }
     // Shows (or refills in place) the compare report window.
     virtual void ShowReport(const ReportWindowData& report) { (void)report; }
+    // Shows the picture window with dib (created at its remembered place when
+    // closed), or closes it.
+    virtual void ShowPicture(const CDib& dib) { (void)dib; }
+    virtual void ClosePicture() {}
 };
 
 }  // namespace octile

@@ -1071,10 +1071,7 @@ bool COctileView::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_COMPARE:
             ui.Enable(fileOpen_);
             return true;
-        case ID_VIEW_PICTURE:
-            ui.Enable(true);
-            ui.SetCheck(viewer_);
-            return true;
+
         case ID_SEARCH_MODE_STRING:
             ui.Enable(true);
             ui.SetRadio(hexSearch_ == 0);

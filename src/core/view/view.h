@@ -163,6 +163,7 @@ public:
     int32_t GetCharCode() const { return dump_.charCode; }
     bool IsUpper() const { return dump_.upper; }
     bool IsPictureDisplay() const { return viewer_; }
+    void SetPictureDisplay(bool on) { viewer_ = on; }
     uint32_t TextColour() const { return textColour_; }
     uint32_t BackColour() const { return backColour_; }
     uint32_t GetMarkColour(int kind) const;  // kind 1..5
