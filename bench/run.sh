@@ -112,6 +112,19 @@ row_search_bench() {
     done < <(bash "$repo/bench/search_bench.sh" "$build" --rows)
 }
 
+# Compare of two equal 1 GiB files in the page cache against cmp.
+row_compare_cmp() {
+    local a="$work/cmp-a.bin" b="$work/cmp-b.bin" n=$((1024 * 1048576)) ours peer i
+    head -c 1048576 /dev/urandom > "$work/mib"
+    for ((i = 0; i < 1024; i++)); do cat "$work/mib"; done > "$a"
+    cp "$a" "$b"
+    cat "$a" "$b" > /dev/null
+    ours="$(best_seconds "$cli" compare "$a" "$b")"
+    peer="$(best_seconds cmp "$a" "$b")"
+    add_row "compare equal 1 GiB vs cmp" "$(mb_per_s "$n" "$ours")" "$(mb_per_s "$n" "$peer")"
+    rm -f "$a" "$b"
+}
+
 ROWS=(
     row_dump_sjis_xxd
     row_dump_sjis_hexdump
@@ -120,6 +133,7 @@ ROWS=(
     row_google_benchmarks
     row_edit_bench
     row_search_bench
+    row_compare_cmp
 )
 
 for row in "${ROWS[@]}"; do
