@@ -47,7 +47,8 @@ bool ParseSetup(const Command& command, const Options& options, SearchSetup& set
         UsageError(command, "unknown character code " + std::string(*v));
         return false;
     }
-    if (const auto v = options.Value("caret"); v && !ParseHexArgument(*v, setup.caret)) return false;
+    if (const auto v = options.Value("caret"); v && !ParseHexArgument(*v, setup.caret))
+        return false;
     setup.window = setup.caret & ~uint64_t{15};  // the caret's line
     if (const auto v = options.Value("window"); v && !ParseHexArgument(*v, setup.window)) {
         return false;
@@ -90,8 +91,12 @@ int RunFind(const Args& args) {
     const Command& command = FindCommand("find");
     Options options;
     if (!options.Parse(command, args,
-                       {{"hex", false}, {"code", true}, {"caret", true}, {"window", true},
-                        {"read-size", true}, {"backward", false}},
+                       {{"hex", false},
+                        {"code", true},
+                        {"caret", true},
+                        {"window", true},
+                        {"read-size", true},
+                        {"backward", false}},
                        2, 2)) {
         return kExitRefused;
     }
@@ -121,7 +126,10 @@ int RunReplace(const Args& args) {
     const Command& command = FindCommand("replace");
     Options options;
     if (!options.Parse(command, args,
-                       {{"hex", false}, {"code", true}, {"caret", true}, {"window", true},
+                       {{"hex", false},
+                        {"code", true},
+                        {"caret", true},
+                        {"window", true},
                         {"read-size", true}},
                        3, 3)) {
         return kExitRefused;
@@ -156,7 +164,8 @@ int RunReplace(const Args& args) {
         });
     if (result.end == ReplaceAllResult::WriteFailed) {
         std::fflush(stdout);
-        PrintMessage(ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(FullPath(setup.path))));
+        PrintMessage(
+            ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(FullPath(setup.path))));
         return kExitRefused;
     }
     return result.replaced > 0 ? kExitOk : kExitNothingFound;

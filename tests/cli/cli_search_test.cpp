@@ -78,7 +78,7 @@ Expected Definition(const Bytes& file, const Bytes& p, uint64_t c, uint64_t w0, 
 }
 
 class CliSearchTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "octile-cli-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -157,13 +157,14 @@ TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
         const uint64_t window = size == 0 ? 0 : pick(0, size - 1);
         // The caret anywhere on the page, now and then beyond it.
         const uint64_t page = std::max<uint64_t>(16, (std::min(r, size - window) + 15) / 16 * 16);
-        const uint64_t caret = i % 10 == 1 ? window + pick(0, size + 40) : window + pick(0, page - 1);
+        const uint64_t caret =
+            i % 10 == 1 ? window + pick(0, size + 40) : window + pick(0, page - 1);
         const bool backward = i % 2 == 1;
         std::string hex;
         for (uint8_t b : pattern) hex += Hex(b, 2);
         const std::string file = Write("f.bin", bytes);
-        std::vector<std::string> args = {"find",     file,       hex,           "--hex",
-                                         "--caret",  Hex(caret), "--window",    Hex(window),
+        std::vector<std::string> args = {"find",        file,       hex,        "--hex",
+                                         "--caret",     Hex(caret), "--window", Hex(window),
                                          "--read-size", Hex(r)};
         if (backward) args.push_back("--backward");
         const Result got = Run(args);
@@ -175,7 +176,8 @@ TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
             ++found;
             ASSERT_EQ(got.status, 0) << what;
             const int width = size > (1ull << 32) ? 9 : 8;
-            EXPECT_EQ(got.out, Hex(want.match, width) + " " + Hex(want.window, width) + "\n") << what;
+            EXPECT_EQ(got.out, Hex(want.match, width) + " " + Hex(want.window, width) + "\n")
+                << what;
         } else {
             ASSERT_EQ(got.status, 1) << what;
             EXPECT_EQ(got.out, "") << what;
@@ -187,11 +189,13 @@ TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
 
 TEST_F(CliSearchTest, FindEncodesTheTextInTheCharacterCode) {
     // "aあ": SJIS 61 82 A0, UTF-16LE 61 00 42 30, EUC 61 A4 A2.
-    const Bytes bytes = {0x20, 0x61, 0x82, 0xA0, 0x20, 0x61, 0x00, 0x42, 0x30, 0x20, 0x61, 0xA4, 0xA2};
+    const Bytes bytes = {0x20, 0x61, 0x82, 0xA0, 0x20, 0x61, 0x00,
+                         0x42, 0x30, 0x20, 0x61, 0xA4, 0xA2};
     const std::string file = Write("f.bin", bytes);
-    const std::pair<const char*, const char*> cases[] = {
-        {"sjis", "00000001 00000000\n"}, {"unicode", "00000005 00000000\n"},
-        {"euc", "0000000a 00000000\n"}, {"jis", "0000000a 00000000\n"}};
+    const std::pair<const char*, const char*> cases[] = {{"sjis", "00000001 00000000\n"},
+                                                         {"unicode", "00000005 00000000\n"},
+                                                         {"euc", "0000000a 00000000\n"},
+                                                         {"jis", "0000000a 00000000\n"}};
     for (const auto& [code, out] : cases) {
         const Result r = Run({"find", file, "aあ", "--code", code});
         EXPECT_EQ(r.status, 0) << code;
@@ -212,10 +216,12 @@ TEST_F(CliSearchTest, ReplaceAll) {
     };
     const Case cases[] = {
         {"ab ab ab", {"ab", "xy"}, 0, "00000003\n00000006\n", "ab xy xy"},
-        {"ab ab ab", {"ab", "xy", "--caret", "7"}, 0, "00000000\n00000003\n00000006\n",
-         "xy xy xy"},
-        {"a\r\nb\r\nc\r\n", {"0d0a", "2020", "--hex", "--caret", "4"}, 0,
-         "00000007\n00000001\n", "a  b\r\nc  "},
+        {"ab ab ab", {"ab", "xy", "--caret", "7"}, 0, "00000000\n00000003\n00000006\n", "xy xy xy"},
+        {"a\r\nb\r\nc\r\n",
+         {"0d0a", "2020", "--hex", "--caret", "4"},
+         0,
+         "00000007\n00000001\n",
+         "a  b\r\nc  "},
         {"ab ab ab", {"cd", "xy"}, 1, "", "ab ab ab"},
         {"a a a", {"a", "あ"}, 2, "", "a a a"},
         {"ab ab ab", {"ab", "xy", "--caret", "2", "--window", "3"}, 2, "", "ab ab ab"},

@@ -37,14 +37,14 @@ TEST(ParsePasteText, Forms) {
         {u"41 42 43", {0x41, 0x42, 0x43}},
         {u"414243", {0x41, 0x24}},  // the third character is always a separator
         {u"4a-Bc", {0x4A, 0xBC}},
-        {u"4", {0x40}},             // a lone digit takes the terminating zero
+        {u"4", {0x40}},  // a lone digit takes the terminating zero
         {u" 41", {}},
         {u"41 |2", {0x41}},
         {u"41 42\r\n", {0x41, 0x42}},  // a line end is no digit pair
         {u"", {}},
         // A listing: addresses and the character column are ignored.
-        {head + u"00000000|41 42 43 " + Repeat(u"   ", 13) + u"|   ABC" +
-             std::u16string(13, u' ') + u"\r\n" + ClosingRule(8),
+        {head + u"00000000|41 42 43 " + Repeat(u"   ", 13) + u"|   ABC" + std::u16string(13, u' ') +
+             u"\r\n" + ClosingRule(8),
          {0x41, 0x42, 0x43}},
         // Lines cut off or edited by hand end where their text ends.
         {head + u"00000000|41 42 4\r\n00000010|43 44|x\r\n0\r\n00000020|45 4",
@@ -82,8 +82,8 @@ TEST_F(ClipboardTest, CopyThenPasteElsewhereReproducesTheBytes) {
     struct Case {
         uint64_t from, to, at;
     };
-    const Case cases[] = {{0x10, 0x1F, 0x300}, {0x23, 0x61, 0x305}, {0x40, 0x40, 0x3F0},
-                          {0x05, 0xFA, 0x200}};
+    const Case cases[] = {
+        {0x10, 0x1F, 0x300}, {0x23, 0x61, 0x305}, {0x40, 0x40, 0x3F0}, {0x05, 0xFA, 0x200}};
     for (const Case& c : cases) {
         Open(bytes, true);
         view.UpdateSelection(0, c.from);
@@ -157,8 +157,8 @@ TEST_F(ClipboardTest, TooLargeACopyIsRefused) {
     view.UpdateSelection(1, (8 << 20) - 1);
     Cmd(ID_EDIT_COPY);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, u"ﾌｧｲﾙ'" + Utf8ToUtf16(doc.GetPathName()) +
-                                         u"'の保存でﾒﾓﾘ不足が発生しました。");
+    EXPECT_EQ(host.messages[0].text,
+              u"ﾌｧｲﾙ'" + Utf8ToUtf16(doc.GetPathName()) + u"'の保存でﾒﾓﾘ不足が発生しました。");
     EXPECT_EQ(host.clipboard, u"unchanged");
     // A selection within the bound is copied.
     view.UpdateSelection(1, 0xFFFF);

@@ -12,7 +12,7 @@ using test::kDone;
 using test::ToBytes;
 
 class SearchCommandsTest : public test::SearchFixture {
-protected:
+  protected:
     // A file of blanks with text planted at the given offsets.
     void OpenWith(size_t size, std::vector<std::pair<uint64_t, std::string>> plant,
                   bool writable = false) {
@@ -131,8 +131,9 @@ TEST_F(SearchCommandsTest, ProposalIsClippedToTheReadWindow) {
     };
     const Case cases[] = {
         {0x104, 0x106, 0x104, 0x106, u"040506"},
-        {0x80, 0x250, 0x100, 0x11F, u"000102030405060708090a0b0c0d0e0f"
-                                    u"101112131415161718191a1b1c1d1e1f"},
+        {0x80, 0x250, 0x100, 0x11F,
+         u"000102030405060708090a0b0c0d0e0f"
+         u"101112131415161718191a1b1c1d1e1f"},
         {0x250, 0x11E, 0x11F, 0x11E, u"1e1f"},
         {0x300, 0x310, 0x11F, 0x11F, u"1f"},
     };
@@ -257,8 +258,8 @@ TEST_F(SearchCommandsTest, ClosingTheWindowDuringASearch) {
 }
 
 TEST_F(SearchCommandsTest, EnablingRules) {
-    const uint32_t ids[] = {ID_SEARCH, ID_SEARCH_NEXT, ID_SEARCH_PREV, ID_SEARCH_ABORT,
-                            ID_REPLACE, ID_EDIT_COPY, ID_EDIT_PASTE};
+    const uint32_t ids[] = {ID_SEARCH,  ID_SEARCH_NEXT, ID_SEARCH_PREV, ID_SEARCH_ABORT,
+                            ID_REPLACE, ID_EDIT_COPY,   ID_EDIT_PASTE};
     for (uint32_t id : ids) EXPECT_FALSE(IsEnabled(id)) << "no file " << id;
     OpenWith(0x40, {{0x10, "ab"}});
     EXPECT_TRUE(IsEnabled(ID_SEARCH));

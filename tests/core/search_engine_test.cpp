@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 #include "search_reference.h"
@@ -17,7 +18,7 @@ using test::TempDir;
 using Bytes = std::vector<uint8_t>;
 
 class EngineFile {
-public:
+  public:
     EngineFile(const TempDir& dir, const Bytes& bytes) : bytes_(bytes) {
         OpenError error;
         file_ = FileHandle::Open(dir.Write("f.bin", bytes), FileHandle::ReadOnly, &error);
@@ -33,7 +34,7 @@ public:
     }
     const FileHandle& file() const { return file_; }
 
-private:
+  private:
     Bytes bytes_;
     FileHandle file_;
 };
@@ -54,30 +55,107 @@ TEST(SearchEngine, WorkedCases) {
     const std::vector<Case> cases = {
         {"the caret's own byte is never examined", 64, {{20, kAAB}}, kAAB, 20, 16, 16, false, {}},
         {"and backwards neither", 64, {{20, kAAB}}, kAAB, 20, 16, 16, true, {}},
-        {"a match ending on the caret's byte is skipped", 64, {{18, kAAB}}, kAAB, 20, 16, 16,
-         true, {}},
-        {"a partial match across a window does not hide one inside it", 32,
-         {{14, {0x41, 0x41, 0x41, 0x42}}}, kAAB, 0, 0, 16, false, {true, 15, 15}},
-        {"a forward hit inside its window shows that window", 64, {{40, kAAB}}, kAAB, 3, 0, 16,
-         false, {true, 40, 32}},
-        {"backward across a window boundary shows the first byte's window", 64, {{30, kAAB}},
-         kAAB, 60, 48, 16, true, {true, 30, 16}},
-        {"from the last byte of a 32-byte file the search starts at 0", 32, {{0, kAAB}}, kAAB,
-         31, 16, 16, false, {true, 0, 0}},
-        {"wrapped forward hits sit on the grid from 0", 100, {{50, kAAB}}, kAAB, 70, 64, 32,
-         false, {true, 50, 32}},
-        {"backward bytes below the last grid window are searched", 64, {{2, kAAB}}, kAAB, 45,
-         40, 16, true, {true, 2, 0}},
+        {"a match ending on the caret's byte is skipped",
+         64,
+         {{18, kAAB}},
+         kAAB,
+         20,
+         16,
+         16,
+         true,
+         {}},
+        {"a partial match across a window does not hide one inside it",
+         32,
+         {{14, {0x41, 0x41, 0x41, 0x42}}},
+         kAAB,
+         0,
+         0,
+         16,
+         false,
+         {true, 15, 15}},
+        {"a forward hit inside its window shows that window",
+         64,
+         {{40, kAAB}},
+         kAAB,
+         3,
+         0,
+         16,
+         false,
+         {true, 40, 32}},
+        {"backward across a window boundary shows the first byte's window",
+         64,
+         {{30, kAAB}},
+         kAAB,
+         60,
+         48,
+         16,
+         true,
+         {true, 30, 16}},
+        {"from the last byte of a 32-byte file the search starts at 0",
+         32,
+         {{0, kAAB}},
+         kAAB,
+         31,
+         16,
+         16,
+         false,
+         {true, 0, 0}},
+        {"wrapped forward hits sit on the grid from 0",
+         100,
+         {{50, kAAB}},
+         kAAB,
+         70,
+         64,
+         32,
+         false,
+         {true, 50, 32}},
+        {"backward bytes below the last grid window are searched",
+         64,
+         {{2, kAAB}},
+         kAAB,
+         45,
+         40,
+         16,
+         true,
+         {true, 2, 0}},
         {"backward from 0 scans down to byte 1", 64, {{0, kAAB}}, kAAB, 0, 0, 16, true, {}},
         {"backward from 0 finds byte 1", 64, {{1, kAAB}}, kAAB, 0, 0, 16, true, {true, 1, 0}},
-        {"backward wrap reaches the last bytes of a ragged file", 37, {{34, kAAB}}, kAAB, 0, 0,
-         16, true, {true, 34, 32}},
-        {"backward from past the last line includes byte 0", 20, {{0, kAAB}}, kAAB, 32, 17, 16,
-         true, {true, 0, 0}},
-        {"forward from past the end searches the whole file", 20, {{17, kAAB}}, kAAB, 25, 16,
-         16, false, {true, 17, 16}},
+        {"backward wrap reaches the last bytes of a ragged file",
+         37,
+         {{34, kAAB}},
+         kAAB,
+         0,
+         0,
+         16,
+         true,
+         {true, 34, 32}},
+        {"backward from past the last line includes byte 0",
+         20,
+         {{0, kAAB}},
+         kAAB,
+         32,
+         17,
+         16,
+         true,
+         {true, 0, 0}},
+        {"forward from past the end searches the whole file",
+         20,
+         {{17, kAAB}},
+         kAAB,
+         25,
+         16,
+         16,
+         false,
+         {true, 17, 16}},
         {"bytes 80-FF backwards", 50, {{7, {0xFF}}}, {0xFF}, 40, 32, 16, true, {true, 7, 0}},
-        {"a file smaller than the read size without the pattern", 40, {}, kAAB, 5, 0, 256, true,
+        {"a file smaller than the read size without the pattern",
+         40,
+         {},
+         kAAB,
+         5,
+         0,
+         256,
+         true,
          {}},
         {"an empty file", 0, {}, kAAB, 0, 0, 256, false, {}},
         {"a read size of 0", 64, {{40, kAAB}}, kAAB, 0, 0, 0, false, {}},
@@ -116,7 +194,7 @@ TEST(SearchEngine, AgreesWithTheWalk) {
     int found = 0, total = 0;
     for (int fileCase = 0; fileCase < 400; ++fileCase) {
         TempDir dir;
-        const uint64_t size = fileCase % 10 == 0 ? pick(0, 3)
+        const uint64_t size = fileCase % 10 == 0  ? pick(0, 3)
                               : fileCase % 7 == 0 ? pick(1000, 5000)
                                                   : pick(1, 400);
         const size_t letters = pick(2, 5);
@@ -124,7 +202,7 @@ TEST(SearchEngine, AgreesWithTheWalk) {
         for (auto& b : bytes) b = kAlphabet[pick(0, letters - 1)];
         const uint64_t readSize = kReadSizes[pick(0, std::size(kReadSizes) - 1)];
         const size_t block = kBlocks[pick(0, std::size(kBlocks) - 1)];
-        // Patterns: a piece of the file or random letters, planted next to a
+        // Patterns: random letters, most of them planted next to a
         // window or block boundary.
         std::vector<Bytes> patterns;
         for (int k = 0; k < 4; ++k) {
@@ -166,6 +244,49 @@ TEST(SearchEngine, AgreesWithTheWalk) {
     EXPECT_LT(found, total * 3 / 4 + total / 8);
 }
 
+// Read sizes below 16 (the read-size dialog accepts them): the occurrence is
+// the one the definition gives, and its window holds its first byte (or is
+// the first window, from which a caret past its R bytes searches down).
+TEST(SearchEngine, ReadSizesBelow16) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        TempDir dir;
+        Bytes bytes(1 + rng() % 60);
+        for (auto& b : bytes) b = static_cast<uint8_t>(rng() % 2);
+        EngineFile f(dir, bytes);
+        const uint64_t size = bytes.size();
+        const uint64_t readSize = 1 + rng() % 15;
+        const Bytes pattern = {static_cast<uint8_t>(rng() % 2), static_cast<uint8_t>(rng() % 2)};
+        if (pattern.size() > readSize) continue;
+        const uint64_t window = rng() % size;
+        const uint64_t caret = window + rng() % 16;
+        const bool backward = round % 2 == 1;
+        // The definition, by brute force.
+        const auto at = [&](uint64_t m) {
+            return m + 2 <= size && bytes[m] == pattern[0] && bytes[m + 1] == pattern[1];
+        };
+        const uint64_t below = std::min(caret, size);
+        std::optional<uint64_t> m;
+        if (!backward) {
+            for (uint64_t k = caret + 1; !m && k + 2 <= size; ++k)
+                if (at(k)) m = k;
+            for (uint64_t k = 0; !m && k + 2 <= below; ++k)
+                if (at(k)) m = k;
+        } else {
+            for (uint64_t k = below; !m && k >= 2; --k)
+                if (at(k - 2)) m = k - 2;
+            for (uint64_t k = size; !m && k >= 2 && k - 2 > caret; --k)
+                if (at(k - 2)) m = k - 2;
+        }
+        const ReferenceHit hit = f.Find(pattern, caret, window, readSize, backward);
+        ASSERT_EQ(hit.found, m.has_value()) << round;
+        if (!m) continue;
+        EXPECT_EQ(hit.match, *m) << round;
+        EXPECT_LE(hit.window, hit.match) << round;
+        EXPECT_TRUE(hit.match < hit.window + readSize || hit.window == window) << round;
+    }
+}
+
 // A repetitive pattern in repetitive bytes: the linear-time matcher takes
 // over and still finds exactly the walk's occurrence.
 TEST(SearchEngine, RepetitiveBytes) {
@@ -197,17 +318,16 @@ TEST(SearchEngine, PollStopsTheScanAndSeesItsProgress) {
         SearchEngine engine(f.file(), bytes.size(), options);
         engine.SetPattern({0x22, 0x33});
         std::vector<uint64_t> seen;
-        const SearchResult r =
-            engine.Find({0x8000, 0x8000, 256, backward}, [&](uint64_t position) {
-                seen.push_back(position);
-                return seen.size() == 3;
-            });
+        const SearchResult r = engine.Find({0x8000, 0x8000, 256, backward}, [&](uint64_t position) {
+            seen.push_back(position);
+            return seen.size() == 3;
+        });
         EXPECT_EQ(r.status, SearchResult::Aborted);
         ASSERT_EQ(seen.size(), 3u);
         // Block by block away from the caret.
-        const std::vector<uint64_t> expected =
-            backward ? std::vector<uint64_t>{0x7C00, 0x7800, 0x7400}
-                     : std::vector<uint64_t>{0x8400, 0x8800, 0x8C00};
+        const std::vector<uint64_t> expected = backward
+                                                   ? std::vector<uint64_t>{0x7C00, 0x7800, 0x7400}
+                                                   : std::vector<uint64_t>{0x8400, 0x8800, 0x8C00};
         EXPECT_EQ(seen, expected);
     }
 }
@@ -239,11 +359,11 @@ TEST(SearchEngine, CaretAfterHit) {
         uint64_t window, readSize, match, length, caret;
     };
     const Case cases[] = {
-        {0x100, 0x100, 0x120, 4, 0x123},   // inside the page: the last byte
+        {0x100, 0x100, 0x120, 4, 0x123},     // inside the page: the last byte
         {0x100, 0x100, 0x1F0, 0x20, 0x1F0},  // runs past the page: start of the last row
-        {0x100, 0x100, 0x1FE, 2, 0x1FF},   // ends on the page's last byte
-        {0x100, 0x14, 0x110, 3, 0x112},    // read size 20: starts below the last whole row
-        {0x100, 0x8, 0x100, 2, 0x101},     // no whole row on the page
+        {0x100, 0x100, 0x1FE, 2, 0x1FF},     // ends on the page's last byte
+        {0x100, 0x14, 0x110, 3, 0x112},      // read size 20: starts below the last whole row
+        {0x100, 0x8, 0x100, 2, 0x101},       // no whole row on the page
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CaretAfterHit(c.window, c.readSize, c.match, c.length), c.caret)

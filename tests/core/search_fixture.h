@@ -20,7 +20,7 @@ using Bytes = std::vector<uint8_t>;
 inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 class SearchFixture : public ::testing::Test {
-protected:
+  protected:
     SearchFixture() : doc(host), view(host, doc, store), commands(host, doc, view) {
         view.OnCreate();
         doc.templatePath = [this] { return templatePath; };

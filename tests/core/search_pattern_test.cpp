@@ -20,9 +20,9 @@ TEST(BuildSearchPattern, HexAndEveryCharacterCode) {
     const Case cases[] = {
         {u"4A4b", 1, CODE_SJIS, {0x4A, 0x4B}},
         {u"4A4", 1, CODE_SJIS, {0x34, 0x41, 0x34}},  // odd length: encoded as text
-        {u"4 4b", 1, CODE_SJIS, {0x40, 0x4B}},        // a blank counts as 0
-        {u"zz", 1, CODE_SJIS, {0x33}},                // no check, only the arithmetic
-        {u"ＦＦ", 1, CODE_SJIS, {0x66}},              // only the low 8 bits count
+        {u"4 4b", 1, CODE_SJIS, {0x40, 0x4B}},       // a blank counts as 0
+        {u"zz", 1, CODE_SJIS, {0x33}},               // no check, only the arithmetic
+        {u"ＦＦ", 1, CODE_SJIS, {0x66}},             // only the low 8 bits count
         {u"00ff", 1, CODE_UNICODE, {0x00, 0xFF}},
         {u"aあ", 0, CODE_SJIS, {0x61, 0x82, 0xA0}},
         {u"aあ", 0, CODE_UNICODE, {0x61, 0x00, 0x42, 0x30}},
@@ -80,7 +80,7 @@ TEST(SearchProposal, FromSelectedBytes) {
         {{0x0A, 0xFF, 0x41}, 2, 1, CODE_SJIS, 256, u"0aff"},
         {{0x41, 0x82, 0xA0}, 3, 0, CODE_SJIS, 256, u"Aあ"},
         {{0x41, 0x82, 0xA0}, 2, 0, CODE_SJIS, 256, u"Aあ"},  // completed from the look-ahead
-        {{0x41, 0x00, 0x42}, 3, 0, CODE_SJIS, 256, u"A"},     // up to a null character
+        {{0x41, 0x00, 0x42}, 3, 0, CODE_SJIS, 256, u"A"},    // up to a null character
         {{0x41, 0x42, 0x43, 0x44, 0x45}, 5, 0, CODE_SJIS, 4, u"."},  // over read size / 2 units
         {{0x41, 0x00, 0x42, 0x30}, 4, 0, CODE_UNICODE, 256, u"Aあ"},
         {{0x41, 0x00, 0x42, 0x30}, 3, 0, CODE_UNICODE, 256, u"AB"},  // odd: high byte 0

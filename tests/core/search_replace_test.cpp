@@ -12,7 +12,7 @@ using test::Bytes;
 using test::ToBytes;
 
 class ReplaceTest : public test::SearchFixture {
-protected:
+  protected:
     void OpenText(const std::string& text, bool writable = true) { Open(ToBytes(text), writable); }
     void Replace(std::u16string search, std::u16string replacement, bool all) {
         AnswerDialog(search, replacement, all ? 1 : 0);
@@ -95,9 +95,10 @@ TEST_F(ReplaceTest, RunFromTheLastByteEndsAfterOneRound) {
 
 TEST_F(ReplaceTest, SilentReplaceTicksReplaceAll) {
     OpenText("abc");
-    const std::pair<const char*, int> cases[] = {
-        {"[Setting]\nSilentReplace=1\n", 1}, {"[Setting]\nSilentReplace=0\n", 0},
-        {"[Setting]\nSilentReplace=yes\n", 0}, {"", 0}};
+    const std::pair<const char*, int> cases[] = {{"[Setting]\nSilentReplace=1\n", 1},
+                                                 {"[Setting]\nSilentReplace=0\n", 0},
+                                                 {"[Setting]\nSilentReplace=yes\n", 0},
+                                                 {"", 0}};
     for (const auto& [ini, ticked] : cases) {
         templatePath = dir.Write("octile.ini", ini);
         int offered = -1;
@@ -189,8 +190,8 @@ TEST_F(ReplaceTest, EscapeStopsReplaceAll) {
 // moves the view hit by hit. Both must leave the same file and the same view.
 TEST(ReplaceAllAgainstConfirmation, SameFileAndView) {
     struct Session {
-        explicit Session(const std::string& path) : doc(host), view(host, doc, store),
-                                                    commands(host, doc, view) {
+        explicit Session(const std::string& path)
+            : doc(host), view(host, doc, store), commands(host, doc, view) {
             view.OnCreate();
             EXPECT_TRUE(doc.OnOpenDocument(path));
             view.OnInitialUpdate();
@@ -226,8 +227,8 @@ TEST(ReplaceAllAgainstConfirmation, SameFileAndView) {
             s.view.SetReadSize(readSize);
             s.view.SetWindowOffset(window);
             const uint64_t rel = caret - window;
-            s.view.SetCaretCell({9 + 3 * static_cast<int32_t>(rel % 16),
-                                 static_cast<int32_t>(rel / 16) + 1});
+            s.view.SetCaretCell(
+                {9 + 3 * static_cast<int32_t>(rel % 16), static_cast<int32_t>(rel / 16) + 1});
             s.commands.SetEngineOptions({7, 64 << 10});
             s.host.AnswerDialog<CSearchSecDlg>([&, k](CSearchSecDlg& d) {
                 d.searchText = search;

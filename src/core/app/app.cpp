@@ -9,26 +9,6 @@
 
 namespace octile {
 
-namespace {
-
-// Commands whose features are not in this build yet: present, disabled.
-bool NotYetBuilt(uint32_t id) {
-    switch (id) {
-        case ID_EDIT_COPY:
-        case ID_EDIT_PASTE:
-        case ID_SEARCH:
-        case ID_SEARCH_ABORT:
-        case ID_SEARCH_NEXT:
-        case ID_SEARCH_PREV:
-        case ID_REPLACE:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFolder)
     : host_(host), store_(store), programFolder_(std::move(programFolder)) {
     doc_ = std::make_unique<COctileDoc>(host_);
@@ -37,6 +17,8 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
     view_->templatePath = [this] { return templatePath_; };
     edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
+    search_ = std::make_unique<SearchCommands>(host_, *doc_, *view_);
+    search_->onHit = [this](uint64_t) { DetectPicture(); };
     view_->isBusy = [this] { return Busy(); };
     view_->onDetectPicture = [this] { DetectPicture(); };
 }
@@ -99,7 +81,7 @@ bool COctileApp::ProcessShellCommand(const std::vector<std::string>& args) {
     return OpenDocumentFile(file);
 }
 
-bool COctileApp::Busy() const { return edit_->Busy(); }
+bool COctileApp::Busy() const { return edit_->Busy() || search_->IsSearching(); }
 
 void COctileApp::DetectPicture() {
     if (!view_->IsPictureDisplay() || !doc_->HasFile()) return;
@@ -120,6 +102,7 @@ bool COctileApp::OpenDocumentFile(const std::string& path) {
 }
 
 void COctileApp::OnMainWindowDestroy() {
+    search_->OnViewDestroyed();
     view_->OnDestroy();
     doc_->OnCloseDocument();
 }
@@ -139,8 +122,10 @@ int COctileApp::ExitInstance() {
 }
 
 bool COctileApp::RouteCommand(uint32_t id) {
-    if (NotYetBuilt(id)) return false;
+    // While a search dispatches messages, nothing may change the file under it.
+    if (search_->IsSearching() && EditCommands::LockedWhileBusy(id)) return true;
     if (edit_->OnCommand(id)) return true;
+    if (search_->OnCommand(id)) return true;
     if (view_->OnCommand(id)) return true;
     if (doc_->OnCommand(id)) return true;
     if (frame_ && frame_->OnCommand(id)) return true;
@@ -149,11 +134,12 @@ bool COctileApp::RouteCommand(uint32_t id) {
 
 CmdUI COctileApp::RouteUpdate(uint32_t id) {
     CmdUI ui;
-    if (NotYetBuilt(id)) {
+    if (search_->IsSearching() && EditCommands::LockedWhileBusy(id)) {
         ui.Enable(false);
         return ui;
     }
     if (edit_->OnUpdateCommand(id, ui)) return ui;
+    if (search_->OnUpdateCommand(id, ui)) return ui;
     if (view_->OnUpdateCommand(id, ui)) return ui;
     if (doc_->OnUpdateCommand(id, ui)) return ui;
     if (frame_ && frame_->OnUpdateCommand(id, ui)) return ui;

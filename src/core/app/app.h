@@ -9,6 +9,7 @@
 #include "app/command_ids.h"
 #include "document/document.h"
 #include "document/edit_commands.h"
+#include "search/search_commands.h"
 #include "host/ui_host.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
@@ -64,6 +65,7 @@ public:
     COctileDoc& doc() { return *doc_; }
     COctileView& view() { return *view_; }
     EditCommands& editCommands() { return *edit_; }
+    SearchCommands& searchCommands() { return *search_; }
     // The picture the picture window shows.
     const CDib& picture() const { return picture_; }
     // Picture detection at the anchor, when picture display is on.
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<COctileDoc> doc_;
     std::unique_ptr<COctileView> view_;
     std::unique_ptr<EditCommands> edit_;
+    std::unique_ptr<SearchCommands> search_;
     PictureHost pictures_;
     CDib picture_;
     CommandTarget* frame_ = nullptr;

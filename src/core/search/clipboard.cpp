@@ -21,13 +21,13 @@ bool EndsDigitPair(char16_t high) {
 }
 
 class WaitCursor {
-public:
+  public:
     explicit WaitCursor(UiHost& host) : host_(host) { host_.BeginWaitCursor(); }
     ~WaitCursor() { host_.EndWaitCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-private:
+  private:
     UiHost& host_;
 };
 
@@ -72,7 +72,8 @@ std::vector<uint8_t> ParsePasteText(std::u16string_view text) {
         std::u16string_view line = text.substr(lf + 1, lineLength);
         line = line.substr(0, std::min(line.find(u'\r'), line.find(u'\n')));
         if (line.empty()) break;
-        if (line.size() >= t && line.substr(0, t).find_first_not_of(u'-') == std::u16string_view::npos) {
+        if (line.size() >= t &&
+            line.substr(0, t).find_first_not_of(u'-') == std::u16string_view::npos) {
             continue;  // the closing rule
         }
         for (size_t j = 0; j < 16; ++j) {
@@ -92,9 +93,9 @@ void CopySelection(UiHost& host, COctileDoc& doc, COctileView& view) {
     const uint64_t span = hi - lo;  // count - 1
     if (span >= kMaxCopyTextBytes ||
         2 * CopyTextUnitsBound(view.dumpSettings(), span + 1) > kMaxCopyTextBytes) {
-        host.MessageBox(ReplacePercent1(LoadString(IDS_SAVE_NO_MEMORY),
-                                        Utf8ToUtf16(doc.GetPathName())),
-                        MB_OK | MB_ICONEXCLAMATION);
+        host.MessageBox(
+            ReplacePercent1(LoadString(IDS_SAVE_NO_MEMORY), Utf8ToUtf16(doc.GetPathName())),
+            MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     const uint64_t count = span + 1;
@@ -124,9 +125,9 @@ void PasteClipboard(UiHost& host, COctileDoc& doc, COctileView& view) {
         next = std::min<uint64_t>(next, at + UINT32_MAX);
         const uint32_t n = static_cast<uint32_t>(next - at);
         if (doc.WriteBytes(bytes.data() + (at - pos), n, at) != n) {
-            host.MessageBox(ReplacePercent1(LoadString(IDS_WRITE_ERROR),
-                                            Utf8ToUtf16(doc.GetPathName())),
-                            MB_OK | MB_ICONEXCLAMATION);
+            host.MessageBox(
+                ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(doc.GetPathName())),
+                MB_OK | MB_ICONEXCLAMATION);
             break;
         }
         at = next;

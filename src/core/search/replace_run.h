@@ -15,13 +15,13 @@ namespace octile {
 // (a run whose remaining hits all lie before its start would otherwise go on
 // for ever).
 class ReplaceRound {
-public:
+  public:
     explicit ReplaceRound(uint64_t start) : start_(start) {}
     // false: the run has come around and ends before this hit.
     bool Accept(const SearchResult& hit);
     bool Wrapped() const { return wrapped_; }
 
-private:
+  private:
     uint64_t start_;
     bool wrapped_ = false;
 };

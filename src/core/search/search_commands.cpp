@@ -21,12 +21,16 @@ std::u16string ProgressText(int percent) {
 // dispatch waiting messages (Escape among them), but only every so often, so
 // that fast scans are not slowed by it.
 class SearchCommands::Pacer {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     Pacer(SearchCommands& owner, SearchEngine& engine, uint64_t origin, bool backward)
-        : owner_(owner), engine_(engine), origin_(origin), backward_(backward),
-          lines_((owner.doc_.GetFileLength() + 15) / 16), last_(Clock::now()) {}
+        : owner_(owner),
+          engine_(engine),
+          origin_(origin),
+          backward_(backward),
+          lines_((owner.doc_.GetFileLength() + 15) / 16),
+          last_(Clock::now()) {}
 
     bool operator()(uint64_t position) {
         if (owner_.viewGone_) return true;
@@ -45,7 +49,7 @@ public:
         return [this](uint64_t position) { return (*this)(position); };
     }
 
-private:
+  private:
     // How far the scan has come from the first window, measured around the
     // file rounded up to whole lines: ((d * 100) / 16) / lines.
     int Percent(uint64_t position) const {
@@ -77,7 +81,7 @@ private:
 
 // The searching flag and the wait cursor around a command's search.
 class SearchCommands::Busy {
-public:
+  public:
     explicit Busy(SearchCommands& owner) : owner_(owner) {
         owner_.host_.BeginWaitCursor();
         owner_.searching_ = true;
@@ -89,7 +93,7 @@ public:
     Busy(const Busy&) = delete;
     Busy& operator=(const Busy&) = delete;
 
-private:
+  private:
     SearchCommands& owner_;
 };
 
@@ -107,16 +111,27 @@ bool SearchCommands::OnUpdateCommand(uint32_t id, CmdUI& ui) {
     const bool idle = !searching_ && !viewGone_;
     const bool writable = doc_.HasFile() && !doc_.IsReadOnly();
     switch (id) {
-        case ID_SEARCH: ui.Enable(idle && view_.CommandEnabled()); return true;
+        case ID_SEARCH:
+            ui.Enable(idle && view_.CommandEnabled());
+            return true;
         case ID_SEARCH_NEXT:
         case ID_SEARCH_PREV:
             ui.Enable(idle && view_.CommandEnabled() && !searchText_.empty());
             return true;
-        case ID_SEARCH_ABORT: ui.Enable(searching_); return true;
-        case ID_REPLACE: ui.Enable(idle && writable); return true;
-        case ID_EDIT_COPY: ui.Enable(!viewGone_ && doc_.HasFile()); return true;
-        case ID_EDIT_PASTE: ui.Enable(idle && writable); return true;
-        default: return false;
+        case ID_SEARCH_ABORT:
+            ui.Enable(searching_);
+            return true;
+        case ID_REPLACE:
+            ui.Enable(idle && writable);
+            return true;
+        case ID_EDIT_COPY:
+            ui.Enable(!viewGone_ && doc_.HasFile());
+            return true;
+        case ID_EDIT_PASTE:
+            ui.Enable(idle && writable);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -128,20 +143,29 @@ bool SearchCommands::Enabled(uint32_t id) {
 
 bool SearchCommands::OnCommand(uint32_t id) {
     switch (id) {
-        case ID_SEARCH: OnFind(); return true;
-        case ID_SEARCH_NEXT: OnFindNext(false); return true;
-        case ID_SEARCH_PREV: OnFindNext(true); return true;
+        case ID_SEARCH:
+            OnFind();
+            return true;
+        case ID_SEARCH_NEXT:
+            OnFindNext(false);
+            return true;
+        case ID_SEARCH_PREV:
+            OnFindNext(true);
+            return true;
         case ID_SEARCH_ABORT:
             if (Enabled(id)) abort_ = true;
             return true;
-        case ID_REPLACE: OnReplace(); return true;
+        case ID_REPLACE:
+            OnReplace();
+            return true;
         case ID_EDIT_COPY:
             if (Enabled(id)) CopySelection(host_, doc_, view_);
             return true;
         case ID_EDIT_PASTE:
             if (Enabled(id)) PasteClipboard(host_, doc_, view_);
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 

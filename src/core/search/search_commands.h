@@ -18,7 +18,7 @@
 namespace octile {
 
 class SearchCommands : public CommandTarget {
-public:
+  public:
     SearchCommands(UiHost& host, COctileDoc& doc, COctileView& view);
 
     bool OnCommand(uint32_t id) override;
@@ -54,7 +54,7 @@ public:
     void SetEngineOptions(SearchEngine::Options options) { engineOptions_ = options; }
     void SetPumpInterval(std::chrono::milliseconds interval) { pumpInterval_ = interval; }
 
-private:
+  private:
     class Pacer;
     class Busy;
 

@@ -1,8 +1,9 @@
 #include "search/search_engine.h"
 
+#include <string.h>  // memrchr, memmem
+
 #include <algorithm>
 #include <cstring>
-#include <string.h>  // memrchr, memmem
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -42,9 +43,11 @@ int Commonness(uint8_t b) {
 // switches to glibc's memmem (Two-Way, linear time) for the rest of the
 // search, on a reversed copy for backward searches.
 class SearchEngine::Matcher {
-public:
+  public:
     Matcher(const std::vector<uint8_t>& pattern, size_t allowance)
-        : p_(pattern.data()), n_(pattern.size()), allowance_(allowance),
+        : p_(pattern.data()),
+          n_(pattern.size()),
+          allowance_(allowance),
           reversed_(pattern.rbegin(), pattern.rend()) {
         size_t best = 0;
         for (size_t i = 1; i < n_; ++i) {
@@ -150,7 +153,7 @@ public:
     // false: memchr steps only (the scan used where SSE2 is missing).
     bool useVector = true;
 
-private:
+  private:
 #if defined(__SSE2__)
     // Bit k set: the pattern's two rarest bytes match at start at + k.
     unsigned Candidates(const uint8_t* at, __m128i v1, __m128i v2) const {
@@ -233,8 +236,8 @@ uint64_t HitWindow(const SearchRequest& request, uint64_t fileLength, uint64_t m
     if (r == 0) return match;
     if (!request.backward) {
         const uint64_t w0 = request.windowOffset;
-        const uint64_t w = match > request.caret && match >= w0 ? w0 + (match - w0) / r * r
-                                                                : match / r * r;
+        const uint64_t w =
+            match > request.caret && match >= w0 ? w0 + (match - w0) / r * r : match / r * r;
         return match + patternLength > w + r ? match : w;
     }
     const uint64_t top =

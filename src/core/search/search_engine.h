@@ -51,8 +51,9 @@ uint64_t HitWindow(const SearchRequest& request, uint64_t fileLength, uint64_t m
 uint64_t CaretAfterHit(uint64_t window, uint64_t readSize, uint64_t match, uint64_t patternLength);
 
 class SearchEngine {
-public:
+  public:
     struct Options {
+        // One read: large, yet small enough to stay in the cache while scanned.
         size_t blockSize = 1u << 20;
         // Verification work allowed beyond four times the bytes scanned before
         // a search of a repetitive pattern switches to a linear-time matcher.
@@ -84,7 +85,7 @@ public:
 
     class Matcher;
 
-private:
+  private:
     enum class Scan { Found, None, Aborted };
     Scan FindFirstIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
     Scan FindLastIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
