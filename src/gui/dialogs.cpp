@@ -1,5 +1,7 @@
 #include "gui/dialogs.h"
 
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +11,7 @@
 
 #include "gui/app_icon.h"
 #include "gui/qt_text.h"
+#include "gui/qt_ui_host.h"
 #include "host/ui_host.h"
 #include "resources/resources.h"
 
@@ -30,6 +33,30 @@ QHBoxLayout* OkCancelRow(QDialog* dialog) {
     row->addWidget(ok);
     row->addWidget(cancel);
     return row;
+}
+
+// A labelled edit on its own row of a grid.
+QLineEdit* AddField(QGridLayout* grid, int row, const QString& label, const std::u16string& value,
+                    const QString& name) {
+    QWidget* owner = grid->parentWidget();
+    auto* caption = new QLabel(label, owner);
+    caption->setObjectName(name + QStringLiteral("Label"));
+    auto* edit = new QLineEdit(ToQString(value), owner);
+    edit->setObjectName(name + QStringLiteral("Edit"));
+    edit->setMinimumWidth(160);
+    caption->setBuddy(edit);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(edit, row, 1);
+    return edit;
+}
+
+// A dialog whose fields sit in a grid above the OK and Cancel buttons.
+QGridLayout* FieldGrid(QDialog* dialog) {
+    auto* layout = new QVBoxLayout(dialog);
+    auto* grid = new QGridLayout;
+    layout->addLayout(grid);
+    layout->addLayout(OkCancelRow(dialog));
+    return grid;
 }
 
 }  // namespace
@@ -190,6 +217,113 @@ int RunDialog(CSetSectorDlg& data, UiHost&, QWidget* parent) {
     dialog.setObjectName(QStringLiteral("readSizeDialog"));
     const int result = ExecDialog(dialog);
     if (result == IDOK) data.size = ToU16(dialog.Value());
+    return result;
+}
+
+int RunDialog(CEditInsertDlg& data, UiHost&, QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("editInsertDialog"));
+    dialog.setWindowTitle(data.deleteMode ? QStringLiteral("削除") : QStringLiteral("挿入"));
+    QGridLayout* grid = FieldGrid(&dialog);
+    QLineEdit* count = AddField(grid, 0, QStringLiteral("バイト数"), data.count, "count");
+    QLineEdit* position = AddField(grid, 1, QStringLiteral("位置"), data.position, "position");
+    count->selectAll();
+    const int result = ExecDialog(dialog);
+    if (result == IDOK) {
+        data.count = ToU16(count->text());
+        data.position = ToU16(position->text());
+    }
+    return result;
+}
+
+int RunDialog(CEditRangeDlg& data, UiHost&, QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("editRangeDialog"));
+    dialog.setWindowTitle(QStringLiteral("範囲書き換え"));
+    QGridLayout* grid = FieldGrid(&dialog);
+    QLineEdit* value = AddField(grid, 0, QStringLiteral("書き込む値"), data.value, "value");
+    value->setMaxLength(2);
+    auto* hex = new QLabel(QStringLiteral("（16進）"), &dialog);
+    hex->setObjectName(QStringLiteral("hexLabel"));
+    grid->addWidget(hex, 0, 2);
+    QLineEdit* start = AddField(grid, 1, QStringLiteral("開始位置"), data.start, "start");
+    QLineEdit* end = AddField(grid, 2, QStringLiteral("終了位置"), data.end, "end");
+    value->selectAll();
+    const int result = ExecDialog(dialog);
+    if (result == IDOK) {
+        data.value = ToU16(value->text());
+        data.start = ToU16(start->text());
+        data.end = ToU16(end->text());
+    }
+    return result;
+}
+
+int RunDialog(CFileRangeDialog& data, UiHost&, QWidget* parent) {
+    // Qt's own dialog, so that the range fields can join its layout.
+    QFileDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("fileRangeDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    ConfigureFileDialog(dialog, data.file);
+
+    auto* range = new QWidget(&dialog);
+    range->setObjectName(QStringLiteral("rangeFields"));
+    auto* row = new QHBoxLayout(range);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto addField = [&](const QString& label, const std::u16string& value, const QString& name) {
+        auto* caption = new QLabel(label, range);
+        caption->setObjectName(name + QStringLiteral("Label"));
+        auto* edit = new QLineEdit(ToQString(value), range);
+        edit->setObjectName(name + QStringLiteral("Edit"));
+        caption->setBuddy(edit);
+        row->addWidget(caption);
+        row->addWidget(edit, 1);
+        return edit;
+    };
+    QLineEdit* start = addField(QStringLiteral("開始位置"), data.start, "start");
+    QLineEdit* end = addField(QStringLiteral("終了位置"), data.end, "end");
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        grid->addWidget(range, grid->rowCount(), 0, 1, grid->columnCount());
+    } else if (dialog.layout() != nullptr) {
+        dialog.layout()->addWidget(range);
+    }
+
+    const int result = ExecDialog(dialog);
+    if (result != IDOK) return result;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return IDCANCEL;
+    data.file.chosenPath = QStringToPath(files.first());
+    data.start = ToU16(start->text());
+    data.end = ToU16(end->text());
+    return result;
+}
+
+int RunDialog(CSearchSecDlg& data, UiHost&, QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("searchDialog"));
+    dialog.setWindowTitle(QStringLiteral("検索"));
+    QGridLayout* grid = FieldGrid(&dialog);
+    QLineEdit* search = AddField(grid, 0, QStringLiteral("検索文字列"), data.searchText, "search");
+    QLineEdit* replace =
+        AddField(grid, 1, QStringLiteral("置換文字列"), data.replaceText, "replace");
+    auto* all = new QCheckBox(QStringLiteral("全部(ESCで中断)"), &dialog);
+    all->setObjectName(QStringLiteral("replaceAllCheck"));
+    all->setChecked(data.replaceAll != 0);
+    grid->addWidget(all, 2, 1);
+    // The replace controls exist in both modes; searching hides and disables them.
+    const bool replaceMode = data.replaceMode != 0;
+    auto* replaceLabel = dialog.findChild<QLabel*>(QStringLiteral("replaceLabel"));
+    for (QWidget* w : {static_cast<QWidget*>(replaceLabel), static_cast<QWidget*>(replace),
+                       static_cast<QWidget*>(all)}) {
+        w->setEnabled(replaceMode);
+        w->setVisible(replaceMode);
+    }
+    search->selectAll();
+    const int result = ExecDialog(dialog);
+    if (result == IDOK) {
+        data.searchText = ToU16(search->text());
+        data.replaceText = ToU16(replace->text());
+        data.replaceAll = all->isChecked() ? 1 : 0;
+    }
     return result;
 }
 

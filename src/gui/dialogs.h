@@ -65,10 +65,9 @@ int RunDialog(CSettingDlg& data, UiHost& host, QWidget* parent);
 int RunDialog(CAboutDlg& data, UiHost& host, QWidget* parent);
 int RunDialog(CJumpSecDlg& data, UiHost& host, QWidget* parent);
 int RunDialog(CSetSectorDlg& data, UiHost& host, QWidget* parent);
-// A dialog whose window is not built yet answers Cancel.
-template <typename Dialog>
-int RunDialog(Dialog&, UiHost&, QWidget*) {
-    return IDCANCEL;
-}
+int RunDialog(CEditInsertDlg& data, UiHost& host, QWidget* parent);
+int RunDialog(CEditRangeDlg& data, UiHost& host, QWidget* parent);
+int RunDialog(CFileRangeDialog& data, UiHost& host, QWidget* parent);
+int RunDialog(CSearchSecDlg& data, UiHost& host, QWidget* parent);
 
 }  // namespace octile

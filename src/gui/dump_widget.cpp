@@ -131,6 +131,13 @@ void DumpWidget::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), ToQColor(view_.BackColour()));
     if (!view_.IsFileOpen()) return;
     view_.BeginPaint();
+    // Marks colour the cells under the text; later marks paint over earlier ones.
+    for (const COctileView::ColourRect& mark : view_.MarkBackgrounds()) {
+        const PixelRect& r = mark.rect;
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        painter.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                         ToQColor(mark.colour));
+    }
     painter.setFont(PaintFont());
     painter.setPen(ToQColor(view_.TextColour()));
     PaintText(painter, event->rect());
@@ -187,6 +194,8 @@ void DumpWidget::SendSize() { view_.OnSize(viewport()->height(), window()->isMin
 void DumpWidget::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     SendSize();
+    // The reload may have changed the text area; the frame keeps its width to it.
+    host_.RecalcFrameWidth();
 }
 
 void DumpWidget::mousePressEvent(QMouseEvent* event) {

@@ -11,7 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QStatusBar>
+#include <QShowEvent>
 #include <QStyle>
 #include <QToolBar>
 #include <QUrl>
@@ -23,6 +23,7 @@
 #include "gui/key_translate.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
+#include "gui/status_bar.h"
 #include "resources/resources.h"
 
 namespace octile {
@@ -42,15 +43,20 @@ bool HasLocalFiles(const QMimeData* mime) {
 }  // namespace
 
 MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
-    : QMainWindow(parent), app_(app), host_(host) {
+    : QMainWindow(parent), app_(app), host_(host), frame_(app.store(), app.doc(), app.view()) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(ApplicationIcon());
     host_.SetApp(&app_);
     host_.SetMainWindow(this);
 
+    placement_ = frame_.ReadPosition();
     BuildMenus();
     BuildToolbar();
     BuildStatusBar();
+    // The view reports every mark colour it sets, its stored ones first.
+    app_.view().onMarkColour = [this](int index, uint32_t colour) {
+        statusBar_->SetMarkPaneColour(index, colour);
+    };
     // Making the dump runs the view's window creation.
     dump_ = new DumpWidget(app_.view(), host_, this);
     setCentralWidget(dump_);
@@ -62,15 +68,17 @@ MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
     qApp->installEventFilter(this);
 
     idleTimer_.setInterval(kIdleMilliseconds);
-    connect(&idleTimer_, &QTimer::timeout, this, &MainWindow::RefreshToolbar);
+    connect(&idleTimer_, &QTimer::timeout, this, &MainWindow::OnIdle);
     idleTimer_.start();
-    RefreshToolbar();
     RecalcFrameWidth();
+    OnIdle();
+    if (placement_) ApplyPlacement();
 }
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     Destroy();
+    app_.view().onMarkColour = nullptr;
     app_.SetFrameTarget(nullptr);
     host_.SetMainWindow(nullptr);
     host_.SetMessagePane(nullptr);
@@ -148,12 +156,20 @@ void MainWindow::BuildToolbar() {
 }
 
 void MainWindow::BuildStatusBar() {
-    statusBar()->setObjectName(QStringLiteral("statusBar"));
-    messagePane_ = new QLabel(this);
-    messagePane_->setObjectName(QStringLiteral("messagePane"));
-    statusBar()->addWidget(messagePane_, 1);
+    statusBar_ = new CStatusBarEx2(this);
+    setStatusBar(statusBar_);
+    messagePane_ = statusBar_->Pane(0);
     host_.SetMessagePane(messagePane_);
+    statusBar_->onPaneClicked = [this](int pane) { OnPaneClicked(pane); };
     ShowIdle();
+}
+
+void MainWindow::OnPaneClicked(int pane) {
+    const uint32_t id = CMainFrame::ClickCommand(pane);
+    if (id == 0) return;
+    // Posted, as a click notification would post it: the command runs once
+    // the click has been handled.
+    QTimer::singleShot(0, this, [this, id] { RunCommand(id); });
 }
 
 QAction* MainWindow::MenuAction(uint32_t id) const {
@@ -228,20 +244,46 @@ void MainWindow::RefreshRecentFiles(QMenu* menu) {
     }
 }
 
+void MainWindow::OnIdle() {
+    RefreshToolbar();
+    RefreshStatusBar();
+}
+
 void MainWindow::RefreshToolbar() {
     if (destroyed_) return;
     for (auto& [id, action] : toolbarActions_) action->setEnabled(app_.RouteUpdate(id).enabled);
 }
 
-int MainWindow::IdealFrameWidth() const {
-    const COctileView& view = app_.view();
-    int frame = contentsMargins().left() + contentsMargins().right();
-    if (layout() != nullptr) {
-        frame += layout()->contentsMargins().left() + layout()->contentsMargins().right();
+void MainWindow::RefreshStatusBar() {
+    if (destroyed_) return;
+    for (int pane = 1; pane <= 5; ++pane) {
+        statusBar_->SetMarkPaneColour(pane - 1, frame_.MarkPaneColour(pane));
     }
-    if (dump_ != nullptr) frame += 2 * dump_->frameWidth();
+    for (int pane = 6; pane < CStatusBarEx2::kPaneCount; ++pane) {
+        statusBar_->SetPaneText(pane, ToQString(frame_.PaneText(pane)));
+    }
+    statusBar_->SetMessagePaneWidth(IdealFrameWidth() / 3);
+}
+
+// The window's width against the width its client area gives the dump's
+// text and scroll bar, as the frame and client widths of a frame window.
+int MainWindow::IdealFrameWidth() const {
+    int chrome = contentsMargins().left() + contentsMargins().right();
+    if (layout() != nullptr) {
+        chrome += layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    }
+    if (dump_ != nullptr) chrome += 2 * dump_->frameWidth();
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, dump_);
-    return frame + scrollBar + (view.TextArea().right + 1) * view.CharWidth() - 1;
+    return frame_.IdealFrameWidth(width(), width() - chrome, scrollBar);
+}
+
+// The saved rectangle is the outer one; the window's own size leaves out
+// the frame, which is known once the window is on the screen.
+void MainWindow::ApplyPlacement() {
+    const CMainFrame::Placement& p = *placement_;
+    placementFrameHeight_ = frameGeometry().height() - height();
+    move(p.x, p.y);
+    resize(width(), std::max(1, p.h - placementFrameHeight_));
 }
 
 void MainWindow::RecalcFrameWidth() { setFixedWidth(IdealFrameWidth()); }
@@ -278,6 +320,23 @@ void MainWindow::ShowPrompt(uint32_t id) { host_.SetMessageText(LoadPrompt(id));
 
 void MainWindow::ShowIdle() { host_.SetMessageText(LoadString(AFX_IDS_IDLEMESSAGE)); }
 
+bool MainWindow::event(QEvent* event) {
+    // The message pane shows the prompts; Qt's status tips would hide the panes.
+    if (event->type() == QEvent::StatusTip) return true;
+    return QMainWindow::event(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placement_ || event->spontaneous()) return;
+    QTimer::singleShot(0, this, [this] {
+        if (placement_ && frameGeometry().height() - height() != placementFrameHeight_) {
+            ApplyPlacement();
+        }
+        placement_.reset();
+    });
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && !destroyed_) {
         auto* widget = qobject_cast<QWidget*>(watched);
@@ -300,6 +359,9 @@ void MainWindow::Destroy() {
     if (destroyed_) return;
     destroyed_ = true;
     idleTimer_.stop();
+    const QRect outer = frameGeometry();
+    frame_.WritePosition({outer.x(), outer.y(), outer.width(), outer.height()});
+    host_.DestroyViewWindows();
     app_.OnMainWindowDestroy();
 }
 

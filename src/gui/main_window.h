@@ -7,9 +7,11 @@
 #include <QTimer>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "app/command_ids.h"
+#include "app/main_frame.h"
 
 class QAction;
 class QLabel;
@@ -19,6 +21,7 @@ class QToolBar;
 namespace octile {
 
 class COctileApp;
+class CStatusBarEx2;
 class DumpWidget;
 class QtUiHost;
 struct MenuItem;
@@ -32,6 +35,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
     DumpWidget* dump() const { return dump_; }
     QToolBar* toolBar() const { return toolBar_; }
     QLabel* messagePane() const { return messagePane_; }
+    CStatusBarEx2* statusBarEx() const { return statusBar_; }
+    CMainFrame& frame() { return frame_; }
     // The menu action of a command (the first recent file for 57616).
     QAction* MenuAction(uint32_t id) const;
     QAction* ToolbarAction(uint32_t id) const;
@@ -45,6 +50,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
     void RefreshMenu(QMenu* menu);
     // Brings the toolbar's buttons up to date, as at idle time.
     void RefreshToolbar();
+    // Brings the status panes' texts, colours and widths up to date.
+    void RefreshStatusBar();
     // Keeps the width to the width a dump line needs.
     void RecalcFrameWidth();
     int IdealFrameWidth() const;
@@ -54,7 +61,9 @@ class MainWindow : public QMainWindow, public CommandTarget {
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
 
   protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -68,12 +77,17 @@ class MainWindow : public QMainWindow, public CommandTarget {
     void RefreshRecentFiles(QMenu* menu);
     void ShowPrompt(uint32_t id);
     void ShowIdle();
+    void OnIdle();
+    void OnPaneClicked(int pane);
+    void ApplyPlacement();
     void Destroy();
 
     COctileApp& app_;
     QtUiHost& host_;
+    CMainFrame frame_;
     DumpWidget* dump_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    CStatusBarEx2* statusBar_ = nullptr;
     QLabel* messagePane_ = nullptr;
     std::map<uint32_t, QAction*> menuActions_;
     std::map<uint32_t, QAction*> toolbarActions_;
@@ -81,6 +95,9 @@ class MainWindow : public QMainWindow, public CommandTarget {
     QAction* recentPlaceholder_ = nullptr;
     std::vector<QAction*> recentActions_;
     QTimer idleTimer_;
+    // The saved placement until the first show has settled the frame's size.
+    std::optional<CMainFrame::Placement> placement_;
+    int placementFrameHeight_ = 0;
     bool destroyed_ = false;
 };
 

@@ -23,6 +23,7 @@
 #include "gui/dump_widget.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/report_window.h"
 #include "resources/resources.h"
 
 namespace octile {
@@ -83,6 +84,10 @@ QFont MakeViewFont(const ViewFont& font) {
     return f;
 }
 
+int ViewLineHeight(const QFontMetrics& metrics) {
+    return std::max(1, metrics.height() + std::max(0, metrics.leading()));
+}
+
 QStringList ToQtNameFilters(const std::u16string& filter) {
     const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
     QStringList result;
@@ -102,9 +107,34 @@ QStringList ToQtNameFilters(const std::u16string& filter) {
     return result;
 }
 
+void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    dialog.setWindowTitle(FileDialogTitle(request));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(ToQtNameFilters(request.filter));
+    dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!request.initialPath.empty()) {
+        const QFileInfo initial(PathToQString(request.initialPath));
+        if (initial.isDir()) {
+            dialog.setDirectory(initial.absoluteFilePath());
+        } else {
+            if (initial.dir().exists()) dialog.setDirectory(initial.absolutePath());
+            dialog.selectFile(initial.fileName());
+        }
+    }
+}
+
 QtUiHost::QtUiHost() = default;
 
 QtUiHost::~QtUiHost() {
+    DestroyViewWindows();
     StopTimers();
     while (waitCursorDepth_ > 0) EndWaitCursor();
 }
@@ -201,27 +231,8 @@ int QtUiHost::DoModal(DialogRef dialog) {
 }
 
 bool QtUiHost::GetFileName(FileDialogRequest& request) {
-    QFileDialog dialog(DialogParent(), FileDialogTitle(request));
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(ToQtNameFilters(request.filter));
-    dialog.setDefaultSuffix(ToQString(request.defaultExtension));
-    if (request.save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (!request.initialPath.empty()) {
-        const QFileInfo initial(PathToQString(request.initialPath));
-        if (initial.isDir()) {
-            dialog.setDirectory(initial.absoluteFilePath());
-        } else {
-            if (initial.dir().exists()) dialog.setDirectory(initial.absolutePath());
-            dialog.selectFile(initial.fileName());
-        }
-    }
+    QFileDialog dialog(DialogParent());
+    ConfigureFileDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return false;
@@ -327,7 +338,7 @@ FontMetrics QtUiHost::MeasureFont(const ViewFont& font) {
     const QFontMetrics metrics(MakeViewFont(font));
     FontMetrics m;
     m.charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
-    m.lineHeight = std::max(1, metrics.height() + std::max(0, metrics.leading()));
+    m.lineHeight = ViewLineHeight(metrics);
     return m;
 }
 
@@ -341,8 +352,9 @@ bool QtUiHost::ChooseColor(uint32_t& colour) {
 
 bool QtUiHost::ChooseFont(ViewFont& font) {
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, MakeViewFont(font), DialogParent(), QString(),
-                                              QFontDialog::MonospacedFonts);
+    const QFont chosen =
+        QFontDialog::getFont(&ok, MakeViewFont(font), DialogParent(),
+                             QStringLiteral("ﾌｫﾝﾄの指定"), QFontDialog::MonospacedFonts);
     if (!ok) return false;
     int pixels = chosen.pixelSize();
     if (pixels <= 0) pixels = QFontInfo(chosen).pixelSize();
@@ -352,5 +364,12 @@ bool QtUiHost::ChooseFont(ViewFont& font) {
     font.faceName = ToU16(chosen.family()).substr(0, 31);
     return true;
 }
+
+void QtUiHost::ShowReport(const ReportWindowData& report) {
+    if (!reportWindow_) reportWindow_ = std::make_unique<CTextWnd>();
+    reportWindow_->ShowReport(report);
+}
+
+void QtUiHost::DestroyViewWindows() { reportWindow_.reset(); }
 
 }  // namespace octile

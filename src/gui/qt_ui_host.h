@@ -10,12 +10,15 @@
 
 #include "host/ui_host.h"
 
+class QFileDialog;
+class QFontMetrics;
 class QLabel;
 class QWidget;
 
 namespace octile {
 
 class COctileApp;
+class CTextWnd;
 class DumpWidget;
 class MainWindow;
 
@@ -23,11 +26,17 @@ class MainWindow;
 // otherwise the system's Japanese monospace font.
 QFont MakeViewFont(const ViewFont& font);
 QString JapaneseMonospaceFamily();
+// The height of a dump line in a font: its height plus any leading.
+int ViewLineHeight(const QFontMetrics& metrics);
 
 // A "desc|pattern|desc|pattern||" filter as Qt name filters. Each keeps its
 // description as shown and gets the patterns in Qt's form in parentheses
 // ("*.*" becomes "*", ";" separated patterns become space separated).
 QStringList ToQtNameFilters(const std::u16string& filter);
+
+// Sets a file dialog up as a request asks: title, filters, default
+// extension, open or save mode, the overwrite prompt and the initial path.
+void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 
 class QtUiHost : public UiHost {
   public:
@@ -76,8 +85,13 @@ class QtUiHost : public UiHost {
     FontMetrics MeasureFont(const ViewFont& font) override;
     bool ChooseColor(uint32_t& colour) override;
     bool ChooseFont(ViewFont& font) override;
+    void ShowReport(const ReportWindowData& report) override;
 
     bool IsTimerActive(uint32_t id) const;
+    // The compare report window; none before the first report.
+    CTextWnd* ReportWindow() const { return reportWindow_.get(); }
+    // The view's own top-level windows go with the main window.
+    void DestroyViewWindows();
     // The owner of dialogs: the active modal dialog, else the main window.
     QWidget* DialogParent() const;
 
@@ -89,6 +103,7 @@ class QtUiHost : public UiHost {
     QPointer<QLabel> messagePane_;
     QPointer<DumpWidget> dump_;
     std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
+    std::unique_ptr<CTextWnd> reportWindow_;
     int waitCursorDepth_ = 0;
 };
 

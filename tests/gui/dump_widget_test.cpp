@@ -86,6 +86,7 @@ class DumpWidgetTest : public QObject {
     void dragInsideSelectsWithoutMovingTheCaretCell();
     void dragBelowTheTextScrollsAndExtends();
     void selectedBytesAreInverted();
+    void markedBytesAreColouredUnderTheirDigits();
     void viewFontFollowsTheDescription();
     void typedDigitsOverwriteTheFile_data();
     void typedDigitsOverwriteTheFile();
@@ -477,6 +478,54 @@ void DumpWidgetTest::selectedBytesAreInverted() {
     QCOMPARE(QColor(image.pixel(left, 2 * lh + 1)), background);
 }
 
+void DumpWidgetTest::markedBytesAreColouredUnderTheirDigits() {
+    OpenProgram p;
+    const int e = p.view().ExtraDigits();
+    const int cw = p.cw();
+    const int lh = p.lh();
+    // Byte 1 gets a kind-1 mark (F4), byte 3 a kind-2 mark (Ctrl+2); then
+    // the caret leaves them so that no inversion lies on top.
+    QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(1, 1));
+    p.Key(Qt::Key_F4);
+    QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(3, 1));
+    p.Key(Qt::Key_2, Qt::ControlModifier);
+    QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(8, 4));
+    QCOMPARE(p.view().Marks().size(), size_t(2));
+
+    const QImage image = p.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb background = ToQColor(p.view().BackColour()).rgb();
+    // Counts of pixels in a cell range of data row 1 (inner lines only).
+    auto count = [&](int firstColumn, int cells, QRgb colour) {
+        int n = 0;
+        for (int y = lh + 1; y < 2 * lh - 1; ++y) {
+            for (int x = firstColumn * cw; x < (firstColumn + cells) * cw; ++x) {
+                if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) ++n;
+            }
+        }
+        return n;
+    };
+    const int cellPixels = cw * (lh - 2);
+    struct Case {
+        int byte;
+        uint32_t colour;
+    };
+    for (const Case& c : {Case{1, p.view().GetMarkColour(1)}, Case{3, p.view().GetMarkColour(2)}}) {
+        const QRgb mark = ToQColor(c.colour).rgb();
+        const int digits = e + 9 + 3 * c.byte;
+        // The blank after the digits is all mark colour, the digits show it
+        // around their glyphs, and no background shows through.
+        QCOMPARE(count(digits + 2, 1, mark), cellPixels);
+        QVERIFY(count(digits, 2, mark) > cellPixels);
+        QCOMPARE(count(digits, 3, background), 0);
+        // The character column stays uncoloured.
+        QCOMPARE(count(e + 61 + c.byte, 1, mark), 0);
+    }
+    // Bytes 0 and 2 have no mark.
+    for (int byte : {0, 2}) {
+        QCOMPARE(count(e + 9 + 3 * byte + 2, 1, background), cellPixels);
+    }
+}
+
 void DumpWidgetTest::viewFontFollowsTheDescription() {
     // A face that is not installed gives the system's Japanese monospace font.
     ViewFont missing;
@@ -510,27 +559,31 @@ void DumpWidgetTest::viewFontFollowsTheDescription() {
 
 void DumpWidgetTest::typedDigitsOverwriteTheFile_data() {
     QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<int>("expected");
-    QTest::newRow("read-write") << true << int(Qt::NoModifier) << 0xAB;
-    QTest::newRow("read-only") << false << int(Qt::NoModifier) << 0x00;
-    QTest::newRow("with Alt") << true << int(Qt::AltModifier) << 0x00;
+    QTest::newRow("read-write 41") << true << "41" << int(Qt::NoModifier) << 0x41;
+    QTest::newRow("read-write aB") << true << "aB" << int(Qt::NoModifier) << 0xAB;
+    QTest::newRow("read-only 41") << false << "41" << int(Qt::NoModifier) << 0x00;
+    QTest::newRow("read-only aB") << false << "aB" << int(Qt::NoModifier) << 0x00;
+    QTest::newRow("with Alt") << true << "aB" << int(Qt::AltModifier) << 0x00;
 }
 
 void DumpWidgetTest::typedDigitsOverwriteTheFile() {
     QFETCH(bool, writable);
+    QFETCH(QString, typed);
     QFETCH(int, modifiers);
     QFETCH(int, expected);
     OpenProgram p(writable);
     const int e = p.view().ExtraDigits();
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(0, 1));
-    QTest::keyClicks(&p.dump(), QStringLiteral("aB"), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClicks(&p.dump(), typed, Qt::KeyboardModifiers(modifiers));
     QFile file(PathToQString(p.path));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(int(uint8_t(file.read(1)[0])), expected);
     // After both digits the caret stands on the next byte's high digit.
-    const bool typed = expected != 0;
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + (typed ? 12 : 9), 1}));
+    const bool written = expected != 0;
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + (written ? 12 : 9), 1}));
 }
 
 QTEST_MAIN(DumpWidgetTest)

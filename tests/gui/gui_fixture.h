@@ -30,7 +30,9 @@ namespace octile::test {
 // program folder, so the template file is <dir>/octile.ini.
 class PrivateHome {
   public:
-    PrivateHome() {
+    PrivateHome() { Enter(); }
+    // Points the settings folders here (again).
+    void Enter() const {
         ::setenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath("config")).constData(), 1);
         ::setenv("XDG_DATA_HOME", QFile::encodeName(dir_.filePath("data")).constData(), 1);
     }
@@ -55,9 +57,14 @@ class PrivateHome {
 template <typename Host>
 struct ProgramWith {
     // templateText, when given, is written to the template file before
-    // start-up reads it.
-    explicit ProgramWith(const QByteArray& templateText = QByteArray())
-        : store(GetProfileStorePath()), app(host, store, home.ProgramFolder()) {
+    // start-up reads it. A shared home lets a later program start where an
+    // earlier one ended, as a restart would.
+    explicit ProgramWith(const QByteArray& templateText = QByteArray(),
+                         std::shared_ptr<PrivateHome> sharedHome = nullptr)
+        : homeOwner(sharedHome ? std::move(sharedHome) : std::make_shared<PrivateHome>()),
+          home((homeOwner->Enter(), *homeOwner)),
+          store(GetProfileStorePath()),
+          app(host, store, home.ProgramFolder()) {
         if (!templateText.isNull()) home.WriteFile("octile.ini", templateText);
         app.LoadSettings();
         window = std::make_unique<MainWindow>(app, host);
@@ -78,7 +85,8 @@ struct ProgramWith {
     COctileView& view() { return app.view(); }
     DumpWidget& dump() { return *window->dump(); }
 
-    PrivateHome home;
+    std::shared_ptr<PrivateHome> homeOwner;
+    PrivateHome& home;
     IniProfileStore store;
     Host host;
     COctileApp app;

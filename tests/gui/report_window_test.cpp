@@ -1,0 +1,174 @@
+// The compare report window on real widgets: shown in the view's font and
+// colours at 108 x 65 cells, refilled in place by a later compare, and
+// back where it was closed.
+#include <QImage>
+#include <deque>
+#include <optional>
+
+#include "gui/gui_fixture.h"
+#include "gui/report_window.h"
+#include "resources/resources.h"
+
+using namespace octile;
+using namespace octile::test;
+
+namespace {
+
+// Answers the compare dialog and the colour and font choosers from a script.
+struct CompareHost : QtUiHost {
+    bool GetFileName(FileDialogRequest& request) override {
+        if (fileAnswer.empty()) return false;
+        request.chosenPath = fileAnswer;
+        return true;
+    }
+    bool ChooseColor(uint32_t& colour) override {
+        if (colours.empty()) return false;
+        colour = colours.front();
+        colours.pop_front();
+        return true;
+    }
+    bool ChooseFont(ViewFont& font) override {
+        if (!fontAnswer) return false;
+        font = *fontAnswer;
+        return true;
+    }
+    std::string fileAnswer;
+    std::deque<uint32_t> colours;
+    std::optional<ViewFont> fontAnswer;
+};
+
+// A shown program with new.bin open and old files beside it.
+struct CompareProgram : ProgramWith<CompareHost> {
+    CompareProgram() {
+        newPath = home.WriteFile("new.bin", "ABCDEFGH");
+        differentPath = home.WriteFile("a&b.bin", "AXCDEFGH");
+        if (!app.ProcessShellCommand({newPath})) qFatal("open failed");
+        Show();
+    }
+    CTextWnd* Compare(const std::string& old) {
+        host.fileAnswer = old;
+        window->RunCommand(ID_COMPARE);
+        return host.ReportWindow();
+    }
+    QSize ReportSize() {
+        return {108 * view().CharWidth(), 65 * view().LineHeight()};
+    }
+    std::string newPath;
+    std::string differentPath;
+};
+
+// Pixels of a band of the window's lines that are not the background.
+int Ink(const QImage& image, int firstLine, int lines, int lineHeight, QRgb background) {
+    int n = 0;
+    for (int y = firstLine * lineHeight; y < (firstLine + lines) * lineHeight; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF)) ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+class ReportWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void reportShowsInTheViewsFontAndColours();
+    void laterComparesReuseTheWindowInPlace();
+    void closedWindowComesBackWhereItWasClosed();
+};
+
+void ReportWindowTest::reportShowsInTheViewsFontAndColours() {
+    CompareProgram p;
+    const uint32_t text = 0x801000, back = 0xD0F0F0;
+    p.host.colours = {text, back};
+    p.app.RouteCommand(ID_VIEW_COLOR);
+    p.app.RouteCommand(ID_VIEW_BKCOLOR);
+    QVERIFY(p.host.ReportWindow() == nullptr);
+
+    CTextWnd* report = p.Compare(p.differentPath);
+    QVERIFY(report != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(report));
+    QCOMPARE(report->windowTitle(), QStringLiteral("ﾊﾞｲﾅﾘｴﾃﾞｨﾀ"));
+    QCOMPARE(report->size(), p.ReportSize());
+    QCOMPARE(report->pos(), QPoint(0, 0));
+    // The heading (paths, the ampersand kept) and one difference line.
+    const QString shown = ToQString(report->Report().text);
+    QVERIFY(shown.startsWith(QStringLiteral("          ") + PathToQString(p.differentPath)));
+    QVERIFY(shown.contains(PathToQString(p.newPath)));
+    QCOMPARE(shown.count(QLatin1Char('\n')), 2);
+    QVERIFY(shown.contains(QStringLiteral("\n00000000: 41 58 43")));
+    QCOMPARE(report->Report().font.height, p.view().Font().height);
+    QCOMPARE(report->Report().font.faceName, p.view().Font().faceName);
+
+    // Painted: the background colour all over, the text colour on the two
+    // lines from the top-left, nothing below them.
+    const QImage image = report->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int lh = p.view().LineHeight();
+    const QRgb background = ToQColor(back).rgb();
+    QCOMPARE(image.pixel(image.width() - 1, image.height() - 1) & 0xFFFFFF,
+             background & 0xFFFFFF);
+    QVERIFY(Ink(image, 0, 1, lh, background) > 0);
+    QVERIFY(Ink(image, 1, 1, lh, background) > 0);
+    QCOMPARE(Ink(image, 2, 63, lh, background), 0);
+    bool textColourSeen = false;
+    for (int y = lh; y < 2 * lh && !textColourSeen; ++y) {
+        for (int x = 0; x < image.width() && !textColourSeen; ++x) {
+            textColourSeen = (image.pixel(x, y) & 0xFFFFFF) == (ToQColor(text).rgb() & 0xFFFFFF);
+        }
+    }
+    QVERIFY(textColourSeen);
+    // The first difference line starts at the left edge: "0" in column 0.
+    int leftInk = 0;
+    for (int y = lh; y < 2 * lh; ++y) {
+        for (int x = 0; x < p.view().CharWidth(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF)) ++leftInk;
+        }
+    }
+    QVERIFY(leftInk > 0);
+
+    // The window belongs to the main window's life.
+    p.window->close();
+    QVERIFY(p.host.ReportWindow() == nullptr);
+}
+
+void ReportWindowTest::laterComparesReuseTheWindowInPlace() {
+    CompareProgram p;
+    CTextWnd* first = p.Compare(p.differentPath);
+    QVERIFY(QTest::qWaitForWindowExposed(first));
+    first->move(150, 120);
+    QTRY_COMPARE(first->pos(), QPoint(150, 120));
+
+    // A larger font and a file equal to the open one.
+    ViewFont larger = p.view().Font();
+    larger.height = 2 * larger.height;
+    p.host.fontAnswer = larger;
+    p.app.RouteCommand(ID_VIEW_FONT);
+    CTextWnd* second = p.Compare(p.newPath);
+    QCOMPARE(second, first);
+    QVERIFY(second->isVisible());
+    QCOMPARE(second->Report().text, std::u16string(u"同じです\n"));
+    QCOMPARE(second->Report().font.height, larger.height);
+    QCOMPARE(second->size(), p.ReportSize());
+    QCOMPARE(second->pos(), QPoint(150, 120));
+}
+
+void ReportWindowTest::closedWindowComesBackWhereItWasClosed() {
+    CompareProgram p;
+    CTextWnd* report = p.Compare(p.differentPath);
+    QVERIFY(QTest::qWaitForWindowExposed(report));
+    report->move(90, 60);
+    QTRY_COMPARE(report->pos(), QPoint(90, 60));
+    report->close();
+    QVERIFY(!report->isVisible());
+    QCOMPARE(report->RememberedPosition(), QPoint(90, 60));
+
+    CTextWnd* again = p.Compare(p.newPath);
+    QVERIFY(again->isVisible());
+    QCOMPARE(again->pos(), QPoint(90, 60));
+    QCOMPARE(again->size(), p.ReportSize());
+    QCOMPARE(again->Report().text, std::u16string(u"同じです\n"));
+}
+
+QTEST_MAIN(ReportWindowTest)
+#include "report_window_test.moc"
