@@ -23,6 +23,7 @@
 #include "gui/dump_widget.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/picture_window.h"
 #include "gui/report_window.h"
 #include "resources/resources.h"
 
@@ -370,6 +371,18 @@ void QtUiHost::ShowReport(const ReportWindowData& report) {
     reportWindow_->ShowReport(report);
 }
 
-void QtUiHost::DestroyViewWindows() { reportWindow_.reset(); }
+void QtUiHost::ShowPicture(const CDib& dib) {
+    if (!pictureWindow_) pictureWindow_ = std::make_unique<CDibWnd>();
+    pictureWindow_->ShowPicture(dib);
+}
+
+void QtUiHost::ClosePicture() {
+    if (pictureWindow_) pictureWindow_->close();
+}
+
+void QtUiHost::DestroyViewWindows() {
+    reportWindow_.reset();
+    pictureWindow_.reset();
+}
 
 }  // namespace octile

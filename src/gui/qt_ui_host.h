@@ -19,6 +19,7 @@ namespace octile {
 
 class COctileApp;
 class CTextWnd;
+class CDibWnd;
 class DumpWidget;
 class MainWindow;
 
@@ -86,10 +87,14 @@ class QtUiHost : public UiHost {
     bool ChooseColor(uint32_t& colour) override;
     bool ChooseFont(ViewFont& font) override;
     void ShowReport(const ReportWindowData& report) override;
+    void ShowPicture(const CDib& dib) override;
+    void ClosePicture() override;
 
     bool IsTimerActive(uint32_t id) const;
     // The compare report window; none before the first report.
     CTextWnd* ReportWindow() const { return reportWindow_.get(); }
+    // The picture window; none before the first picture.
+    CDibWnd* PictureWindow() const { return pictureWindow_.get(); }
     // The view's own top-level windows go with the main window.
     void DestroyViewWindows();
     // The owner of dialogs: the active modal dialog, else the main window.
@@ -104,6 +109,7 @@ class QtUiHost : public UiHost {
     QPointer<DumpWidget> dump_;
     std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
     std::unique_ptr<CTextWnd> reportWindow_;
+    std::unique_ptr<CDibWnd> pictureWindow_;
     int waitCursorDepth_ = 0;
 };
 

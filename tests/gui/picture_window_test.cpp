@@ -1,0 +1,115 @@
+// The picture window on real widgets: with picture display on, going to a
+// mark at a picture shows it; closed, it comes back where it was; and the
+// bitmap save writes a bitmap file of the picture.
+#include <QBuffer>
+#include <QImage>
+
+#include "gui/gui_fixture.h"
+#include "gui/picture_window.h"
+
+using namespace octile;
+using namespace octile::test;
+
+namespace {
+
+struct SaveHost : QtUiHost {
+    bool GetFileName(FileDialogRequest& request) override {
+        lastTitle = request.title;
+        if (answer.empty()) return false;
+        request.chosenPath = answer;
+        return true;
+    }
+    std::string answer;
+    std::u16string lastTitle;
+};
+
+// A PNG of w x h: red on the left half, blue on the right.
+QByteArray Png(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, x < w / 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A shown program on a file holding a PNG at an odd offset, with a mark on
+// the PNG's anchor (its "PNG" signature, one byte in).
+struct PictureProgram : ProgramWith<SaveHost> {
+    static constexpr uint64_t kAt = 0x33;
+    PictureProgram() {
+        path = home.WriteFile("pics.bin", QByteArray(kAt, 'x') + Png(40, 30) + QByteArray(300, 'y'));
+        if (!app.ProcessShellCommand({path})) qFatal("open failed");
+        app.setPlugInFolder(OCTILE_PLUGIN_DIR);
+        Show();
+        view().UpdateSelection(0, kAt + 1);
+        view().UpdateSelection(1, kAt + 1);
+        window->RunCommand(ID_MARK1);
+        view().UpdateSelection(0, 0);
+        view().UpdateSelection(1, 0);
+        window->RunCommand(ID_VIEW_PICTURE);
+    }
+    std::string path;
+};
+
+}  // namespace
+
+class PictureWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void goingToAMarkAtAPictureShowsIt();
+    void closedWindowComesBackWhereItWas();
+    void bitmapSaveWritesTheHeldPicture();
+};
+
+void PictureWindowTest::goingToAMarkAtAPictureShowsIt() {
+    PictureProgram p;
+    QVERIFY(p.host.PictureWindow() == nullptr);  // nothing at the anchor yet
+    p.window->RunCommand(ID_MARK_NEXT);
+    CDibWnd* w = p.host.PictureWindow();
+    QVERIFY(w != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(w->size(), QSize(40, 30));
+    QCOMPARE(w->windowTitle(), QStringLiteral("ﾊﾞｲﾅﾘｴﾃﾞｨﾀ"));
+    const QImage shot = w->grab().toImage();
+    QCOMPARE(shot.pixel(5, 5) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFFu);
+    QCOMPARE(shot.pixel(35, 25) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFFu);
+
+    // Turning the display off closes the window.
+    p.window->RunCommand(ID_VIEW_PICTURE);
+    QVERIFY(!w->isVisible());
+}
+
+void PictureWindowTest::closedWindowComesBackWhereItWas() {
+    PictureProgram p;
+    p.window->RunCommand(ID_MARK_NEXT);
+    CDibWnd* w = p.host.PictureWindow();
+    QVERIFY(w != nullptr);
+    w->move(70, 40);
+    QTRY_COMPARE(w->pos(), QPoint(70, 40));
+    w->close();
+    p.view().UpdateSelection(0, 0);
+    p.window->RunCommand(ID_MARK_NEXT);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->pos(), QPoint(70, 40));
+}
+
+void PictureWindowTest::bitmapSaveWritesTheHeldPicture() {
+    PictureProgram p;
+    QVERIFY(!p.app.RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+    p.window->RunCommand(ID_MARK_NEXT);
+    QVERIFY(p.app.RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+    p.host.answer = QStringToPath(p.home.Path("out.bmp"));
+    p.window->RunCommand(ID_FILE_SAVE_BITMAP);
+    QCOMPARE(p.host.lastTitle, std::u16string(u"BITMAP保存"));
+    const QImage saved(p.home.Path("out.bmp"), "BMP");
+    QCOMPARE(saved.size(), QSize(40, 30));
+    QCOMPARE(saved.pixel(0, 29) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFFu);
+    QCOMPARE(saved.pixel(39, 0) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFFu);
+}
+
+QTEST_MAIN(PictureWindowTest)
+#include "picture_window_test.moc"
