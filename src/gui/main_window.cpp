@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <algorithm>
@@ -366,6 +367,15 @@ void MainWindow::Destroy() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // An insert, delete, fill, export or search dispatches messages from
+    // inside its own loop; the window stays until it has returned. A search
+    // is asked to stop; the others cannot be cancelled and end by themselves.
+    if (app_.Busy()) {
+        event->ignore();
+        app_.RouteCommand(ID_SEARCH_ABORT);
+        QTimer::singleShot(kCloseRetryMs, this, [this] { close(); });
+        return;
+    }
     Destroy();
     QMainWindow::closeEvent(event);
 }

@@ -81,6 +81,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
     void OnPaneClicked(int pane);
     void ApplyPlacement();
     void Destroy();
+    // How often a close asked for during a long operation is tried again.
+    static constexpr int kCloseRetryMs = 50;
 
     COctileApp& app_;
     QtUiHost& host_;
