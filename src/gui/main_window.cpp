@@ -1,5 +1,7 @@
 #include "gui/main_window.h"
 
+#include "gui/picture_window.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -329,6 +331,11 @@ bool MainWindow::event(QEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    // A picture found while the first file opened was shown before this
+    // window; keep it in front.
+    if (!event->spontaneous() && host_.PictureWindow() && host_.PictureWindow()->isVisible()) {
+        QTimer::singleShot(0, host_.PictureWindow(), [this] { host_.PictureWindow()->raise(); });
+    }
     if (!placement_ || event->spontaneous()) return;
     QTimer::singleShot(0, this, [this] {
         if (placement_ && frameGeometry().height() - height() != placementFrameHeight_) {
