@@ -1,0 +1,83 @@
+# Installation: the program folder under lib/octile with links to it in bin,
+# and what the desktop needs to offer the editor: the menu entry, the icon in
+# the hicolor theme and the manual page of the command line tool.
+include(GNUInstallDirs)
+
+# The executables find octile.ini, the help texts and the plug-ins beside
+# themselves (through /proc/self/exe, which resolves the links in bin), so the
+# folder is installed whole. Not the multiarch library folder: the program
+# folder is the same place whatever the prefix.
+set(OCTILE_INSTALL_PROGRAM_DIR "lib/octile" CACHE STRING
+    "Program folder, relative to the installation prefix")
+
+set(octile_programs octile-cli)
+if(TARGET octile)
+  list(PREPEND octile_programs octile)
+endif()
+
+install(TARGETS ${octile_programs} RUNTIME DESTINATION ${OCTILE_INSTALL_PROGRAM_DIR})
+# Plug-ins are data to the editor, not libraries for the linker: no SONAME
+# links, not executable.
+install(TARGETS ${OCTILE_PLUGINS} LIBRARY DESTINATION ${OCTILE_INSTALL_PROGRAM_DIR}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+foreach(f octile.ini readme.txt history.txt setting.txt)
+  install(FILES ${OCTILE_PROGRAM_DIR}/${f} DESTINATION ${OCTILE_INSTALL_PROGRAM_DIR})
+endforeach()
+
+# Relative links, so that the tree can be moved or staged under DESTDIR.
+file(RELATIVE_PATH octile_link_base "/${CMAKE_INSTALL_BINDIR}" "/${OCTILE_INSTALL_PROGRAM_DIR}")
+if(IS_ABSOLUTE "${OCTILE_INSTALL_PROGRAM_DIR}")
+  set(octile_link_base "${OCTILE_INSTALL_PROGRAM_DIR}")
+endif()
+set(octile_link_dir ${CMAKE_BINARY_DIR}/install-links)
+file(MAKE_DIRECTORY ${octile_link_dir})
+foreach(program ${octile_programs})
+  file(CREATE_LINK ${octile_link_base}/${program} ${octile_link_dir}/${program} SYMBOLIC)
+  install(FILES ${octile_link_dir}/${program} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()
+
+# The manual page, compressed as Debian's policy wants it.
+set(octile_man ${CMAKE_BINARY_DIR}/man/octile-cli.1.gz)
+add_custom_command(
+  OUTPUT ${octile_man}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/octile-cli.1
+          ${CMAKE_BINARY_DIR}/man/octile-cli.1
+  COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/man/octile-cli.1
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/octile-cli.1
+  COMMENT "Compressing the manual page of octile-cli"
+  VERBATIM)
+add_custom_target(octile_man ALL DEPENDS ${octile_man})
+install(FILES ${octile_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+if(NOT TARGET octile)
+  return()
+endif()
+
+install(FILES ${CMAKE_SOURCE_DIR}/resources/octile.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The icon: the SVG source as the scalable size, and PNGs rendered from it for
+# desktops and docks that want bitmaps.
+set(octile_icon_svg ${CMAKE_SOURCE_DIR}/resources/octile.svg)
+set(octile_icon_root ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+install(FILES ${octile_icon_svg} DESTINATION ${octile_icon_root}/scalable/apps)
+
+find_program(OCTILE_RSVG_CONVERT rsvg-convert)
+if(OCTILE_RSVG_CONVERT)
+  set(octile_icon_pngs)
+  foreach(size 16 22 24 32 48 64 128 256)
+    set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/octile.png)
+    add_custom_command(
+      OUTPUT ${png}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+      COMMAND ${OCTILE_RSVG_CONVERT} --width ${size} --height ${size} --output ${png}
+              ${octile_icon_svg}
+      DEPENDS ${octile_icon_svg}
+      VERBATIM)
+    list(APPEND octile_icon_pngs ${png})
+    install(FILES ${png} DESTINATION ${octile_icon_root}/${size}x${size}/apps)
+  endforeach()
+  add_custom_target(octile_icons ALL DEPENDS ${octile_icon_pngs})
+else()
+  message(WARNING "rsvg-convert (librsvg2-bin) not found: only the scalable icon is installed")
+endif()
