@@ -3,7 +3,6 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "spi_common.h"
@@ -107,9 +106,7 @@ extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen
 }
 
 extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
-    uint8_t head[6];
-    return ReadProbe(probe, head, sizeof head) == sizeof head &&
-           (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0);
+    return ProbeStartsWith(probe, {"GIF87a", "GIF89a"});
 }
 
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,

@@ -4,7 +4,6 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -153,9 +152,7 @@ extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen
 }
 
 extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
-    uint8_t head[3];
-    return ReadProbe(probe, head, sizeof head) == sizeof head && head[0] == 0xFF &&
-           head[1] == 0xD8 && head[2] == 0xFF;
+    return ProbeStartsWith(probe, {"\xFF\xD8\xFF"});
 }
 
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "spi_common.h"
@@ -14,7 +15,7 @@ namespace octile::spi {
 namespace {
 
 const char* const kInfo[] = {"00IN", "Octile PNG plug-in", "*.png", "PNG"};
-const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr std::string_view kSignature("\x89PNG\r\n\x1A\n", 8);
 
 // Everything that must outlive a longjmp out of libpng lives here, in the
 // frame of GetPicture, and is cleaned up by its destructor.
@@ -116,9 +117,7 @@ extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen
 }
 
 extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
-    uint8_t head[sizeof kSignature];
-    return ReadProbe(probe, head, sizeof head) == sizeof head &&
-           std::memcmp(head, kSignature, sizeof head) == 0;
+    return ProbeStartsWith(probe, {kSignature});
 }
 
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
@@ -127,16 +126,16 @@ extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsig
     try {
         PngDecode d;
         if (!d.source.Open(buf, len, flag)) return octile::kSpiReadError;
-        uint8_t head[sizeof kSignature];
+        uint8_t head[kSignature.size()];
         if (d.source.Read(head, sizeof head) != sizeof head ||
-            std::memcmp(head, kSignature, sizeof head) != 0) {
+            std::memcmp(head, kSignature.data(), sizeof head) != 0) {
             return octile::kSpiUnknownFormat;
         }
         d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Error, Warning);
         if (d.png == nullptr) return octile::kSpiNoMemory;
         d.info = png_create_info_struct(d.png);
         if (d.info == nullptr) return octile::kSpiNoMemory;
-        png_set_sig_bytes(d.png, sizeof kSignature);
+        png_set_sig_bytes(d.png, static_cast<int>(kSignature.size()));
         const int result = Decode(d);
         if (result == octile::kSpiOk) d.out.Release(info, bits);
         return result;

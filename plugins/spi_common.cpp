@@ -35,8 +35,8 @@ ssize_t PreadFully(int fd, uint8_t* out, size_t n, off_t offset) {
     return static_cast<ssize_t>(done);
 }
 
-}  // namespace
-
+// Copies up to n bytes of the data behind an IsSupported probe into out.
+// Returns the bytes copied.
 size_t ReadProbe(intptr_t probe, uint8_t* out, size_t n) {
     if (probe >= kSpiAddressMin) {
         // The host guarantees kSpiProbeMinBytes readable bytes.
@@ -49,6 +49,18 @@ size_t ReadProbe(intptr_t probe, uint8_t* out, size_t n) {
     if (at < 0) return 0;
     const ssize_t r = PreadFully(fd, out, n, at);
     return r < 0 ? 0 : static_cast<size_t>(r);
+}
+
+}  // namespace
+
+bool ProbeStartsWith(intptr_t probe, std::initializer_list<std::string_view> signatures) {
+    size_t longest = 0;
+    for (const std::string_view signature : signatures) longest = std::max(longest, signature.size());
+    uint8_t head[kSpiProbeMinBytes];
+    const size_t got = ReadProbe(probe, head, std::min(longest, sizeof head));
+    return std::any_of(signatures.begin(), signatures.end(), [&](std::string_view signature) {
+        return got >= signature.size() && std::memcmp(head, signature.data(), signature.size()) == 0;
+    });
 }
 
 int CopyInfo(const char* const* texts, int count, int infono, char* buf, int buflen) {

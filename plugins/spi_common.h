@@ -1,11 +1,13 @@
 #pragma once
-// What the image plug-ins share: reading the probe, the info texts, the
+// What the image plug-ins share: testing the probe, the info texts, the
 // picture source (a file from an offset, or a memory block) and the bitmap
 // they hand back (a 40-byte-header DIB in two malloc'ed blocks).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <string_view>
 
 #include "picture/spi.h"
 
@@ -14,10 +16,11 @@ namespace octile::spi {
 // The largest pixel array a plug-in produces: what the host still takes.
 inline constexpr uint64_t kMaxPixelBytes = (uint64_t{256} << 20) - 4096;
 
-// Copies up to n bytes of the data behind an IsSupported probe into out: from
-// a descriptor at its current position (which is left where it is), or from
-// a buffer address. Returns the bytes copied.
-size_t ReadProbe(intptr_t probe, uint8_t* out, size_t n);
+// Whether the data behind an IsSupported probe starts with one of the
+// signatures (none longer than kSpiProbeMinBytes). The probe is a descriptor
+// read at its current position (which is left where it is), or a buffer
+// address.
+bool ProbeStartsWith(intptr_t probe, std::initializer_list<std::string_view> signatures);
 
 // GetPluginInfo over a table of texts: copies text infono into buf,
 // terminated when there is room; returns the bytes copied, 0 for no text.

@@ -2,13 +2,9 @@
 // of the range, as UTF-8.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -16,11 +12,10 @@
 #include <vector>
 
 #include "charcode/charcode.h"
+#include "cli_runner.h"
 #include "resources/resources.h"
 #include "util/utf.h"
 #include "view/dump_format.h"
-
-extern char** environ;
 
 namespace octile {
 namespace {
@@ -28,65 +23,13 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::CliResult;
 
 class CliDumpTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "octile-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    CliResult Run(const std::vector<std::string>& args) { return test::RunCli(args, dir_.path()); }
 
-    fs::path Write(const std::string& name, const Bytes& bytes) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-
-    // Runs octile-cli with stdout and stderr captured in files.
-    Result Run(const std::vector<std::string>& args) {
-        const std::string out = (dir_ / "stdout").string();
-        const std::string err = (dir_ / "stderr").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        std::vector<std::string> all = {OCTILE_CLI};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        Result r;
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) return r;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadAll(out);
-        r.err = ReadAll(err);
-        return r;
-    }
-
-    fs::path dir_;
+    test::TempDir dir_;
 };
 
 // The listing the view would make of first..last (both included; last
@@ -134,7 +77,7 @@ Bytes MixedFile(size_t size) {
 
 TEST_F(CliDumpTest, OutputIsFormatDumpOfTheRange) {
     const Bytes file = MixedFile(0x100000 + 0x4321);
-    const fs::path path = Write("mixed.bin", file);
+    const fs::path path = dir_.Write("mixed.bin", file);
     struct Range {
         std::optional<uint64_t> start, end;
     };
@@ -157,7 +100,7 @@ TEST_F(CliDumpTest, OutputIsFormatDumpOfTheRange) {
                 if (range.start) args.insert(args.end(), {"--start", Hex(*range.start)});
                 if (range.end) args.insert(args.end(), {"--end", Hex(*range.end)});
                 SCOPED_TRACE(testing::PrintToString(args));
-                const Result r = Run(args);
+                const CliResult r = Run(args);
                 ASSERT_EQ(r.status, 0) << r.err;
                 EXPECT_EQ(r.err, "");
                 const std::string expected = Expected(file, range.start.value_or(0),
@@ -171,7 +114,7 @@ TEST_F(CliDumpTest, OutputIsFormatDumpOfTheRange) {
 
 TEST_F(CliDumpTest, DefaultsAreShiftJisLowerCaseWholeFile) {
     const Bytes file = {'O', 'k', 0x82, 0xA0, 0x0A};
-    const Result r = Run({"dump", Write("small.bin", file).string()});
+    const CliResult r = Run({"dump", dir_.Write("small.bin", file)});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(
         r.out,
@@ -185,7 +128,7 @@ TEST_F(CliDumpTest, DefaultsAreShiftJisLowerCaseWholeFile) {
 TEST_F(CliDumpTest, LoneSurrogatesBecomeReplacementCharacters) {
     // U+D83D U+DE00 form a pair; a lone U+D800 becomes U+FFFD.
     const Bytes file = {0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 0x41, 0x00};
-    const Result r = Run({"dump", Write("u16.bin", file).string(), "--code", "unicode"});
+    const CliResult r = Run({"dump", dir_.Write("u16.bin", file), "--code", "unicode"});
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("|   \xF0\x9F\x98\x80\xEF\xBF\xBD"
                          "A "),
@@ -196,7 +139,7 @@ TEST_F(CliDumpTest, LoneSurrogatesBecomeReplacementCharacters) {
 
 TEST_F(CliDumpTest, SparseFileBeyond4GiBHasNineDigitAddresses) {
     const uint64_t length = (uint64_t{1} << 32) + 0x100;
-    const fs::path path = dir_ / "sparse.bin";
+    const fs::path path = dir_.File("sparse.bin");
     {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
         ASSERT_GE(fd, 0);
@@ -214,7 +157,7 @@ TEST_F(CliDumpTest, SparseFileBeyond4GiBHasNineDigitAddresses) {
         ASSERT_EQ(pread(fd, tailFile.data(), tailFile.size(), static_cast<off_t>(start)), 0x20);
         close(fd);
     }
-    const Result r = Run({"dump", path.string(), "--start", Hex(start), "--upper"});
+    const CliResult r = Run({"dump", path.string(), "--start", Hex(start), "--upper"});
     ASSERT_EQ(r.status, 0) << r.err;
     // The expected text of the tail, with the whole file's address width.
     DumpSettings s;
@@ -225,7 +168,7 @@ TEST_F(CliDumpTest, SparseFileBeyond4GiBHasNineDigitAddresses) {
     EXPECT_NE(r.out.find("\r\n1000000F0|00 00"), std::string::npos);
     EXPECT_NE(r.out.find("|   ..........End亜・\r\n"), std::string::npos);
 
-    const Result head = Run({"dump", path.string(), "--end", "1f"});
+    const CliResult head = Run({"dump", path.string(), "--end", "1f"});
     ASSERT_EQ(head.status, 0);
     EXPECT_NE(head.out.find("\r\n000000000|00 00"), std::string::npos);
     EXPECT_NE(head.out.find("\r\n000000010|00 00"), std::string::npos);
@@ -238,13 +181,13 @@ TEST_F(CliDumpTest, EmptyOutputsAreRulerAndClosingRule) {
     const std::string closing16 =
         std::string(16, '-') +
         "|------------------------------------------------|-------------------\r\n";
-    const Result empty = Run({"dump", Write("empty.bin", {}).string()});
+    const CliResult empty = Run({"dump", dir_.Write("empty.bin", Bytes{})});
     ASSERT_EQ(empty.status, 0);
     EXPECT_EQ(empty.out, ruler16 + closing16);  // an empty file has 16-digit addresses
 
-    const fs::path small = Write("small.bin", Bytes(0x20, 0x41));
+    const fs::path small = dir_.Write("small.bin", Bytes(0x20, 0x41));
     for (const char* start : {"20", "21", "ffffffffffffffff"}) {
-        const Result r = Run({"dump", small.string(), "--start", start});
+        const CliResult r = Run({"dump", small.string(), "--start", start});
         ASSERT_EQ(r.status, 0) << start;
         EXPECT_EQ(r.out, std::string(8, '-') + ruler16.substr(16) + std::string(8, '-') +
                              closing16.substr(16))
@@ -253,9 +196,9 @@ TEST_F(CliDumpTest, EmptyOutputsAreRulerAndClosingRule) {
 }
 
 TEST_F(CliDumpTest, RefusedRequestsExitWithTwo) {
-    const fs::path file = Write("f.bin", Bytes(64, 0x41));
+    const fs::path file = dir_.Write("f.bin", Bytes(64, 0x41));
     const std::string rangeHex = Utf16ToUtf8(LoadString(IDS_RANGE_HEX)) + "\n";
-    const std::string missing = (dir_ / "missing.bin").string();
+    const std::string missing = dir_.File("missing.bin");
     struct Case {
         std::vector<std::string> args;
         std::string err;  // the whole of stderr, or empty for a usage message
@@ -270,9 +213,9 @@ TEST_F(CliDumpTest, RefusedRequestsExitWithTwo) {
         {{"dump", missing},
          Utf16ToUtf8(ReplacePercent1(LoadString(AFX_IDP_FILE_NOT_FOUND), Utf8ToUtf16(missing))) +
              "\n"},
-        {{"dump", dir_.string()},
+        {{"dump", dir_.path()},
          Utf16ToUtf8(
-             ReplacePercent1(LoadString(AFX_IDP_FILE_ACCESS_DENIED), Utf8ToUtf16(dir_.string()))) +
+             ReplacePercent1(LoadString(AFX_IDP_FILE_ACCESS_DENIED), Utf8ToUtf16(dir_.path()))) +
              "\n"},
         {{"dump", file.string(), "--code", "utf8"}, ""},
         {{"dump", file.string(), "--bogus"}, ""},
@@ -285,7 +228,7 @@ TEST_F(CliDumpTest, RefusedRequestsExitWithTwo) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
-        const Result r = Run(c.args);
+        const CliResult r = Run(c.args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
         if (c.err.empty()) {

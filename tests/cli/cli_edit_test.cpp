@@ -1,26 +1,20 @@
 // octile-cli insert, delete, fill, save and hexlist, end to end: the files
 // they leave must be what the window's operations make, and refusals must
 // exit 2 with the program's message.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "charcode/charcode.h"
+#include "cli_runner.h"
 #include "resources/resources.h"
 #include "util/utf.h"
 #include "view/dump_format.h"
-
-extern char** environ;
 
 namespace octile {
 namespace {
@@ -29,17 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr uint64_t kB = 0x10000;
 
-struct Result {
-    int status = -1;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::CliResult;
+using test::ReadAll;
 
 std::string RandomBytes(uint64_t n, uint32_t seed) {
     std::mt19937 rng(seed);
@@ -59,44 +44,9 @@ std::string Line(const std::u16string& message) { return Utf16ToUtf8(message) + 
 
 class CliEditTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "octile-cli-edit-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    CliResult Run(const std::vector<std::string>& args) { return test::RunCli(args, dir_.path()); }
 
-    std::string Write(const std::string& name, const std::string& bytes) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-    Result Run(const std::vector<std::string>& args) {
-        const std::string err = (dir_ / "stderr").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> all = {OCTILE_CLI};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        Result r;
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) return r;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = ReadAll(err);
-        return r;
-    }
-
-    fs::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(CliEditTest, InsertAndDeleteMatchTheModel) {
@@ -117,7 +67,7 @@ TEST_F(CliEditTest, InsertAndDeleteMatchTheModel) {
             SCOPED_TRACE(testing::Message() << (deleting ? "delete " : "insert ") << c.length << " "
                                             << c.position << " " << c.count);
             const std::string original = RandomBytes(c.length, seed++);
-            const std::string path = Write("f.bin", original);
+            const std::string path = dir_.Write("f.bin", original);
             std::string model = original;
             if (c.position < model.size()) {
                 if (deleting) {
@@ -126,7 +76,7 @@ TEST_F(CliEditTest, InsertAndDeleteMatchTheModel) {
                     model.insert(c.position, c.count, '\0');
                 }
             }
-            const Result r = Run({deleting ? "delete" : "insert", path, Hex(c.position), Hex(c.count)});
+            const CliResult r = Run({deleting ? "delete" : "insert", path, Hex(c.position), Hex(c.count)});
             EXPECT_EQ(r.status, 0);
             EXPECT_EQ(r.err, "");
             EXPECT_TRUE(ReadAll(path) == model) << "file differs from the model";
@@ -153,11 +103,11 @@ TEST_F(CliEditTest, FillMatchesTheModel) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start + ".." + c.end);
         const std::string original = RandomBytes(length, seed++);
-        const std::string path = Write("f.bin", original);
+        const std::string path = dir_.Write("f.bin", original);
         std::string model = original;
         std::fill(model.begin() + static_cast<std::ptrdiff_t>(c.first),
                   model.begin() + static_cast<std::ptrdiff_t>(c.stop), static_cast<char>(c.v));
-        const Result r = Run({"fill", path, c.start, c.end, c.value});
+        const CliResult r = Run({"fill", path, c.start, c.end, c.value});
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.status == 0 ? std::string()
                                        : Line(ReplacePercent1(LoadString(IDS_IO_ERROR),
@@ -169,7 +119,7 @@ TEST_F(CliEditTest, FillMatchesTheModel) {
 TEST_F(CliEditTest, SaveAndHexListOfRanges) {
     const uint64_t length = kB + 300;
     const std::string file = RandomBytes(length, 77);
-    const std::string path = Write("f.bin", file);
+    const std::string path = dir_.Write("f.bin", file);
     struct Case {
         std::vector<std::string> options;
         uint64_t first, last;  // included
@@ -185,7 +135,7 @@ TEST_F(CliEditTest, SaveAndHexListOfRanges) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.first);
-        std::vector<std::string> save = {"save", path, Path("out.bin")};
+        std::vector<std::string> save = {"save", path, dir_.File("out.bin")};
         save.insert(save.end(), c.options.begin(), c.options.end());
         // save takes no --code or --upper.
         const bool saveOptionsOnly =
@@ -194,15 +144,15 @@ TEST_F(CliEditTest, SaveAndHexListOfRanges) {
             });
         const std::string bytes = c.first < length ? file.substr(c.first, c.last + 1 - c.first) : "";
         if (saveOptionsOnly) {
-            const Result r = Run(save);
+            const CliResult r = Run(save);
             EXPECT_EQ(r.status, 0);
             EXPECT_EQ(r.err, "");
-            EXPECT_TRUE(ReadAll(Path("out.bin")) == bytes);
+            EXPECT_TRUE(ReadAll(dir_.File("out.bin")) == bytes);
         }
 
-        std::vector<std::string> hexlist = {"hexlist", path, Path("out.txt")};
+        std::vector<std::string> hexlist = {"hexlist", path, dir_.File("out.txt")};
         hexlist.insert(hexlist.end(), c.options.begin(), c.options.end());
-        const Result r = Run(hexlist);
+        const CliResult r = Run(hexlist);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
         DumpSettings s;
@@ -221,15 +171,15 @@ TEST_F(CliEditTest, SaveAndHexListOfRanges) {
             expected.push_back(static_cast<char>(u & 0xFF));
             expected.push_back(static_cast<char>(u >> 8));
         }
-        EXPECT_TRUE(ReadAll(Path("out.txt")) == expected) << "listing differs";
+        EXPECT_TRUE(ReadAll(dir_.File("out.txt")) == expected) << "listing differs";
     }
     EXPECT_TRUE(ReadAll(path) == file);
 }
 
 TEST_F(CliEditTest, RefusalsExitTwoWithTheMessage) {
-    const std::string path = Write("f.bin", "0123456789");
-    const std::string missing = Path("missing.bin");
-    const std::string noFolder = Path("no-folder/out.bin");
+    const std::string path = dir_.Write("f.bin", "0123456789");
+    const std::string missing = dir_.File("missing.bin");
+    const std::string noFolder = dir_.File("no-folder/out.bin");
     struct Case {
         std::vector<std::string> args;
         std::u16string message;
@@ -245,26 +195,26 @@ TEST_F(CliEditTest, RefusalsExitTwoWithTheMessage) {
         {{"fill", path, "0", "4", "123"}, ReplacePercent1(LoadString(61716), u"2")},
         {{"insert", missing, "0", "1"},
          ReplacePercent1(LoadString(AFX_IDP_FILE_NOT_FOUND), Utf8ToUtf16(missing))},
-        {{"save", path, Path(".txt")}, LoadString(IDS_FILEOPEN_NG)},
-        {{"hexlist", path, Path("o.txt"), "--start", "9", "--end", "8"}, LoadString(IDS_RANGE_HEX)},
+        {{"save", path, dir_.File(".txt")}, LoadString(IDS_FILEOPEN_NG)},
+        {{"hexlist", path, dir_.File("o.txt"), "--start", "9", "--end", "8"}, LoadString(IDS_RANGE_HEX)},
         {{"save", path, noFolder}, ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(noFolder))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
-        const Result r = Run(c.args);
+        const CliResult r = Run(c.args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, Line(c.message));
     }
     EXPECT_EQ(ReadAll(path), "0123456789");
-    EXPECT_FALSE(fs::exists(Path(".txt")));
+    EXPECT_FALSE(fs::exists(dir_.File(".txt")));
 
     // Wrong argument counts and options are usage errors.
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"insert", path, "0"},
                                                {"fill", path, "0", "1"},
                                                {"save", path},
-                                               {"save", path, Path("o"), "--upper"}}) {
-        const Result r = Run(args);
+                                               {"save", path, dir_.File("o"), "--upper"}}) {
+        const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("usage: octile-cli " + args[0]), std::string::npos) << r.err;
     }

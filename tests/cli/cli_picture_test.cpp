@@ -1,11 +1,7 @@
 // octile-cli picture, end to end: pictures embedded at odd offsets of a
 // larger file are detected at their anchors, decoded by the plug-ins built
 // with the program, and saved as bitmap files with the source's pixels.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cinttypes>
 #include <filesystem>
@@ -13,48 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "core/temp_dir.h"
 #include "core/test_images.h"
-
-extern char** environ;
 
 namespace octile {
 namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
+using test::CliResult;
 using test::Image;
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const test::TempDir& dir, const std::vector<std::string>& args) {
-    const std::string out = dir.File("stdout");
-    const std::string err = dir.File("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all = {OCTILE_CLI};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    Result r;
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return r;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = test::ReadAll(out);
-    r.err = test::ReadAll(err);
-    return r;
-}
 
 std::string Hex(uint64_t v) {
     char buf[20];
@@ -99,10 +64,10 @@ protected:
         fileBytes_ = file;
     }
 
-    Result Picture(uint64_t anchor, const std::string& out, const std::vector<std::string>& extra = {}) {
+    CliResult Picture(uint64_t anchor, const std::string& out, const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args = {"picture", path_, Hex(anchor), out};
         args.insert(args.end(), extra.begin(), extra.end());
-        return RunCli(dir_, args);
+        return test::RunCli(args, dir_.path());
     }
 
     test::TempDir dir_;
@@ -134,7 +99,7 @@ TEST_F(CliPictureTest, EmbeddedPicturesAreFoundAtTheirAnchorsAndSavedWithTheirPi
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string out = dir_.File("out.bmp");
-        const Result r = Picture(c.anchor, out);
+        const CliResult r = Picture(c.anchor, out);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, Hex(c.start) + " " + std::to_string(c.expected->width) + "x" +
                              std::to_string(c.expected->height) + "\n");
@@ -184,7 +149,7 @@ TEST_F(CliPictureTest, BitmapFileIsTakenByTheFallback) {
     file.insert(file.end(), tail.begin(), tail.end());
     const std::string path = dir_.Write("with-bitmap.dat", file);
     const std::string out = dir_.File("bitmap.bmp");
-    const Result r = RunCli(dir_, {"picture", path, "77", out});
+    const CliResult r = test::RunCli({"picture", path, "77", out}, dir_.path());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::ReadAll(out), std::string(bmp.begin(), bmp.end()));
     EXPECT_EQ(test::BmpFilePixels(test::ReadAll(out)), bmpImage_);
@@ -200,12 +165,12 @@ TEST_F(CliPictureTest, NothingFoundNothingDecodedAndRefusals) {
     EXPECT_EQ(Picture(gif_.start, out, {"--plugins", dir_.File("empty")}).status, 1);
     EXPECT_FALSE(fs::exists(out));
     // Refused: a name that is only an extension, a bad anchor, a missing file.
-    const Result ng = Picture(gif_.start, dir_.File(".bmp"));
+    const CliResult ng = Picture(gif_.start, dir_.File(".bmp"));
     EXPECT_EQ(ng.status, 2);
     EXPECT_EQ(ng.err, "FileOpen NG\n");
     EXPECT_EQ(Picture(0, out, {"--plugins"}).status, 2);
-    EXPECT_EQ(RunCli(dir_, {"picture", path_, "xyz", out}).status, 2);
-    EXPECT_EQ(RunCli(dir_, {"picture", dir_.File("missing"), "0", out}).status, 2);
+    EXPECT_EQ(test::RunCli({"picture", path_, "xyz", out}, dir_.path()).status, 2);
+    EXPECT_EQ(test::RunCli({"picture", dir_.File("missing"), "0", out}, dir_.path()).status, 2);
 }
 
 }  // namespace

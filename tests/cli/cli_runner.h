@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "core/temp_dir.h"
 
 extern char** environ;
 
@@ -20,13 +20,6 @@ struct CliResult {
     std::string out;
     std::string err;
 };
-
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Runs octile-cli with args; standard output and error go through files in
 // scratch (an existing folder).
@@ -50,8 +43,8 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::filesys
     int status = 0;
     ::waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFileBytes(out);
-    r.err = ReadFileBytes(err);
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
     return r;
 }
 

@@ -1,32 +1,22 @@
 // octile-cli find and replace, end to end. find is checked against a plain
 // implementation of which occurrence a search finds and on which window of
 // the search window grid the view shows it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "cli_runner.h"
 
 namespace octile {
 namespace {
 
-namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using test::CliResult;
 
 // Which occurrence a search finds and the window it is shown on, from the
 // definition: forwards the first occurrence wholly within [c + 1, S), else the
@@ -79,50 +69,7 @@ Expected Definition(const Bytes& file, const Bytes& p, uint64_t c, uint64_t w0, 
 
 class CliSearchTest : public testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "octile-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-    std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    Result Run(const std::vector<std::string>& args) {
-        const std::string out = (dir_ / "stdout").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> all = {OCTILE_CLI};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        Result r;
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) return r;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Read(out);
-        return r;
-    }
+    CliResult Run(const std::vector<std::string>& args) { return test::RunCli(args, dir_.path()); }
 
     static std::string Hex(uint64_t v, int width = 8) {
         char buf[32];
@@ -130,7 +77,7 @@ class CliSearchTest : public testing::Test {
         return buf;
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
@@ -162,12 +109,12 @@ TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
         const bool backward = i % 2 == 1;
         std::string hex;
         for (uint8_t b : pattern) hex += Hex(b, 2);
-        const std::string file = Write("f.bin", bytes);
+        const std::string file = dir_.Write("f.bin", bytes);
         std::vector<std::string> args = {"find",        file,       hex,        "--hex",
                                          "--caret",     Hex(caret), "--window", Hex(window),
                                          "--read-size", Hex(r)};
         if (backward) args.push_back("--backward");
-        const Result got = Run(args);
+        const CliResult got = Run(args);
         const Expected want = Definition(bytes, pattern, caret, window, r, backward);
         const std::string what = "size " + std::to_string(size) + " caret " + Hex(caret) +
                                  " window " + Hex(window) + " read size " + Hex(r) + " " + hex +
@@ -191,18 +138,18 @@ TEST_F(CliSearchTest, FindEncodesTheTextInTheCharacterCode) {
     // "aあ": SJIS 61 82 A0, UTF-16LE 61 00 42 30, EUC 61 A4 A2.
     const Bytes bytes = {0x20, 0x61, 0x82, 0xA0, 0x20, 0x61, 0x00,
                          0x42, 0x30, 0x20, 0x61, 0xA4, 0xA2};
-    const std::string file = Write("f.bin", bytes);
+    const std::string file = dir_.Write("f.bin", bytes);
     const std::pair<const char*, const char*> cases[] = {{"sjis", "00000001 00000000\n"},
                                                          {"unicode", "00000005 00000000\n"},
                                                          {"euc", "0000000a 00000000\n"},
                                                          {"jis", "0000000a 00000000\n"}};
     for (const auto& [code, out] : cases) {
-        const Result r = Run({"find", file, "aあ", "--code", code});
+        const CliResult r = Run({"find", file, "aあ", "--code", code});
         EXPECT_EQ(r.status, 0) << code;
         EXPECT_EQ(r.out, out) << code;
     }
     // An odd number of hexadecimal digits is searched as text.
-    EXPECT_EQ(Run({"find", Write("g.bin", {0x00, 0x34, 0x41, 0x34}), "4A4", "--hex"}).out,
+    EXPECT_EQ(Run({"find", dir_.Write("g.bin", Bytes{0x00, 0x34, 0x41, 0x34}), "4A4", "--hex"}).out,
               "00000001 00000000\n");
 }
 
@@ -229,13 +176,13 @@ TEST_F(CliSearchTest, ReplaceAll) {
         {"ab ab ab", {"ab", "xy", "--read-size", "1"}, 2, "", "ab ab ab"},
     };
     for (const Case& c : cases) {
-        const std::string file = Write("r.bin", Bytes(c.before.begin(), c.before.end()));
+        const std::string file = dir_.Write("r.bin", Bytes(c.before.begin(), c.before.end()));
         std::vector<std::string> args = {"replace", file};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const Result r = Run(args);
+        const CliResult r = Run(args);
         EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
         EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args[1];
-        EXPECT_EQ(Read(file), c.after) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(test::ReadAll(file), c.after) << c.args[0] << " " << c.args[1];
     }
 }
 

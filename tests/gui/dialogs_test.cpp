@@ -158,17 +158,13 @@ void DialogsTest::fileRangeDialogAddsTheRangeToTheChooser() {
     data.start = u"00000010";
     data.end = u"0000001F";
 
-    QString title, suffix, startLabel, endLabel, startShown, endShown;
-    QStringList filters;
-    bool saveMode = false, confirmOverwrite = false, rangeVisible = false;
+    FileChooserShown shown;
+    QString startLabel, endLabel, startShown, endShown;
+    bool rangeVisible = false;
     ModalScript script({[&](QWidget* window) {
         auto* chooser = qobject_cast<QFileDialog*>(window);
         if (chooser == nullptr) return window->close(), void();
-        title = chooser->windowTitle();
-        filters = chooser->nameFilters();
-        suffix = chooser->defaultSuffix();
-        saveMode = chooser->acceptMode() == QFileDialog::AcceptSave;
-        confirmOverwrite = !chooser->testOption(QFileDialog::DontConfirmOverwrite);
+        shown = FileChooserShown(*chooser);
         startLabel = LabelText(chooser, "startLabel");
         endLabel = LabelText(chooser, "endLabel");
         startShown = Edit(chooser, "startEdit")->text();
@@ -186,11 +182,11 @@ void DialogsTest::fileRangeDialogAddsTheRangeToTheChooser() {
     const int result = host.DoModal(&data);
     QVERIFY(script.Done());
 
-    QCOMPARE(title, QStringLiteral("16進ﾌｧｲﾙ格納"));
-    QCOMPARE(filters, (QStringList{"ﾃｷｽﾄﾌｧｲﾙ(*.txt) (*.txt)", "全てのﾌｧｲﾙ(*.*) (*)"}));
-    QCOMPARE(suffix, QStringLiteral("txt"));
-    QVERIFY(saveMode);
-    QVERIFY(confirmOverwrite);
+    QCOMPARE(shown.title, QStringLiteral("16進ﾌｧｲﾙ格納"));
+    QCOMPARE(shown.filters, (QStringList{"ﾃｷｽﾄﾌｧｲﾙ(*.txt) (*.txt)", "全てのﾌｧｲﾙ(*.*) (*)"}));
+    QCOMPARE(shown.suffix, QStringLiteral("txt"));
+    QVERIFY(shown.saving);
+    QVERIFY(shown.confirmOverwrite);
     QCOMPARE(startLabel, QStringLiteral("開始位置"));
     QCOMPARE(endLabel, QStringLiteral("終了位置"));
     QCOMPARE(startShown, QStringLiteral("00000010"));

@@ -1,19 +1,25 @@
 #pragma once
 // What the Qt tests share: a private home for the settings, small files, the
-// whole program (store, host, application, main window) and a way to answer
-// modal windows from a script.
+// whole program (store, host, application, main window), a host that answers
+// the colour and font choosers, and a way to answer modal windows from a
+// script.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QPointer>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "gui/dump_widget.h"
@@ -95,6 +101,26 @@ struct ProgramWith {
 
 using Program = ProgramWith<QtUiHost>;
 
+// Answers the colour and font choosers from a script and records the colours
+// they were preset to.
+struct ColourFontHost : QtUiHost {
+    bool ChooseColor(uint32_t& colour) override {
+        offeredColours.push_back(colour);
+        if (colours.empty()) return false;
+        colour = colours.front();
+        colours.pop_front();
+        return true;
+    }
+    bool ChooseFont(ViewFont& font) override {
+        if (!fontAnswer) return false;
+        font = *fontAnswer;
+        return true;
+    }
+    std::deque<uint32_t> colours;
+    std::vector<uint32_t> offeredColours;
+    std::optional<ViewFont> fontAnswer;
+};
+
 // Answers modal windows as they open: each step waits for a new active
 // modal widget and acts on it. Steps run from the event loop, so they also
 // reach a window opened from inside an earlier step.
@@ -132,6 +158,27 @@ class ModalScript : public QObject {
     QPointer<QWidget> last_;
     int polls_ = 0;
     QTimer timer_;
+};
+
+// What a file chooser showed when it opened.
+struct FileChooserShown {
+    explicit FileChooserShown(const QFileDialog& chooser)
+        : title(chooser.windowTitle()),
+          filters(chooser.nameFilters()),
+          suffix(chooser.defaultSuffix()),
+          selected(chooser.selectedFiles().value(0)),
+          saving(chooser.acceptMode() == QFileDialog::AcceptSave),
+          existingOnly(chooser.fileMode() == QFileDialog::ExistingFile),
+          confirmOverwrite(!chooser.testOption(QFileDialog::DontConfirmOverwrite)) {}
+    FileChooserShown() = default;
+
+    QString title;
+    QStringList filters;
+    QString suffix;
+    QString selected;  // the first file selected
+    bool saving = false;
+    bool existingOnly = false;
+    bool confirmOverwrite = false;
 };
 
 // Clicks a button of a modal window later, from the event loop, so that a

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QStatusBar>
-#include <deque>
+#include <optional>
 
 #include "charcode/charcode.h"
 #include "gui/gui_fixture.h"
@@ -17,27 +17,7 @@ using namespace octile::test;
 
 namespace {
 
-// Answers the colour and font choosers from a script and records what they
-// were preset to.
-struct ChooserHost : QtUiHost {
-    bool ChooseColor(uint32_t& colour) override {
-        offeredColours.push_back(colour);
-        if (colours.empty()) return false;
-        colour = colours.front();
-        colours.pop_front();
-        return true;
-    }
-    bool ChooseFont(ViewFont& font) override {
-        if (!fontAnswer) return false;
-        font = *fontAnswer;
-        return true;
-    }
-    std::deque<uint32_t> colours;
-    std::vector<uint32_t> offeredColours;
-    std::optional<ViewFont> fontAnswer;
-};
-
-using FrameProgram = ProgramWith<ChooserHost>;
+using FrameProgram = ProgramWith<ColourFontHost>;
 
 // Opens a file of length bytes (sparse beyond its first bytes).
 std::string OpenFile(FrameProgram& p, const QString& name, qint64 length) {

@@ -276,19 +276,11 @@ void MainWindowTest::fileChooserShowsTheRequest() {
     request.initialPath = initial;
     request.overwritePrompt = save;
 
-    QString title, suffix, selected;
-    QStringList filters;
-    bool openMode = false, existingOnly = false, confirmOverwrite = false;
+    FileChooserShown shown;
     ModalScript script({[&](QWidget* window) {
         auto* chooser = qobject_cast<QFileDialog*>(window);
         if (chooser == nullptr) return window->close(), void();
-        title = chooser->windowTitle();
-        filters = chooser->nameFilters();
-        suffix = chooser->defaultSuffix();
-        selected = chooser->selectedFiles().value(0);
-        openMode = chooser->acceptMode() == QFileDialog::AcceptOpen;
-        existingOnly = chooser->fileMode() == QFileDialog::ExistingFile;
-        confirmOverwrite = !chooser->testOption(QFileDialog::DontConfirmOverwrite);
+        shown = FileChooserShown(*chooser);
         if (accept && !save) {
             static_cast<QDialog*>(chooser)->accept();  // QFileDialog::accept is protected
         } else if (accept) {
@@ -301,13 +293,13 @@ void MainWindowTest::fileChooserShowsTheRequest() {
     const bool chosen = p.host.GetFileName(request);
     QVERIFY(script.Done());
 
-    QCOMPARE(title, QStringLiteral("開く"));
-    QCOMPARE(filters, (QStringList{"実行ﾌｧｲﾙ(*.exe) (*.exe)", "全てのﾌｧｲﾙ(*.*) (*)"}));
-    QCOMPARE(suffix, QStringLiteral("exe"));
-    QCOMPARE(selected, PathToQString(initial));
-    QCOMPARE(openMode, !save);
-    QCOMPARE(existingOnly, !save);
-    if (save) QVERIFY(confirmOverwrite);
+    QCOMPARE(shown.title, QStringLiteral("開く"));
+    QCOMPARE(shown.filters, (QStringList{"実行ﾌｧｲﾙ(*.exe) (*.exe)", "全てのﾌｧｲﾙ(*.*) (*)"}));
+    QCOMPARE(shown.suffix, QStringLiteral("exe"));
+    QCOMPARE(shown.selected, PathToQString(initial));
+    QCOMPARE(shown.saving, save);
+    QCOMPARE(shown.existingOnly, !save);
+    if (save) QVERIFY(shown.confirmOverwrite);
     QCOMPARE(chosen, accept);
     if (accept) {
         QCOMPARE(request.chosenPath, save ? QStringToPath(p.home.Path("new.exe")) : initial);

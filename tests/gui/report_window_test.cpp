@@ -2,8 +2,6 @@
 // colours at 108 x 65 cells, refilled in place by a later compare, and
 // back where it was closed.
 #include <QImage>
-#include <deque>
-#include <optional>
 
 #include "gui/gui_fixture.h"
 #include "gui/report_window.h"
@@ -15,26 +13,13 @@ using namespace octile::test;
 namespace {
 
 // Answers the compare dialog and the colour and font choosers from a script.
-struct CompareHost : QtUiHost {
+struct CompareHost : ColourFontHost {
     bool GetFileName(FileDialogRequest& request) override {
         if (fileAnswer.empty()) return false;
         request.chosenPath = fileAnswer;
         return true;
     }
-    bool ChooseColor(uint32_t& colour) override {
-        if (colours.empty()) return false;
-        colour = colours.front();
-        colours.pop_front();
-        return true;
-    }
-    bool ChooseFont(ViewFont& font) override {
-        if (!fontAnswer) return false;
-        font = *fontAnswer;
-        return true;
-    }
     std::string fileAnswer;
-    std::deque<uint32_t> colours;
-    std::optional<ViewFont> fontAnswer;
 };
 
 // A shown program with new.bin open and old files beside it.
