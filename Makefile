@@ -1,10 +1,12 @@
 # Octile: the two everyday commands are `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 FILE       ?= $(CURDIR)/samples/sample.bin
 
-.PHONY: all deps build run test test-asan bench clean
+.PHONY: all deps build run test test-asan fuzz bench package clean
 
 all: build
 
@@ -30,8 +32,16 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The libFuzzer targets (clang), each run for FUZZ_SECONDS on its seed corpus.
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh $(FUZZ_BUILD)
+
 bench: build
 	@bash bench/run.sh $(BUILD)
 
+# The Debian package octile_<version>-1_<arch>.deb, in $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

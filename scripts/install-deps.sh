@@ -11,6 +11,10 @@ packages=(
   fonts-noto-cjk
   xvfb xauth xdotool x11-utils
   xxd bsdextrautils
+  # rsvg-convert renders the icons; cpack runs file and dpkg-shlibdeps
+  librsvg2-bin dpkg-dev file
+  # clang with the libFuzzer and sanitizer runtimes, and llvm-symbolizer, for fuzz/
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #pragma once
 // COctileDoc: the one open file. It never loads the file: every read and
 // write goes straight to the file through 64-bit positioned calls.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -37,6 +38,9 @@ public:
     int IsReadOnly() const { return readOnly_; }
     bool IsInFile(uint64_t offset) const { return offset < fileLength_; }
     bool HasFile() const { return file_.IsOpen(); }
+    // The length writes may use: the measured length, or less when another
+    // program has shortened the file since (so a write never lengthens it).
+    uint64_t LiveLength() const { return std::min(fileLength_, file_.Length()); }
     // Measures the length again (after an edit changed it).
     void RemeasureLength();
     const FileHandle& file() const { return file_; }

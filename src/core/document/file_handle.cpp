@@ -39,6 +39,40 @@ flock WholeFile(short type) {
 
 void SetFileFaults(FileFaults* faults) { g_faults = faults; }
 
+int64_t ReadSome(int fd, uint8_t* buffer, uint64_t count) {
+    uint64_t span = std::min(count, kMaxSpan);
+    if (g_faults != nullptr) [[unlikely]] {
+        span = FaultAllowance(g_faults->readBudget, g_faults->readErrno, span);
+        if (span == 0 && count > 0) return g_faults->readErrno != 0 ? -1 : 0;
+    }
+    ssize_t n;
+    do {
+        n = ::read(fd, buffer, span);
+    } while (n < 0 && errno == EINTR);
+    if (n > 0 && g_faults != nullptr) [[unlikely]] g_faults->readBudget -= static_cast<uint64_t>(n);
+    return n;
+}
+
+uint64_t WriteSequential(int fd, const uint8_t* data, uint64_t count) {
+    uint64_t done = 0;
+    while (done < count) {
+        uint64_t span = std::min(count - done, kMaxSpan);
+        if (g_faults != nullptr) [[unlikely]] {
+            span = FaultAllowance(g_faults->writeBudget, g_faults->writeErrno, span);
+            if (span == 0) break;
+        }
+        const ssize_t n = ::write(fd, data + done, span);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (n == 0) break;
+        if (g_faults != nullptr) [[unlikely]] g_faults->writeBudget -= static_cast<uint64_t>(n);
+        done += static_cast<uint64_t>(n);
+    }
+    return done;
+}
+
 OpenError OpenErrorFromErrno(int err) {
     switch (err) {
         case ENOENT:

@@ -22,6 +22,14 @@ struct FileFaults {
 // Installs faults for every FileHandle; nullptr removes them. Not owned.
 void SetFileFaults(FileFaults* faults);
 
+// For files read or written front to back through a plain descriptor (the
+// settings and marks files, saved bitmaps), under the same faults as a
+// FileHandle. ReadSome is one read(2): bytes read, 0 at the end, -1 with
+// errno on an error. WriteSequential loops over short writes and returns the
+// bytes written (short, with errno set when the system gave a reason).
+int64_t ReadSome(int fd, uint8_t* buffer, uint64_t count);
+uint64_t WriteSequential(int fd, const uint8_t* data, uint64_t count);
+
 // Why an open failed.
 enum class OpenError {
     None,

@@ -40,20 +40,6 @@ constexpr uint32_t kMaxColours = 256;
 constexpr uint32_t kRle8 = 1;
 constexpr uint32_t kRle4 = 2;
 
-bool WriteAll(int fd, const uint8_t* data, uint64_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, std::min<uint64_t>(size, 0x40000000));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        data += n;
-        size -= static_cast<uint64_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<DibLayout> ReadDibLayout(const uint8_t* data, uint64_t available) {
@@ -228,7 +214,7 @@ bool CDib::WriteBitmapFile(int fd) const {
     // Core-header pictures are shown but not saved.
     if (!l || l->headerSize != kInfoHeaderSize) return false;
     const std::vector<uint8_t> file = BitmapFileBytes();
-    return !file.empty() && WriteAll(fd, file.data(), file.size());
+    return !file.empty() && WriteSequential(fd, file.data(), file.size()) == file.size();
 }
 
 bool CDib::SaveBitmap(const std::string& path) const {

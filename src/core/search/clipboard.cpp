@@ -113,7 +113,7 @@ void PasteClipboard(UiHost& host, COctileDoc& doc, COctileView& view) {
     const uint64_t pos = view.CellToOffset(caret.column, caret.row).offset;
     const uint64_t w0 = view.WindowOffset();
     const uint64_t r = view.ReadSize();
-    const uint64_t length = doc.GetFileLength();
+    const uint64_t length = doc.LiveLength();
     const uint64_t count = bytes.size();
 
     // Bytes that would land at or past the end of the file are dropped. The

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+
+#include "document/file_handle.h"
 
 namespace octile {
 
@@ -42,25 +45,37 @@ std::string ValueOf(std::string_view line) {
     return std::string(CutChars(v, IniFile::kMaxValueChars));
 }
 
-bool ReadRegularFile(const std::string& path, std::string& out) {
+// Reads a regular file, at most kMaxFileBytes of it. False when it cannot
+// be opened or is no regular file; *whole is false when it exists but was not
+// read to its end (an error, a read cut short, or the size limit). A file
+// that does not exist is whole: there is nothing in it to lose.
+bool ReadRegularFile(const std::string& path, std::string& out, bool& whole) {
+    whole = true;
     if (path.empty()) return false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        whole = errno == ENOENT || errno == ENOTDIR;
+        return false;
+    }
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (ok) {
-        char buf[65536];
+        uint8_t buf[65536];
         while (out.size() < IniFile::kMaxFileBytes) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
+            const int64_t n = ReadSome(fd, buf, sizeof buf);
             if (n < 0) {
                 ok = false;
                 break;
             }
             if (n == 0) break;
-            out.append(buf, static_cast<size_t>(n));
+            out.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(n));
         }
         if (out.size() > IniFile::kMaxFileBytes) out.resize(IniFile::kMaxFileBytes);
+        // Fewer bytes than the file holds: a failing disk, or a file larger
+        // than any settings file the program writes.
+        if (ok && out.size() < static_cast<uint64_t>(st.st_size)) whole = false;
     }
+    if (!ok) whole = false;
     ::close(fd);
     return ok;
 }
@@ -79,9 +94,11 @@ std::string IniFile::FoldSection(std::string_view s) const {
     return caseSensitiveSections_ ? std::string(s) : Fold(s);
 }
 
-IniFile IniFile::Load(const std::string& path, bool caseSensitiveSections) {
+IniFile IniFile::Load(const std::string& path, bool caseSensitiveSections, bool* whole) {
     std::string text;
-    if (!ReadRegularFile(path, text)) text.clear();
+    bool readWhole = true;
+    if (!ReadRegularFile(path, text, readWhole)) text.clear();
+    if (whole != nullptr) *whole = readWhole;
     return FromText(text, caseSensitiveSections);
 }
 
@@ -203,16 +220,8 @@ bool IniFile::Save(const std::string& path) const {
     const std::string tmp = path + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
+    bool ok = WriteSequential(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size()) ==
+              text.size();
     if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;

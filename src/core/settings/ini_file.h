@@ -25,8 +25,10 @@ public:
     // A missing or unreadable file, or one that is not a regular file, loads
     // as an empty one. caseSensitiveSections: section names match exactly
     // (the marks file names its sections by file paths, which differ by case
-    // on Linux).
-    static IniFile Load(const std::string& path, bool caseSensitiveSections = false);
+    // on Linux). whole (may be null) receives false when the file exists but
+    // was not read to its end: saving what was loaded would lose the rest.
+    static IniFile Load(const std::string& path, bool caseSensitiveSections = false,
+                        bool* whole = nullptr);
     static IniFile FromText(std::string_view text, bool caseSensitiveSections = false);
 
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;

@@ -79,7 +79,7 @@ bool MemoryProfileStore::Has(const std::string& section, const std::string& entr
 }
 
 IniProfileStore::IniProfileStore(std::string path) : path_(std::move(path)) {
-    if (!path_.empty()) file_ = IniFile::Load(path_);
+    if (!path_.empty()) file_ = IniFile::Load(path_, false, &readWhole_);
 }
 
 IniProfileStore::~IniProfileStore() { Flush(); }
@@ -117,6 +117,7 @@ void IniProfileStore::WriteProfileString(const std::string& section, const std::
 void IniProfileStore::DeleteProfileTree() {
     file_ = IniFile();
     dirty_ = false;
+    readWhole_ = true;  // nothing is left to lose
     if (path_.empty()) return;
     ::unlink(path_.c_str());
     // The maker's folder goes only when nothing else is left in it.
@@ -125,7 +126,9 @@ void IniProfileStore::DeleteProfileTree() {
 }
 
 void IniProfileStore::Flush() {
-    if (!dirty_ || path_.empty()) return;
+    // A store that could not be read whole is not written over: the values
+    // not read would be lost.
+    if (!dirty_ || path_.empty() || !readWhole_) return;
     const std::string folder = ParentFolder(path_);
     if (!folder.empty()) MakeFolders(folder);
     if (file_.Save(path_)) dirty_ = false;

@@ -76,6 +76,7 @@ private:
     std::string path_;
     IniFile file_;
     bool dirty_ = false;
+    bool readWhole_ = true;
 };
 
 }  // namespace octile

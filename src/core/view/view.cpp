@@ -473,7 +473,13 @@ void COctileView::OnSize(int32_t height, bool minimized) {
 // ---------------------------------------------------------------- typing
 
 void COctileView::WriteBack() {
-    if (readWindow_) doc_.WriteBytes(readWindow_.get(), validCount_, windowOffset_);
+    // The page's bytes past the file's present end are not written back: the
+    // file was shortened behind the page, and writing them would lengthen it.
+    const uint64_t length = doc_.LiveLength();
+    if (!readWindow_ || windowOffset_ >= length) return;
+    const auto count =
+        static_cast<uint32_t>(std::min<uint64_t>(validCount_, length - windowOffset_));
+    doc_.WriteBytes(readWindow_.get(), count, windowOffset_);
 }
 
 void COctileView::StoreByte(uint64_t offset, uint8_t value) {
@@ -483,7 +489,7 @@ void COctileView::StoreByte(uint64_t offset, uint8_t value) {
     if (readWindow_ && offset >= windowOffset_ &&
         offset - windowOffset_ < readSize_ + COctileDoc::kLookAhead) {
         readWindow_[offset - windowOffset_] = value;
-    } else if (offset < doc_.GetFileLength()) {
+    } else if (offset < doc_.LiveLength()) {
         doc_.WriteBytes(&value, 1, offset);
     }
 }
@@ -507,7 +513,7 @@ void COctileView::OnText(std::u16string_view text) {
 
 void COctileView::OnChar(uint8_t byte) {
     const HitTest hit = CellToOffset(caret_.column, caret_.row);
-    if (!doc_.HasFile() || doc_.IsReadOnly() || hit.offset >= doc_.GetFileLength()) return;
+    if (!doc_.HasFile() || doc_.IsReadOnly() || hit.offset >= doc_.LiveLength()) return;
     if (isBusy && isBusy()) return;
     if (!readWindow_ || hit.offset < windowOffset_ || hit.offset - windowOffset_ >= validCount_) {
         return;
@@ -683,6 +689,10 @@ void COctileView::SetCharCode(int32_t code) {
 
 namespace {
 
+// The largest offset FormatOffset19 writes whole: a mark past it would come
+// back from the file somewhere else. No file offset reaches it.
+constexpr uint64_t kMaxMarkOffset = 9999999999999999999ull;
+
 // Decimal digits only, at most 20 and no overflow; false otherwise.
 bool ParseDecimal(std::string_view text, uint64_t& value) {
     if (text.empty() || text.size() > 20) return false;
@@ -746,8 +756,12 @@ std::string COctileView::MarksFilePath() const {
 
 void COctileView::SaveMarks(const std::string& path) {
     const std::string file = MarksFilePath();
-    if (file.empty()) return;
-    IniFile ini = IniFile::Load(file, true);
+    if (file.empty() || !marksReadWhole_) return;
+    // The file holds every other file's marks: when it cannot be read whole,
+    // writing it back would lose them, so these marks are not saved.
+    bool whole = true;
+    IniFile ini = IniFile::Load(file, true, &whole);
+    if (!whole) return;
     const std::string section = MarkSectionName(path);
     for (size_t i = 0; i < marks_.size(); ++i) {
         const Mark& m = marks_[i];
@@ -762,11 +776,13 @@ void COctileView::LoadMarks(const std::string& path) {
     marks_.clear();
     currentMark_ = 0;
     const std::string file = MarksFilePath();
+    marksReadWhole_ = true;
     if (file.empty()) return;
-    const IniFile ini = IniFile::Load(file, true);
+    const IniFile ini = IniFile::Load(file, true, &marksReadWhole_);
     const std::string section = MarkSectionName(path);
     // A hand-edited count is taken only up to a bound; entries that do not
-    // read as two offsets and a kind of 1 to 5 are left out.
+    // read as two offsets (that SaveMarks can write back) and a kind of 1 to 5
+    // are left out.
     const int64_t count =
         std::clamp<int64_t>(LeadingInteger(ini.Get(section, "Max", "0")), 0, kMaxLoadedMarks);
     if (count > markCapacity_) markCapacity_ = static_cast<int32_t>(count);
@@ -782,7 +798,7 @@ void COctileView::LoadMarks(const std::string& path) {
             b2 == std::string::npos ? sv.substr(b1 + 1) : sv.substr(b1 + 1, b2 - b1 - 1);
         if (!ParseDecimal(endText, m.end)) continue;
         const int64_t kind = b2 == std::string::npos ? 1 : LeadingInteger(sv.substr(b2 + 1));
-        if (kind < 1 || kind > 5 || m.start > m.end) continue;
+        if (kind < 1 || kind > 5 || m.start > m.end || m.end > kMaxMarkOffset) continue;
         m.kind = static_cast<int32_t>(kind);
         marks_.push_back(m);
     }
@@ -810,48 +826,32 @@ void COctileView::ToggleMark(int32_t kind) {
     ReloadWindow();
 }
 
-void COctileView::NextMark() {
-    if (marks_.empty()) return;
-    const size_t n = marks_.size();
-    const uint64_t length = doc_.GetFileLength();
-    for (size_t a = 0; a < n; ++a) {
-        if (marks_[a].start <= anchor_ && anchor_ <= marks_[a].end) {
-            size_t t = (a + 1) % n;
-            while (t != a && marks_[t].kind != marks_[a].kind) t = (t + 1) % n;
-            GoToMark(t);
-            return;
-        }
-    }
-    size_t best = 0;
-    uint64_t bestDistance = UINT64_MAX;
-    for (size_t i = 0; i < n; ++i) {
-        const uint64_t s = marks_[i].start;
-        const uint64_t d = s > anchor_ ? s - anchor_ : s - anchor_ + length;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = i;
-        }
-    }
-    GoToMark(best);
-}
+void COctileView::NextMark() { StepMark(true); }
 
-void COctileView::PreviousMark() {
+void COctileView::PreviousMark() { StepMark(false); }
+
+void COctileView::StepMark(bool forward) {
     if (marks_.empty()) return;
     const size_t n = marks_.size();
     const uint64_t length = doc_.GetFileLength();
+    // Inside a mark: the next (or previous) mark of its kind in setting order.
     for (size_t a = 0; a < n; ++a) {
         if (marks_[a].start <= anchor_ && anchor_ <= marks_[a].end) {
-            size_t t = (a + n - 1) % n;
-            while (t != a && marks_[t].kind != marks_[a].kind) t = (t + n - 1) % n;
+            const size_t step = forward ? 1 : n - 1;
+            size_t t = (a + step) % n;
+            while (t != a && marks_[t].kind != marks_[a].kind) t = (t + step) % n;
             GoToMark(t);
             return;
         }
     }
+    // Outside every mark: the nearest start after (before) the anchor,
+    // counting round the end of the file; the earlier mark wins a tie.
     size_t best = 0;
     uint64_t bestDistance = UINT64_MAX;
     for (size_t i = 0; i < n; ++i) {
         const uint64_t s = marks_[i].start;
-        const uint64_t d = s <= anchor_ ? anchor_ - s : anchor_ - s + length;
+        const uint64_t d = forward ? (s > anchor_ ? s - anchor_ : s - anchor_ + length)
+                                   : (s <= anchor_ ? anchor_ - s : anchor_ - s + length);
         if (d < bestDistance) {
             bestDistance = d;
             best = i;

@@ -197,6 +197,7 @@ private:
     PixelRect SelectionRect() const;
     void Toggle(const PixelRect& r);
     void ApplyScrollRange();
+    void StepMark(bool forward);
     void WriteBack();
     void StoreByte(uint64_t offset, uint8_t value);
     void MoveCaretAfter(uint64_t offset, int mode);
@@ -244,6 +245,9 @@ private:
     int32_t hexSearch_ = 0;
 
     std::vector<Mark> marks_;
+    // False when the marks file could not be read whole at the last load:
+    // the list may lack marks the file holds, and is not saved over them.
+    bool marksReadWhole_ = true;
     int32_t markCapacity_ = kMarkCapacityStep;
     int32_t currentMark_ = 0;
 
