@@ -1,12 +1,13 @@
 # Octile: the two everyday commands are `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+GUI_ASAN_BUILD ?= build-gui-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 FILE       ?= $(CURDIR)/samples/sample.bin
 
-.PHONY: all deps build run test test-asan fuzz bench package clean
+.PHONY: all deps build run test test-asan test-gui-asan fuzz bench package clean
 
 all: build
 
@@ -32,6 +33,17 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The window tests that close the main window in the middle of long
+# operations and drive search and editing, under ASan and UBSan (Qt's own
+# allocations are not leak-checked).
+GUI_ASAN_TESTS := gui_close_during_operation_test gui_edit_search_test
+test-gui-asan: deps
+	cmake -S . -B $(GUI_ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+	cmake --build $(GUI_ASAN_BUILD) -j $(JOBS) --target $(GUI_ASAN_TESTS)
+	cd $(GUI_ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
+	  ctest --output-on-failure -R '^gui_(close_during_operation|edit_search)_test$$'
+
 # The libFuzzer targets (clang), each run for FUZZ_SECONDS on its seed corpus.
 fuzz: deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh $(FUZZ_BUILD)
@@ -44,4 +56,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(GUI_ASAN_BUILD) $(FUZZ_BUILD)
