@@ -26,6 +26,33 @@ uint64_t FaultAllowance(uint64_t& budget, int err, uint64_t span) {
     return std::min(span, budget);
 }
 
+// Moves count bytes with op(done, span) -> bytes moved or -1, one span at a
+// time, retrying interrupted calls, until done, an error or a call that moves
+// nothing; the installed faults cut the spans. Returns the bytes moved.
+template <class Op>
+uint64_t Transfer(uint64_t count, bool reading, Op op) {
+    uint64_t done = 0;
+    while (done < count) {
+        uint64_t span = std::min(count - done, kMaxSpan);
+        if (g_faults != nullptr) [[unlikely]] {
+            span = reading ? FaultAllowance(g_faults->readBudget, g_faults->readErrno, span)
+                           : FaultAllowance(g_faults->writeBudget, g_faults->writeErrno, span);
+            if (span == 0) break;
+        }
+        const ssize_t n = op(done, span);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (n == 0) break;
+        if (g_faults != nullptr) [[unlikely]] {
+            (reading ? g_faults->readBudget : g_faults->writeBudget) -= static_cast<uint64_t>(n);
+        }
+        done += static_cast<uint64_t>(n);
+    }
+    return done;
+}
+
 flock WholeFile(short type) {
     flock lk{};
     lk.l_type = type;
@@ -54,23 +81,8 @@ int64_t ReadSome(int fd, uint8_t* buffer, uint64_t count) {
 }
 
 uint64_t WriteSequential(int fd, const uint8_t* data, uint64_t count) {
-    uint64_t done = 0;
-    while (done < count) {
-        uint64_t span = std::min(count - done, kMaxSpan);
-        if (g_faults != nullptr) [[unlikely]] {
-            span = FaultAllowance(g_faults->writeBudget, g_faults->writeErrno, span);
-            if (span == 0) break;
-        }
-        const ssize_t n = ::write(fd, data + done, span);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (n == 0) break;
-        if (g_faults != nullptr) [[unlikely]] g_faults->writeBudget -= static_cast<uint64_t>(n);
-        done += static_cast<uint64_t>(n);
-    }
-    return done;
+    return Transfer(count, false,
+                    [&](uint64_t done, uint64_t span) { return ::write(fd, data + done, span); });
 }
 
 OpenError OpenErrorFromErrno(int err) {
@@ -159,44 +171,16 @@ FileHandle FileHandle::Create(const std::string& path) {
 
 uint64_t FileHandle::ReadAt(uint8_t* buffer, uint64_t count, uint64_t offset) const {
     if (fd_ < 0) return 0;
-    uint64_t done = 0;
-    while (done < count) {
-        uint64_t span = std::min(count - done, kMaxSpan);
-        if (g_faults != nullptr) [[unlikely]] {
-            span = FaultAllowance(g_faults->readBudget, g_faults->readErrno, span);
-            if (span == 0) break;
-        }
-        const ssize_t n = ::pread(fd_, buffer + done, span, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return done;
-        }
-        if (n == 0) break;
-        if (g_faults != nullptr) [[unlikely]] g_faults->readBudget -= static_cast<uint64_t>(n);
-        done += static_cast<uint64_t>(n);
-    }
-    return done;
+    return Transfer(count, true, [&](uint64_t done, uint64_t span) {
+        return ::pread(fd_, buffer + done, span, static_cast<off_t>(offset + done));
+    });
 }
 
 uint64_t FileHandle::WriteAt(const uint8_t* buffer, uint64_t count, uint64_t offset) const {
     if (fd_ < 0) return 0;
-    uint64_t done = 0;
-    while (done < count) {
-        uint64_t span = std::min(count - done, kMaxSpan);
-        if (g_faults != nullptr) [[unlikely]] {
-            span = FaultAllowance(g_faults->writeBudget, g_faults->writeErrno, span);
-            if (span == 0) break;
-        }
-        const ssize_t n = ::pwrite(fd_, buffer + done, span, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (n == 0) break;
-        if (g_faults != nullptr) [[unlikely]] g_faults->writeBudget -= static_cast<uint64_t>(n);
-        done += static_cast<uint64_t>(n);
-    }
-    return done;
+    return Transfer(count, false, [&](uint64_t done, uint64_t span) {
+        return ::pwrite(fd_, buffer + done, span, static_cast<off_t>(offset + done));
+    });
 }
 
 uint64_t FileHandle::Length() const {

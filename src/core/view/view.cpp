@@ -955,18 +955,16 @@ bool COctileView::OnCommand(uint32_t id) {
             Collapse();
             return true;
         case ID_CARET_UP:
-            caret_.row -= 1;
-            if (!InTextArea(caret_)) {
-                caret_ = saved;
-                ScrollLineUp();
-            }
-            Collapse();
-            return true;
         case ID_CARET_DOWN:
-            caret_.row += 1;
+            // Past the first or last row the window scrolls a line instead.
+            caret_.row += id == ID_CARET_UP ? -1 : 1;
             if (!InTextArea(caret_)) {
                 caret_ = saved;
-                ScrollLineDown();
+                if (id == ID_CARET_UP) {
+                    ScrollLineUp();
+                } else {
+                    ScrollLineDown();
+                }
             }
             Collapse();
             return true;
