@@ -15,7 +15,7 @@
 namespace octile::cli {
 
 bool Options::Parse(const Command& command, const Args& args,
-                    std::initializer_list<OptionSpec> specs, size_t minPositional,
+                    std::initializer_list<OptionRule> rules, size_t minPositional,
                     size_t maxPositional) {
     const auto fail = [&](const std::string& detail) {
         UsageError(command, detail);
@@ -38,17 +38,17 @@ bool Options::Parse(const Command& command, const Args& args,
             inlineValue = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const auto spec = std::find_if(specs.begin(), specs.end(),
-                                       [&](const OptionSpec& s) { return s.name == name; });
+        const auto rule = std::find_if(rules.begin(), rules.end(),
+                                       [&](const OptionRule& s) { return s.name == name; });
         const std::string option = "--" + std::string(name);
-        if (spec == specs.end()) return fail("unknown option " + option);
-        if (!spec->takesValue) {
+        if (rule == rules.end()) return fail("unknown option " + option);
+        if (!rule->takesValue) {
             if (inlineValue) return fail(option + " takes no value");
-            values_.emplace_back(spec->name, std::string_view());
+            values_.emplace_back(rule->name, std::string_view());
         } else if (inlineValue) {
-            values_.emplace_back(spec->name, *inlineValue);
+            values_.emplace_back(rule->name, *inlineValue);
         } else if (i + 1 < args.size()) {
-            values_.emplace_back(spec->name, args[++i]);
+            values_.emplace_back(rule->name, args[++i]);
         } else {
             return fail(option + " needs a value");
         }

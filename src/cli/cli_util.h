@@ -14,7 +14,7 @@
 
 namespace octile::cli {
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;  // without the leading "--"
     bool takesValue;        // "--name VALUE" or "--name=VALUE"; else a switch
 };
@@ -25,7 +25,7 @@ public:
     // False, with a usage error printed, for an unknown option, a missing
     // value or a number of positional arguments outside [minPositional,
     // maxPositional]. "--" ends the options.
-    bool Parse(const Command& command, const Args& args, std::initializer_list<OptionSpec> specs,
+    bool Parse(const Command& command, const Args& args, std::initializer_list<OptionRule> rules,
                size_t minPositional, size_t maxPositional);
 
     const std::vector<std::string_view>& Positional() const { return positional_; }

@@ -25,7 +25,7 @@ void Put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-struct DibSpec {
+struct DibShape {
     int32_t width = 4;
     int32_t height = 4;
     uint16_t bits = 24;
@@ -35,14 +35,14 @@ struct DibSpec {
     uint64_t rleBytes = 0;     // pixel bytes of a run-length encoded picture
 };
 
-uint64_t Stride(const DibSpec& s) { return (uint64_t{s.bits} * uint64_t(s.width) + 31) / 32 * 4; }
-uint32_t Colours(const DibSpec& s) { return s.used != 0 ? s.used : s.bits <= 8 ? 1u << s.bits : 0; }
-uint64_t ImageBytes(const DibSpec& s) {
+uint64_t Stride(const DibShape& s) { return (uint64_t{s.bits} * uint64_t(s.width) + 31) / 32 * 4; }
+uint32_t Colours(const DibShape& s) { return s.used != 0 ? s.used : s.bits <= 8 ? 1u << s.bits : 0; }
+uint64_t ImageBytes(const DibShape& s) {
     return s.compression != 0 ? s.rleBytes : Stride(s) * uint64_t(s.height < 0 ? -int64_t(s.height) : s.height);
 }
 
 // A packed bitmap with a 40-byte header, its colour table and random pixels.
-Bytes MakeDib(const DibSpec& s, uint32_t seed = 7) {
+Bytes MakeDib(const DibShape& s, uint32_t seed = 7) {
     Bytes dib(40 + Colours(s) * 4 + ImageBytes(s));
     Put32(&dib[0], 40);
     Put32(&dib[4], uint32_t(s.width));
@@ -80,7 +80,7 @@ std::string AsString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 TEST(DibFileLayout, HeaderOffsetsAndSizesFollowTheColourTable) {
     struct Case {
         const char* name;
-        DibSpec spec;
+        DibShape shape;
         uint32_t pixelOffset;
         uint32_t imageSize;
     };
@@ -96,7 +96,7 @@ TEST(DibFileLayout, HeaderOffsetsAndSizesFollowTheColourTable) {
     test::TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Bytes dib = MakeDib(c.spec);
+        Bytes dib = MakeDib(c.shape);
         Put32(&dib[20], 12345);  // a wrong image-size field is corrected
         CDib holder;
         ASSERT_NE(holder.TakeBitmap(dib), 0);
@@ -117,8 +117,8 @@ TEST(DibFileLayout, HeaderOffsetsAndSizesFollowTheColourTable) {
 }
 
 TEST(DibFileLayout, TopDownPictureSavesWithItsAbsoluteHeightAndReadsBack) {
-    const DibSpec spec{6, -3, 24};
-    const Bytes dib = MakeDib(spec);
+    const DibShape shape{6, -3, 24};
+    const Bytes dib = MakeDib(shape);
     CDib holder;
     ASSERT_EQ(holder.TakeBitmap(dib), 1);
     EXPECT_TRUE(holder.IsTopDown());
@@ -154,7 +154,7 @@ TEST(DibTakeBitmap, HostileHeadersAreNotTakenAndKeepThePreviousPicture) {
         const char* name;
         Bytes block;
     };
-    const auto with = [](DibSpec s, auto edit) {
+    const auto with = [](DibShape s, auto edit) {
         Bytes b = MakeDib(s);
         edit(b);
         return b;
@@ -299,15 +299,15 @@ TEST(DibReadBitmapFile, TakesFileSizeMinus14BytesOnlyWhenTheFileHoldsThem) {
 
 TEST(DibReadBitmapFile, RoundTripsThroughTheHolder) {
     test::TempDir dir;
-    for (const DibSpec spec : {DibSpec{13, 5, 24}, DibSpec{10, 3, 8}, DibSpec{17, 2, 4, 16}}) {
-        SCOPED_TRACE(spec.bits);
-        Bytes dib = MakeDib(spec);
-        Put32(&dib[20], uint32_t(ImageBytes(spec)));
+    for (const DibShape shape : {DibShape{13, 5, 24}, DibShape{10, 3, 8}, DibShape{17, 2, 4, 16}}) {
+        SCOPED_TRACE(shape.bits);
+        Bytes dib = MakeDib(shape);
+        Put32(&dib[20], uint32_t(ImageBytes(shape)));
         Bytes file(14, 0);
         file[0] = 'B';
         file[1] = 'M';
         Put32(&file[2], uint32_t(14 + dib.size()));
-        Put32(&file[10], uint32_t(54 + Colours(spec) * 4));
+        Put32(&file[10], uint32_t(54 + Colours(shape) * 4));
         file.insert(file.end(), dib.begin(), dib.end());
         const std::string in = dir.Write("in.bmp", file);
         OpenError error;
