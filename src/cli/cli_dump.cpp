@@ -10,7 +10,6 @@
 #include "charcode/charcode.h"
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
-#include "document/file_error.h"
 #include "document/file_handle.h"
 #include "resources/resources.h"
 #include "util/utf.h"
@@ -74,12 +73,8 @@ int RunDump(const Args& args) {
     }
 
     const std::string path(options.Positional()[0]);
-    OpenError error = OpenError::None;
-    const FileHandle file = FileHandle::Open(path, FileHandle::ReadOnly, &error);
-    if (!file.IsOpen()) {
-        PrintMessage(OpenErrorMessage(error, FullPath(path)));
-        return kExitRefused;
-    }
+    const FileHandle file = OpenOrReport(path, FileHandle::ReadOnly);
+    if (!file.IsOpen()) return kExitRefused;
     const uint64_t length = file.Length();
 
     DumpSettings settings;

@@ -7,7 +7,6 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
-#include "document/file_error.h"
 #include "document/file_handle.h"
 #include "picture/bitmap_save.h"
 #include "picture/dib.h"
@@ -38,12 +37,8 @@ int RunPicture(const Args& args) {
     const std::string folder =
         options.Has("plugins") ? std::string(*options.Value("plugins")) : GetProgramFolder();
 
-    OpenError error = OpenError::None;
-    const FileHandle file = FileHandle::Open(path, FileHandle::ReadOnly, &error);
-    if (!file.IsOpen()) {
-        PrintMessage(OpenErrorMessage(error, path));
-        return kExitRefused;
-    }
+    const FileHandle file = OpenOrReport(path, FileHandle::ReadOnly);
+    if (!file.IsOpen()) return kExitRefused;
     uint8_t window[kReadWindow];
     const auto valid = static_cast<uint32_t>(file.ReadAt(window, kReadWindow, anchor));
     const auto match = DetectSignature(window, valid, anchor, anchor);

@@ -5,7 +5,6 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
-#include "document/file_error.h"
 #include "document/file_handle.h"
 #include "resources/resources.h"
 #include "search/replace_run.h"
@@ -106,12 +105,8 @@ int RunFind(const Args& args) {
         !Pattern(command, setup, options.Positional()[1], pattern)) {
         return kExitRefused;
     }
-    OpenError error = OpenError::None;
-    const FileHandle file = FileHandle::Open(setup.path, FileHandle::ReadOnly, &error);
-    if (!file.IsOpen()) {
-        PrintMessage(OpenErrorMessage(error, FullPath(setup.path)));
-        return kExitRefused;
-    }
+    const FileHandle file = OpenOrReport(setup.path, FileHandle::ReadOnly);
+    if (!file.IsOpen()) return kExitRefused;
     const uint64_t length = file.Length();
     SearchEngine engine(file, length);
     engine.SetPattern(std::move(pattern));
@@ -144,12 +139,8 @@ int RunReplace(const Args& args) {
     if (pattern.size() != replacement.size()) {
         return UsageError(command, "the search and replacement patterns differ in length");
     }
-    OpenError error = OpenError::None;
-    const FileHandle file = FileHandle::Open(setup.path, FileHandle::ReadWrite, &error);
-    if (!file.IsOpen()) {
-        PrintMessage(OpenErrorMessage(error, FullPath(setup.path)));
-        return kExitRefused;
-    }
+    const FileHandle file = OpenOrReport(setup.path, FileHandle::ReadWrite);
+    if (!file.IsOpen()) return kExitRefused;
     const uint64_t length = file.Length();
     SearchEngine engine(file, length);
     engine.SetPattern(std::move(pattern));

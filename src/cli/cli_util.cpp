@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "charcode/charcode.h"
+#include "document/file_error.h"
 #include "resources/resources.h"
 #include "util/utf.h"
 #include "view/dump_format.h"
@@ -98,10 +98,11 @@ bool ParseCharCode(std::string_view text, int32_t& code) {
     return false;
 }
 
-std::string FullPath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(path, ec);
-    return ec ? path : full.lexically_normal().string();
+FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode) {
+    OpenError error = OpenError::None;
+    FileHandle file = FileHandle::Open(path, mode, &error);
+    if (!file.IsOpen()) PrintMessage(OpenErrorMessage(error, FullPath(path)));
+    return file;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {

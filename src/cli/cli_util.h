@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "document/document.h"
+#include "document/file_handle.h"
 
 namespace octile::cli {
 
@@ -52,8 +54,9 @@ bool ParseHexArgument(std::string_view text, uint64_t& value);
 // "sjis", "unicode", "jis" or "euc" to the character code.
 bool ParseCharCode(std::string_view text, int32_t& code);
 
-// The absolute form of a path, for "%1" in messages.
-std::string FullPath(const std::string& path);
+// Opens an existing file for a subcommand; when that fails, prints the
+// editor's message for it (with the full path) and returns a closed handle.
+FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode);
 
 // Writes all of data, retrying short writes; false on an error.
 bool WriteAll(int fd, const char* data, size_t size);
