@@ -33,12 +33,6 @@ constexpr int kDefaultRows = 33;
 
 }  // namespace
 
-int CharacterCells(char32_t c, bool unicodeColumn) {
-    if (unicodeColumn) return c < 0x100 ? 1 : 2;
-    if (c < 0x80) return 1;
-    if (c >= 0xFF61 && c <= 0xFF9F) return 1;  // half-width katakana: one byte in code page 932
-    return 2;
-}
 
 DumpWidget::DumpWidget(COctileView& view, QtUiHost& host, QWidget* parent)
     : QAbstractScrollArea(parent), view_(view), host_(host) {
@@ -154,7 +148,6 @@ void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
     const int cw = view_.CharWidth();
     const int lh = view_.LineHeight();
     if (cw <= 0 || lh <= 0) return;
-    const bool unicode = view_.GetCharCode() == CODE_UNICODE;
     const int ascent = QFontMetrics(painter.font()).ascent();
     const std::u16string& text = view_.DumpText();
     const size_t n = text.size();
@@ -181,7 +174,7 @@ void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
                         QPointF(column * cw, baseline),
                         QString::fromUtf16(text.data() + k, static_cast<qsizetype>(units)));
                 }
-                column += CharacterCells(c, unicode);
+                column += CharacterCells(c, view_.GetCharCode());
                 k += units;
             }
         }

@@ -13,11 +13,6 @@ namespace octile {
 class COctileView;
 class QtUiHost;
 
-// Cells a character takes: its byte count in code page 932, or in the
-// Unicode column one cell below U+0100 and two above. A surrogate pair is
-// one two-cell character.
-int CharacterCells(char32_t c, bool unicodeColumn);
-
 class DumpWidget : public QAbstractScrollArea {
     Q_OBJECT
   public:

@@ -530,3 +530,29 @@ TEST(AddressWidthTest, FollowsTheFileLength) {
 
 }  // namespace
 }  // namespace octile
+
+namespace octile {
+namespace {
+
+// The window's cell count agrees with the byte count of code page 932 for
+// every character the decoder can give.
+TEST(CharacterCellsTest, CellsAreTheCodePageBytes) {
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        const char16_t u = static_cast<char16_t>(c);
+        uint8_t bytes[3] = {};
+        const int n = WideToShiftJis(&u, 1, bytes, 2);
+        char16_t back[4] = {};
+        if (n < 1 || ShiftJisToWide(bytes, n, back, sizeof back, nullptr) != 1 || back[0] != u) {
+            continue;  // not a character of the code page
+        }
+        ASSERT_EQ(CharacterCells(c, CODE_SJIS), n) << std::hex << uint32_t(c);
+    }
+    EXPECT_EQ(CharacterCells(U'A', CODE_UNICODE), 1);
+    EXPECT_EQ(CharacterCells(0xE9, CODE_UNICODE), 1);
+    EXPECT_EQ(CharacterCells(0x3042, CODE_UNICODE), 2);
+    EXPECT_EQ(CharacterCells(0x1F600, CODE_UNICODE), 2);
+}
+
+}  // namespace
+}  // namespace octile

@@ -402,6 +402,13 @@ constexpr size_t kLineRoom = 1 + 48 + 4 + 1 + 48 + 15 + 2 + 4;
 
 }  // namespace
 
+int CharacterCells(char32_t c, int32_t charCode) {
+    if (charCode == CODE_UNICODE) return c < 0x100 ? 1 : 2;
+    if (c < 0x80) return 1;
+    if (c >= 0xFF61 && c <= 0xFF9F) return 1;  // half-width katakana: one byte in code page 932
+    return 2;
+}
+
 int32_t AddressWidth(const DumpSettings& s) { return 8 + std::max<int32_t>(0, s.extraDigits); }
 
 std::u16string FormatAddress(const DumpSettings& s, uint64_t value) {

@@ -37,6 +37,12 @@ bool ParseHexStrict(std::u16string_view text, uint64_t& value);
 // of length - 1 beyond 8 (an empty file wraps to 2^64 - 1 and gets 8).
 int32_t ExtraDigitsForLength(uint64_t fileLength);
 
+// The cells one character of the dump text takes in a fixed-pitch font: as
+// many as it has bytes in code page 932 (one for ASCII and half-width
+// katakana, two for the rest); in the Unicode column units below 0x100 take
+// one and the rest two. The window draws the text cell by cell with it.
+int CharacterCells(char32_t c, int32_t charCode);
+
 // The address width in cells: 8 + the extra digits.
 int32_t AddressWidth(const DumpSettings& s);
 
