@@ -2,12 +2,13 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 GUI_ASAN_BUILD ?= build-gui-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 FILE       ?= $(CURDIR)/samples/sample.bin
 
-.PHONY: all deps build run test test-asan test-gui-asan fuzz bench package clean
+.PHONY: all deps build run test test-asan test-tsan test-gui-asan fuzz bench package clean
 
 all: build
 
@@ -33,6 +34,14 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The core tests under ThreadSanitizer: the hex listing writes on a thread of
+# its own while it formats.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCTILE_CORE_ONLY=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer"
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target core_tests
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
 # The window tests that close the main window in the middle of long
 # operations and drive search and editing, under ASan and UBSan (Qt's own
 # allocations are not leak-checked).
@@ -56,4 +65,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(GUI_ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(GUI_ASAN_BUILD) $(FUZZ_BUILD)

@@ -305,6 +305,54 @@ TEST_F(RangeExportTest, FailuresPartWay) {
     }
 }
 
+// A listing of several pieces: each is written while the next is formatted.
+// The text is the same, and a fault in a later piece still leaves exactly the
+// text before it.
+TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
+    Open(RandomBytes(2 * kHexListPiece + 1000, 15));
+    const DumpSettings settings{0, false, CODE_SJIS};
+    const std::string hex = HexListModel(original, 0, kAll, settings);
+    const std::string firstPiece = HexListModel(original, 0, kHexListPiece - 1, settings);
+    ASSERT_EQ(hex.compare(0, firstPiece.size(), firstPiece), 0);
+    const uint64_t inSecond = firstPiece.size() + 1001;
+    struct Case {
+        const char* name;
+        FileFaults faults;
+        uint32_t message;  // 0: none
+        bool documentPath;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"no fault", {}, 0, false, hex},
+        {"disk full in the second piece",
+         {FileFaults::kUnlimited, 0, inSecond, ENOSPC}, IDS_IO_ERROR, false, hex.substr(0, inSecond)},
+        {"short write in the last piece",
+         {FileFaults::kUnlimited, 0, hex.size() - 1, 0}, IDS_WRITE_ERROR, false,
+         hex.substr(0, hex.size() - 1)},
+        // The first piece is read with its 16 look-ahead bytes.
+        {"the document's second piece unreadable",
+         {kHexListPiece + 16, EIO, FileFaults::kUnlimited, 0}, IDS_IO_ERROR, true, firstPiece},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.messages.clear();
+        {
+            FileFaultScope scope;
+            scope.faults = c.faults;
+            EXPECT_EQ(Export(ExportKind::HexList, 0, kAll, "out", settings), c.message == 0);
+        }
+        ASSERT_TRUE(ReadAll(out) == c.expected) << "output differs";
+        if (c.message == 0) {
+            EXPECT_TRUE(host.messages.empty());
+        } else {
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_EQ(host.messages[0].text,
+                      PathMessage(c.message, c.documentPath ? doc.GetPathName() : out));
+        }
+        EXPECT_EQ(host.statusTexts.back(), Saving(100));
+    }
+}
+
 // ---------------------------------------------------------------- commands
 
 class PumpingHost : public FakeHost {

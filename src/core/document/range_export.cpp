@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "document/long_operation.h"
@@ -14,10 +20,6 @@ namespace octile {
 namespace {
 
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
-// The hex listing reads and writes this many bytes at a time and formats
-// them as independent 256-byte blocks, so the file is the same as block by
-// block, with fewer system calls.
-constexpr uint64_t kHexListChunk = 64 * kHexListBlock;
 
 // The output file: written in order; remembers whether a write failed with
 // an error (a short write without one is reported differently).
@@ -39,12 +41,12 @@ public:
     }
 
     // UTF-16 text as little-endian units.
-    bool WriteUtf16(const std::u16string& text) {
+    bool WriteUtf16(const char16_t* text, size_t units) {
         if constexpr (std::endian::native == std::endian::little) {
-            return Write(text.data(), text.size() * sizeof(char16_t));
+            return Write(text, units * sizeof(char16_t));
         } else {
-            bytes_.resize(text.size() * 2);
-            for (size_t i = 0; i < text.size(); ++i) {
+            bytes_.resize(units * 2);
+            for (size_t i = 0; i < units; ++i) {
                 bytes_[2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
                 bytes_[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
             }
@@ -59,6 +61,88 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
+// A piece of listing text in a buffer of fixed room.
+struct TextPiece {
+    std::unique_ptr<char16_t[]> units;
+    size_t size = 0;
+
+    // False when there is not the memory.
+    bool Allocate(size_t room) {
+        units.reset(new (std::nothrow) char16_t[room]);
+        return units != nullptr;
+    }
+};
+
+// Writes listing pieces to the output on a thread of its own, one at a time
+// and in order, while the caller formats the next: the text is about 11 times
+// the bytes, and writing it costs the system as much as formatting it. Large
+// pieces keep the hand-overs few. A failed write ends the writing; the caller
+// learns of it at its next hand-over.
+class ListingWriter {
+public:
+    // spare: a second buffer, as large as those handed over.
+    ListingWriter(OutputFile& out, TextPiece spare)
+        : out_(out), pending_(std::move(spare)), thread_([this] { Run(); }) {}
+    ~ListingWriter() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ListingWriter(const ListingWriter&) = delete;
+    ListingWriter& operator=(const ListingWriter&) = delete;
+
+    // Waits until the piece handed over before has been written, then hands
+    // over piece and gives back the spare or the written one's buffer in its
+    // place (its size 0). False, with nothing handed over, when a write has
+    // failed.
+    bool HandOver(TextPiece& piece) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        if (failed_) return false;
+        std::swap(piece, pending_);
+        piece.size = 0;
+        busy_ = true;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+
+    // Waits until everything handed over has been written; false when a
+    // write failed.
+    bool Finish() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        return !failed_;
+    }
+
+private:
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return busy_ || stop_; });
+            if (!busy_) return;
+            lock.unlock();
+            const bool written = out_.WriteUtf16(pending_.units.get(), pending_.size);
+            lock.lock();
+            if (!written) failed_ = true;
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+
+    OutputFile& out_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    TextPiece pending_;  // the thread's while busy_
+    bool busy_ = false;
+    bool failed_ = false;
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once the members above exist
+};
+
 // The text FormatDump makes of each 256-byte block: its ruler, its lines and
 // its closing rule. Ruler and rule are the same for every block, so they are
 // made once.
@@ -68,23 +152,33 @@ public:
         const DumpFormatter formatter(settings, 0);
         formatter.Begin(ruler_);
         formatter.End(rule_);
+        blockRoom_ = ruler_.size() + formatter.Room(kHexListBlock) + rule_.size();
     }
 
-    // Appends the blocks of the n bytes at buf (followed by their
-    // look-ahead), the first at file offset offset.
-    void Format(uint64_t offset, const uint8_t* buf, uint64_t n, std::u16string& text) const {
+    // The most units Format writes for n bytes.
+    size_t Room(uint64_t n) const {
+        return static_cast<size_t>((n + kHexListBlock - 1) / kHexListBlock) * blockRoom_;
+    }
+
+    // Appends to piece the blocks of the n bytes at buf (followed by their
+    // look-ahead), the first at file offset offset; piece has Room(n) units
+    // free.
+    void Format(uint64_t offset, const uint8_t* buf, uint64_t n, TextPiece& piece) const {
+        char16_t* o = piece.units.get() + piece.size;
         for (uint64_t done = 0; done < n; done += kHexListBlock) {
             DumpFormatter formatter(settings_, offset + done);  // each block decodes afresh
-            text += ruler_;
-            formatter.Feed(buf + done, std::min(kHexListBlock, n - done), text);
-            text += rule_;
+            o = std::copy(ruler_.begin(), ruler_.end(), o);
+            o = formatter.Feed(buf + done, std::min(kHexListBlock, n - done), o);
+            o = std::copy(rule_.begin(), rule_.end(), o);
         }
+        piece.size = static_cast<size_t>(o - piece.units.get());
     }
 
 private:
     DumpSettings settings_;
     std::u16string ruler_;
     std::u16string rule_;
+    size_t blockRoom_ = 0;
 };
 
 // True when path names the file open in the document: creating the output
@@ -119,12 +213,16 @@ bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
     }
     const uint64_t end = last == UINT64_MAX ? doc.GetFileLength() : last + 1;  // exclusive
     const bool hex = request.kind == ExportKind::HexList;
-    const uint64_t chunk = hex ? kHexListChunk : kSaveBlock;
+    const uint64_t chunk = hex ? kHexListPiece : kSaveBlock;
     const std::string outputPath = FullPath(request.outputPath);
 
     WaitCursor wait(host);
+    // The hex listing formats one piece of text while the other is written.
+    const HexBlockFormatter hexBlocks(request.dump);
+    TextPiece piece, spare;
     auto buffer = TryAllocate(chunk + kLookAhead + 1);
-    if (!buffer) {
+    if (!buffer ||
+        (hex && (!piece.Allocate(hexBlocks.Room(chunk)) || !spare.Allocate(hexBlocks.Room(chunk))))) {
         wait.End();
         ShowPathMessage(host, IDS_SAVE_NO_MEMORY, outputPath);
         return false;
@@ -138,39 +236,43 @@ bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
     // Closed (with what was written) when it goes out of scope. The open file
     // itself is refused as output, like a file that cannot be created.
     OutputFile out(request.outputPath, !IsOpenDocument(doc, request.outputPath));
+    const auto failWrite = [&] {
+        fail(out.InError() ? IDS_IO_ERROR : IDS_WRITE_ERROR, outputPath);
+    };
+    std::optional<ListingWriter> writer;  // after out: ends before out is closed
     if (!out.IsOpen()) {
         fail(IDS_SAVE_ERROR, outputPath);
-    } else if (hex && !out.WriteUtf16(u"\uFEFF")) {
-        fail(out.InError() ? IDS_IO_ERROR : IDS_WRITE_ERROR, outputPath);
-    } else {
-        const HexBlockFormatter hexBlocks(request.dump);
-        std::u16string text;
-        for (uint64_t b = start; b < end; b += chunk) {
-            const uint64_t want = std::min(end - b, chunk);
-            const uint32_t n = doc.ReadBytes(buffer.get(), want, b);
-            // Fewer bytes than asked end the range quietly at the end of the
-            // file; anywhere else the document could not be read.
-            if (n < want && b + n < doc.file().Length()) {
-                fail(IDS_IO_ERROR, doc.GetPathName());
-                break;
-            }
-            if (n == 0) break;
-            bool written;
-            if (hex) {
-                text.clear();
-                hexBlocks.Format(b, buffer.get(), n, text);
-                written = out.WriteUtf16(text);
-            } else {
-                written = out.Write(buffer.get(), n);
-            }
-            if (!written) {
-                fail(out.InError() ? IDS_IO_ERROR : IDS_WRITE_ERROR, outputPath);
-                break;
-            }
-            ShowProgress(host, IDS_SAVING, Percent(b - start, end - start));
-            if (end - b <= chunk) break;  // also keeps b from wrapping
-        }
+    } else if (hex && !out.WriteUtf16(u"\uFEFF", 1)) {
+        failWrite();
+    } else if (hex) {
+        writer.emplace(out, std::move(spare));
     }
+    for (uint64_t b = start; ok && b < end; b += chunk) {
+        const uint64_t want = std::min(end - b, chunk);
+        const uint32_t n = doc.ReadBytes(buffer.get(), want, b);
+        // Fewer bytes than asked end the range quietly at the end of the
+        // file; anywhere else the document could not be read.
+        if (n < want && b + n < doc.file().Length()) {
+            fail(IDS_IO_ERROR, doc.GetPathName());
+            break;
+        }
+        if (n == 0) break;
+        bool written;
+        if (hex) {
+            hexBlocks.Format(b, buffer.get(), n, piece);
+            written = writer->HandOver(piece);
+        } else {
+            written = out.Write(buffer.get(), n);
+        }
+        if (!written) {
+            failWrite();
+            break;
+        }
+        ShowProgress(host, IDS_SAVING, Percent(b - start, end - start));
+        if (end - b <= chunk) break;  // also keeps b from wrapping
+    }
+    // What was handed over is written even after a read error.
+    if (writer && !writer->Finish() && ok) failWrite();
     ShowProgress(host, IDS_SAVING, 100, false);
     return ok;
 }

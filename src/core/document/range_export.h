@@ -17,6 +17,10 @@ enum class ExportKind { PartialSave, HexList };
 
 inline constexpr uint64_t kSaveBlock = 0x10000;
 inline constexpr uint64_t kHexListBlock = 0x100;
+// The hex listing reads and formats this many bytes at a time (whole blocks,
+// so the text is that of block after block); one piece of text is written
+// while the next is formatted.
+inline constexpr uint64_t kHexListPiece = 1024 * kHexListBlock;
 
 struct ExportRequest {
     ExportKind kind = ExportKind::PartialSave;

@@ -160,6 +160,10 @@ struct ShownTables {
     std::array<char16_t, 256> single{};
     std::array<uint32_t, 256> singleUtf8{};
     std::array<std::array<uint32_t, cp932::kTrailCount>, cp932::kLeadCount> pairUtf8{};
+    // Indexed by a byte and the next one (b | next << 8, a little-endian
+    // load): the pair's unit when b is a lead byte and next a trail byte,
+    // else b's own unit. One lookup per byte for the UTF-16 column.
+    std::array<char16_t, 65536> unitAt{};
 };
 
 const ShownTables& Shown() {
@@ -175,6 +179,13 @@ const ShownTables& Shown() {
                 const char16_t u = cp932::kDouble[r][c];
                 t.pairUtf8[r][c] = PackUtf8(IsControlUnit(u) ? u'.' : u);
             }
+        }
+        for (int w = 0; w < 65536; ++w) {
+            const int b = w & 0xFF;
+            const int next = w >> 8;
+            t.unitAt[w] = kBytes.isLead[b] && kBytes.isTrail[next]
+                              ? cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]]
+                              : t.single[b];
         }
         return t;
     }();
@@ -288,16 +299,19 @@ int WriteShiftJisColumn(Char*& o, const uint8_t* p, int m) {
     size_t k = 0;
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        const uint8_t b = p[i];
-        const uint8_t row = kBytes.leadRow[b];
-        const uint8_t column = kBytes.trailColumn[p[i + 1]];
-        const uint32_t isPair = 0u - ((pair >> i) & 1);  // all ones or zero
         const uint32_t isStart = (starts >> i) & 1;
         if constexpr (std::is_same_v<Char, char16_t>) {
-            const uint32_t u = (cp932::kDouble[row][column] & isPair) | (shown.single[b] & ~isPair);
-            o[k] = static_cast<char16_t>(u);
+            // A byte at or past m may pair with the look-ahead here, where
+            // the mask would not; it is not a start, so its unit is dropped.
+            uint16_t w;
+            std::memcpy(&w, p + i, 2);
+            o[k] = shown.unitAt[w];
             k += isStart;
         } else {
+            const uint8_t b = p[i];
+            const uint8_t row = kBytes.leadRow[b];
+            const uint8_t column = kBytes.trailColumn[p[i + 1]];
+            const uint32_t isPair = 0u - ((pair >> i) & 1);  // all ones or zero
             const uint32_t packed =
                 (shown.pairUtf8[row][column] & isPair) | (shown.singleUtf8[b] & ~isPair);
             std::memcpy(o + k, &packed, 4);
@@ -489,13 +503,34 @@ void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::string& out) {
     FeedText(buf, count, out);
 }
 
+char16_t* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char16_t* out) {
+    if (partial_) return out;
+    for (uint64_t offset = 0; offset < count; offset += 16) {
+        const int d = static_cast<int>(std::min<uint64_t>(16, count - offset));
+        out = WriteLine(out, buf + offset, d);
+        if (d < 16) {
+            partial_ = true;
+            break;
+        }
+    }
+    return out;
+}
+
+size_t DumpFormatter::LineRoom() const {
+    return static_cast<size_t>(std::max<int32_t>(width_, 16)) + kLineRoom;
+}
+
+size_t DumpFormatter::Room(uint64_t count) const {
+    return static_cast<size_t>((count + 15) / 16) * LineRoom();
+}
+
 template <typename Text>
 void DumpFormatter::FeedText(const uint8_t* buf, uint64_t count, Text& out) {
     using Char = typename Text::value_type;
     if (count == 0 || partial_) return;
     // Lines are built in a local batch and appended together: no growth of
     // out per character, and no over-allocation for long ranges.
-    const size_t lineCapacity = static_cast<size_t>(std::max<int32_t>(width_, 16)) + kLineRoom;
+    const size_t lineCapacity = LineRoom();
     constexpr size_t kBatch = 8192;
     Char stackBatch[kBatch];
     std::vector<Char> wide;  // only for address widths beyond any file's

@@ -76,6 +76,12 @@ public:
     // after a short one are ignored.
     void Feed(const uint8_t* buf, uint64_t count, std::u16string& out);
     void Feed(const uint8_t* buf, uint64_t count, std::string& out);
+    // The same lines written at out, which has room for Room(count) units;
+    // returns the end of what was written. For callers that keep their own
+    // buffer and want no copy.
+    char16_t* Feed(const uint8_t* buf, uint64_t count, char16_t* out);
+    // The most units (UTF-16 or UTF-8) that Feed writes for count bytes.
+    size_t Room(uint64_t count) const;
     // Appends the closing rule.
     void End(std::u16string& out) const;
     void End(std::string& out) const;
@@ -87,6 +93,8 @@ public:
 private:
     template <typename Text>
     void FeedText(const uint8_t* buf, uint64_t count, Text& out);
+    // The units one line may take.
+    size_t LineRoom() const;
     // Writes one dump line of d (1 to 16) bytes at line to o; returns its end.
     template <typename Char>
     Char* WriteLine(Char* o, const uint8_t* line, int d);
