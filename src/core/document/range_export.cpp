@@ -10,6 +10,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -81,9 +82,15 @@ struct TextPiece {
 class ListingWriter {
 public:
     // spare: a second buffer, as large as those handed over.
-    ListingWriter(OutputFile& out, TextPiece spare)
-        : out_(out), pending_(std::move(spare)), thread_([this] { Run(); }) {}
+    ListingWriter(OutputFile& out, TextPiece spare) : out_(out), pending_(std::move(spare)) {
+        try {
+            thread_ = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: HandOver writes each piece itself.
+        }
+    }
     ~ListingWriter() {
+        if (!thread_.joinable()) return;
         {
             const std::lock_guard lock(mutex_);
             stop_ = true;
@@ -99,6 +106,11 @@ public:
     // place (its size 0). False, with nothing handed over, when a write has
     // failed.
     bool HandOver(TextPiece& piece) {
+        if (!thread_.joinable()) {
+            failed_ = failed_ || !out_.WriteUtf16(piece.units.get(), piece.size);
+            piece.size = 0;
+            return !failed_;
+        }
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !busy_; });
         if (failed_) return false;
@@ -140,7 +152,7 @@ private:
     bool busy_ = false;
     bool failed_ = false;
     bool stop_ = false;
-    std::thread thread_;  // last: starts once the members above exist
+    std::thread thread_;
 };
 
 // The text FormatDump makes of each 256-byte block: its ruler, its lines and

@@ -113,14 +113,17 @@ struct HexTables {
 };
 
 // Writes the address text of v, at least width digits, and returns its end.
+// Two digits at a time, from the byte cells' table.
 template <typename Char>
 Char* WriteAddress(Char* o, uint64_t v, int32_t width, bool upper) {
-    const char* digits = upper ? kUpperDigits : kLowerDigits;
+    const auto& hex = upper ? HexTables<Char>::kUpper : HexTables<Char>::kLower;
     const int n = std::max<int>(width, (std::bit_width(v) + 3) / 4);
-    for (int i = n - 1; i >= 0; --i) {
-        o[i] = static_cast<Char>(digits[v & 15]);
-        v >>= 4;
+    int i = n;
+    for (; i >= 2; i -= 2) {
+        std::memcpy(o + i - 2, hex[v & 0xFF].data(), 2 * sizeof(Char));
+        v >>= 8;
     }
+    if (i == 1) o[0] = hex[v & 0xFF][1];
     return o + n;
 }
 
@@ -562,11 +565,16 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
     *o++ = static_cast<Char>('|');
 
     const auto& hex = upper_ ? HexTables<Char>::kUpper : HexTables<Char>::kLower;
-    for (int i = 0; i < d; ++i) {
-        std::memcpy(o, hex[line[i]].data(), sizeof(HexCell<Char>));
-        o += 3;
+    if (d == 16) {  // almost every line: a loop the compiler unrolls
+        for (int i = 0; i < 16; ++i) std::memcpy(o + 3 * i, hex[line[i]].data(), sizeof(HexCell<Char>));
+        o += 48;
+    } else {
+        for (int i = 0; i < d; ++i) {
+            std::memcpy(o, hex[line[i]].data(), sizeof(HexCell<Char>));
+            o += 3;
+        }
+        o = PutSpaces(o, 3 * (16 - d));
     }
-    o = PutSpaces(o, 3 * (16 - d));
     o = PutAscii(o, kSeparator);
 
     const int c = carry_;
