@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -184,6 +186,27 @@ SingleFieldDialog::SingleFieldDialog(const QString& title, const QString& label,
 }
 
 QString SingleFieldDialog::Value() const { return edit_->text(); }
+
+FontDialog::FontDialog(const QFont& initial, QWidget* parent) : QFontDialog(parent) {
+    setWindowTitle(QStringLiteral("ﾌｫﾝﾄの指定"));
+    // Qt's own dialog: a desktop's chooser would close before the size is checked.
+    setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    setCurrentFont(initial);
+}
+
+void FontDialog::done(int result) {
+    if (result == QDialog::Accepted) {
+        const QFont font = currentFont();
+        // A font given in pixels has no point size of its own.
+        const double points = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+        if (points < kMinPoints || points > kMaxPoints) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("サイズは 1 から 17 ポイントの間で指定してください。"));
+            return;
+        }
+    }
+    QFontDialog::done(result);
+}
 
 int ExecDialog(QDialog& dialog) {
     const int result = dialog.exec();

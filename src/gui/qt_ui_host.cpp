@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -352,11 +351,9 @@ bool QtUiHost::ChooseColor(uint32_t& colour) {
 }
 
 bool QtUiHost::ChooseFont(ViewFont& font) {
-    bool ok = false;
-    const QFont chosen =
-        QFontDialog::getFont(&ok, MakeViewFont(font), DialogParent(),
-                             QStringLiteral("ﾌｫﾝﾄの指定"), QFontDialog::MonospacedFonts);
-    if (!ok) return false;
+    FontDialog dialog(MakeViewFont(font), DialogParent());
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QFont chosen = dialog.selectedFont();
     int pixels = chosen.pixelSize();
     if (pixels <= 0) pixels = QFontInfo(chosen).pixelSize();
     font.height = -std::max(1, pixels);
