@@ -39,18 +39,6 @@ std::u16string Rewriting(int percent) {
     return FormatPercentD(LoadString(IDS_REWRITING), percent);
 }
 
-// A FakeHost whose message pump runs a callback, as a window's pump would
-// deliver commands in the middle of an operation.
-class PumpingHost : public FakeHost {
-public:
-    std::function<void()> onPump;
-    int pumps = 0;
-    void PumpMessages() override {
-        ++pumps;
-        if (onPump) onPump();
-    }
-};
-
 // One document on a file of its own, opened read-write.
 struct Session {
     explicit Session(const TempDir& dir, const std::string& bytes, const std::string& name = "doc.bin")
@@ -79,7 +67,7 @@ struct Session {
 
     std::string path;
     std::string ini;
-    PumpingHost host;
+    FakeHost host;
     COctileDoc doc{host};
     bool opened = false;
 };
@@ -387,7 +375,7 @@ protected:
         view->OnInitialUpdate();
         commands = std::make_unique<EditCommands>(session->host, session->doc, *view);
     }
-    PumpingHost& host() { return session->host; }
+    FakeHost& host() { return session->host; }
     void Select(uint64_t anchor, uint64_t caret) {
         view->UpdateSelection(0, anchor);
         view->UpdateSelection(1, caret);

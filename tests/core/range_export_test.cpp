@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -355,14 +354,6 @@ TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
 
 // ---------------------------------------------------------------- commands
 
-class PumpingHost : public FakeHost {
-public:
-    std::function<void()> onPump;
-    void PumpMessages() override {
-        if (onPump) onPump();
-    }
-};
-
 class ExportCommandsTest : public ::testing::Test {
 protected:
     ExportCommandsTest() : doc(host), view(host, doc, store), commands(host, doc, view) {
@@ -375,7 +366,7 @@ protected:
     }
 
     TempDir dir;
-    PumpingHost host;
+    FakeHost host;
     MemoryProfileStore store;
     COctileDoc doc;
     COctileView view;

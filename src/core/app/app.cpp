@@ -15,7 +15,6 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     doc_->templatePath = [this] { return templatePath_; };
     doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
-    view_->templatePath = [this] { return templatePath_; };
     edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
     search_ = std::make_unique<SearchCommands>(host_, *doc_, *view_);
     search_->onHit = [this](uint64_t) { DetectPicture(); };
@@ -229,8 +228,7 @@ void COctileApp::OnAbout() {
 }
 
 std::u16string COctileApp::WindowTitle() const {
-    const std::u16string& doc = LoadString(IDR_MAINFRAME);
-    return doc_->GetTitle() + u" - " + doc.substr(0, doc.find(u'\n'));
+    return doc_->GetTitle() + u" - " + LoadPrompt(IDR_MAINFRAME);
 }
 
 bool CAboutDlg::OnResetButton(UiHost& host) {

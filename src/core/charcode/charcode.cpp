@@ -4,14 +4,13 @@
 
 #include "charcode/conversion_steps.h"
 #include "charcode/cp932_table.h"
+#include "util/utf.h"
 
 namespace octile {
 
 namespace {
 
 constexpr bool IsHalfWidthKana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
-constexpr bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-constexpr bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 }  // namespace
 

@@ -10,9 +10,6 @@ namespace octile::cp932 {
 inline constexpr int kLeadCount = 60;    // 0x81-0x9F and 0xE0-0xFC
 inline constexpr int kTrailCount = 188;  // 0x40-0x7E and 0x80-0xFC
 
-inline constexpr char16_t kUndefinedPair = u'\u30FB';  // "・"
-inline constexpr char16_t kUndefinedSingle = u'.';
-
 // Every byte decoded alone: its character, U+30FB for a lead byte (it has no
 // trail byte), "." for a byte that does not decode (0x80, 0xA0, 0xFD-0xFF).
 extern const char16_t kSingle[256];

@@ -29,11 +29,6 @@ void AppendPadded(std::u16string& out, const std::u16string& text, size_t width)
     if (text.size() < width) out.append(width - text.size(), u' ');
 }
 
-// Reads as much of count as the file gives from offset; a read error ends it.
-uint64_t Fill(const FileHandle& f, uint8_t* buf, uint64_t count, uint64_t offset) {
-    return f.ReadAt(buf, count, offset);
-}
-
 // Where the next data after offset starts; offset itself when unknown.
 uint64_t NextData(const FileHandle& f, uint64_t offset) {
     const off_t d = ::lseek(f.fd(), static_cast<off_t>(offset), SEEK_DATA);
@@ -72,8 +67,8 @@ int CompareFiles(const std::string& oldPath, const std::string& newPath, std::u1
                 ~uint64_t{15};
             if (skipTo > o) o = skipTo;
         }
-        const uint64_t ta = oldEnded ? 0 : Fill(oldFile, a.get(), kChunk, o);
-        const uint64_t tb = newEnded ? 0 : Fill(newFile, b.get(), kChunk, o);
+        const uint64_t ta = oldEnded ? 0 : oldFile.ReadAt(a.get(), kChunk, o);
+        const uint64_t tb = newEnded ? 0 : newFile.ReadAt(b.get(), kChunk, o);
         if (ta < kChunk) oldEnded = true;
         if (tb < kChunk) newEnded = true;
         if (ta == 0 && tb == 0) break;

@@ -12,12 +12,6 @@ namespace {
 
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 
-// The first bytes of the block read at offset came back fewer than asked.
-// At the end of the file that is expected; anywhere else the read failed.
-bool ReadFellShort(const COctileDoc& doc, uint64_t offset, uint64_t got) {
-    return offset + got < doc.file().Length();
-}
-
 class ShiftRun {
 public:
     ShiftRun(COctileDoc& doc, UiHost& host) : doc_(doc), host_(host), wait_(host) {}
@@ -63,11 +57,7 @@ bool CheckFillValueLength(UiHost& host, std::u16string_view valueText) {
 
 bool ParseFillRequest(UiHost& host, std::u16string_view startText, std::u16string_view endText,
                       std::u16string_view valueText, FillRequest& request) {
-    if (!ParseHexStrict(startText, request.start) || !ParseHexStrict(endText, request.end) ||
-        request.start > request.end) {
-        ShowMessage(host, IDS_RANGE_HEX);
-        return false;
-    }
+    if (!ParseRangeTexts(host, startText, endText, request.start, request.end)) return false;
     uint64_t value = 0;
     if (valueText.empty() || !ParseHexStrict(valueText, value)) {
         ShowMessage(host, IDS_FILL_VALUE);
@@ -180,8 +170,7 @@ bool FillRange(COctileDoc& doc, UiHost& host, const FillRequest& request) {
         return false;
     }
     const uint64_t start = request.start;
-    const uint64_t end =
-        request.end == kToEndOfFile ? doc.GetFileLength() : request.end + 1;  // exclusive
+    const uint64_t end = RangeEnd(request.end, doc.GetFileLength());
 
     bool ok = true;
     for (uint64_t b = start; b < end; b += kShiftBlock) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "document/document.h"
+#include "document/long_operation.h"
 #include "host/ui_host.h"
 #include "resources/resources.h"
 
@@ -16,8 +17,6 @@ namespace octile {
 
 inline constexpr uint64_t kShiftBlock = 0x10000;
 inline constexpr uint64_t kMaxShiftCount = 0x10000;
-// An end offset of sixteen F digits: up to the end of the file.
-inline constexpr uint64_t kToEndOfFile = UINT64_MAX;
 
 // Parses the position and count texts of the insert or delete dialog.
 // Refuses text that is not hexadecimal (10007) and a count of 0 or above

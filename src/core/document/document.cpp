@@ -54,9 +54,8 @@ bool COctileDoc::OnOpenDocument(const std::string& path) {
             return false;
         }
     }
-    const TemplateFlags flags = ReadTemplateFlags(templatePath ? templatePath() : std::string());
     file_.Close();
-    if (!openedByDialog_) readOnly_ = flags.noReadOnly ? 0 : 1;
+    if (!openedByDialog_) readOnly_ = ReadTemplateFlags(TemplatePath()).noReadOnly ? 0 : 1;
     file_ = FileHandle::Open(full, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite,
                              &error);
     // A failed second open leaves the document without a file; its length
@@ -70,8 +69,8 @@ void COctileDoc::OnCloseDocument() { file_.Close(); }
 
 uint32_t COctileDoc::ReadBytes(uint8_t* buffer, uint64_t n, uint64_t offset) {
     if (!file_.IsOpen()) return 0;
-    std::memset(buffer, 0, n + kLookAhead);
     const uint64_t got = file_.ReadAt(buffer, n + kLookAhead, offset);
+    std::memset(buffer + got, 0, n + kLookAhead - got);  // past the end of the file
     return static_cast<uint32_t>(std::min<uint64_t>({got, n, UINT32_MAX}));
 }
 
@@ -89,7 +88,7 @@ std::u16string COctileDoc::GetTitle() const {
 }
 
 void COctileDoc::OnFileOpen() {
-    const FileFilter f = ReadFileFilter(templatePath ? templatePath() : std::string());
+    const FileFilter f = ReadFileFilter(TemplatePath());
     filter_ = f.filter;
     defaultExtension_ = f.defaultExtension;
     FileDialogRequest request;

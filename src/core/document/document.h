@@ -22,6 +22,8 @@ public:
     // application's open path (which ends in OnOpenDocument).
     std::function<std::string()> templatePath;
     std::function<bool(const std::string&)> openDocumentFile;
+    // The template file's path; empty when none is wired.
+    std::string TemplatePath() const { return templatePath ? templatePath() : std::string(); }
 
     // Opens the file at path: probe first, then the mode's open. On a failed
     // probe the message is shown and the previous file stays open.
@@ -55,7 +57,6 @@ public:
     bool OnCommand(uint32_t id) override;
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
 
-    const std::string& lastChosenPath() const { return lastChosenPath_; }
     // The open dialog's filter and default extension as last read from the
     // template file (the partial save offers the same).
     const std::u16string& openFilter() const { return filter_; }

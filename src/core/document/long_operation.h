@@ -1,17 +1,23 @@
 #pragma once
 // What the block-streaming file operations share: the wait cursor, a buffer
-// that may fail to be obtained, messages with a path, and the progress text.
+// that may fail to be obtained, messages with a path, the progress text, the
+// range dialogs' start and end texts and the check of a short read.
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
 #include <string_view>
 
+#include "document/document.h"
 #include "host/ui_host.h"
 #include "resources/resources.h"
 #include "util/utf.h"
+#include "view/dump_format.h"
 
 namespace octile {
+
+// An end offset of sixteen F digits: up to the end of the file.
+inline constexpr uint64_t kToEndOfFile = UINT64_MAX;
 
 // Shows the wait cursor while it lives; End() removes it early (before a
 // message box) and keeps Begin/End balanced.
@@ -60,6 +66,29 @@ inline uint64_t Percent(uint64_t done, uint64_t total) {
 inline void ShowProgress(UiHost& host, uint32_t id, uint64_t percent, bool pump = true) {
     host.SetMessageText(FormatPercentD(LoadString(id), static_cast<long long>(percent)));
     if (pump) host.PumpMessages();
+}
+
+// Parses the start and end texts of a range dialog (end included). Text that
+// is not hexadecimal or a start after the end gives message 10007; returns
+// false after showing it.
+inline bool ParseRangeTexts(UiHost& host, std::u16string_view startText,
+                            std::u16string_view endText, uint64_t& first, uint64_t& last) {
+    if (!ParseHexStrict(startText, first) || !ParseHexStrict(endText, last) || first > last) {
+        ShowMessage(host, IDS_RANGE_HEX);
+        return false;
+    }
+    return true;
+}
+
+// One past the range's last offset; kToEndOfFile ends it at the file's end.
+inline uint64_t RangeEnd(uint64_t last, uint64_t fileLength) {
+    return last == kToEndOfFile ? fileLength : last + 1;
+}
+
+// The block read at offset gave got bytes, fewer than asked. At the end of the
+// file that is expected; anywhere else the read failed.
+inline bool ReadFellShort(const COctileDoc& doc, uint64_t offset, uint64_t got) {
+    return offset + got < doc.file().Length();
 }
 
 }  // namespace octile

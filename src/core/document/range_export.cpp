@@ -218,12 +218,8 @@ bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
     }
     uint64_t start = 0;
     uint64_t last = 0;
-    if (!ParseHexStrict(request.startText, start) || !ParseHexStrict(request.endText, last) ||
-        start > last) {
-        ShowMessage(host, IDS_RANGE_HEX);
-        return false;
-    }
-    const uint64_t end = last == UINT64_MAX ? doc.GetFileLength() : last + 1;  // exclusive
+    if (!ParseRangeTexts(host, request.startText, request.endText, start, last)) return false;
+    const uint64_t end = RangeEnd(last, doc.GetFileLength());
     const bool hex = request.kind == ExportKind::HexList;
     const uint64_t chunk = hex ? kHexListPiece : kSaveBlock;
     const std::string outputPath = FullPath(request.outputPath);
@@ -264,7 +260,7 @@ bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
         const uint32_t n = doc.ReadBytes(buffer.get(), want, b);
         // Fewer bytes than asked end the range quietly at the end of the
         // file; anywhere else the document could not be read.
-        if (n < want && b + n < doc.file().Length()) {
+        if (n < want && ReadFellShort(doc, b, n)) {
             fail(IDS_IO_ERROR, doc.GetPathName());
             break;
         }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "document/long_operation.h"
 #include "resources/resources.h"
-#include "util/utf.h"
 
 namespace octile {
 
@@ -19,17 +19,6 @@ uint64_t LineUnits(const DumpSettings& s) {
 bool EndsDigitPair(char16_t high) {
     return high == u'|' || high == u' ' || high == u'\r' || high == u'\n';
 }
-
-class WaitCursor {
-  public:
-    explicit WaitCursor(UiHost& host) : host_(host) { host_.BeginWaitCursor(); }
-    ~WaitCursor() { host_.EndWaitCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-  private:
-    UiHost& host_;
-};
 
 }  // namespace
 
@@ -93,9 +82,7 @@ void CopySelection(UiHost& host, COctileDoc& doc, COctileView& view) {
     const uint64_t span = hi - lo;  // count - 1
     if (span >= kMaxCopyTextBytes ||
         2 * CopyTextUnitsBound(view.dumpSettings(), span + 1) > kMaxCopyTextBytes) {
-        host.MessageBox(
-            ReplacePercent1(LoadString(IDS_SAVE_NO_MEMORY), Utf8ToUtf16(doc.GetPathName())),
-            MB_OK | MB_ICONEXCLAMATION);
+        ShowPathMessage(host, IDS_SAVE_NO_MEMORY, doc.GetPathName());
         return;
     }
     const uint64_t count = span + 1;
@@ -125,9 +112,7 @@ void PasteClipboard(UiHost& host, COctileDoc& doc, COctileView& view) {
         next = std::min<uint64_t>(next, at + UINT32_MAX);
         const uint32_t n = static_cast<uint32_t>(next - at);
         if (doc.WriteBytes(bytes.data() + (at - pos), n, at) != n) {
-            host.MessageBox(
-                ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(doc.GetPathName())),
-                MB_OK | MB_ICONEXCLAMATION);
+            ShowPathMessage(host, IDS_WRITE_ERROR, doc.GetPathName());
             break;
         }
         at = next;

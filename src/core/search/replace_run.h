@@ -19,7 +19,6 @@ class ReplaceRound {
     explicit ReplaceRound(uint64_t start) : start_(start) {}
     // false: the run has come around and ends before this hit.
     bool Accept(const SearchResult& hit);
-    bool Wrapped() const { return wrapped_; }
 
   private:
     uint64_t start_;

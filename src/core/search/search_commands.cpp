@@ -1,21 +1,13 @@
 #include "search/search_commands.h"
 
+#include "document/long_operation.h"
 #include "resources/resources.h"
 #include "search/clipboard.h"
 #include "search/replace_run.h"
 #include "search/search_pattern.h"
 #include "settings/template_file.h"
-#include "util/utf.h"
 
 namespace octile {
-
-namespace {
-
-std::u16string ProgressText(int percent) {
-    return FormatPercentD(LoadString(IDS_SEARCHING), percent);
-}
-
-}  // namespace
 
 // Between blocks of a search: shows the progress and lets the window system
 // dispatch waiting messages (Escape among them), but only every so often, so
@@ -37,8 +29,7 @@ class SearchCommands::Pacer {
         const Clock::time_point now = Clock::now();
         if (now - last_ >= owner_.pumpInterval_) {
             last_ = now;
-            owner_.host_.SetMessageText(ProgressText(Percent(position)));
-            owner_.host_.PumpMessages();
+            ShowProgress(owner_.host_, IDS_SEARCHING, Percent(position));
             // A command run meanwhile may have changed the file.
             engine_.InvalidateCache();
         }
@@ -233,7 +224,7 @@ bool SearchCommands::SearchFile(const std::u16string& text, bool backward) {
 }
 
 void SearchCommands::ShowFinalProgress() {
-    if (!viewGone_) host_.SetMessageText(ProgressText(100));
+    if (!viewGone_) ShowProgress(host_, IDS_SEARCHING, 100, false);
 }
 
 // Selects the match, puts the caret on its last byte's high digit (or on the
@@ -262,7 +253,7 @@ void SearchCommands::ShowHit(const SearchResult& hit, uint64_t length) {
 void SearchCommands::OnReplace() {
     if (!Enabled(ID_REPLACE)) return;
     const TemplateFlags flags =
-        ReadTemplateFlags(doc_.templatePath ? doc_.templatePath() : std::string());
+        ReadTemplateFlags(doc_.TemplatePath());
     CSearchSecDlg dlg;
     dlg.replaceMode = 1;
     dlg.replaceAll = flags.silentReplace ? 1 : 0;
@@ -300,9 +291,7 @@ bool SearchCommands::WriteReplacement(SearchEngine& engine, uint64_t offset,
                                       const std::vector<uint8_t>& bytes) {
     const uint32_t n = static_cast<uint32_t>(bytes.size());
     if (doc_.WriteBytes(bytes.data(), n, offset) != n) {
-        host_.MessageBox(
-            ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(doc_.GetPathName())),
-            MB_OK | MB_ICONEXCLAMATION);
+        ShowPathMessage(host_, IDS_WRITE_ERROR, doc_.GetPathName());
         return false;
     }
     engine.NoteWrite(offset, bytes.data(), bytes.size());
@@ -361,9 +350,7 @@ void SearchCommands::ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>
     if (result.wrapped) wrapped_ = true;
     if (result.hit) ShowHit(result.lastHit, replacement.size());
     if (writeFailed) {
-        host_.MessageBox(
-            ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(doc_.GetPathName())),
-            MB_OK | MB_ICONEXCLAMATION);
+        ShowPathMessage(host_, IDS_WRITE_ERROR, doc_.GetPathName());
     } else if (result.end == ReplaceAllResult::NothingFound ||
                result.end == ReplaceAllResult::Aborted) {
         host_.Beep();

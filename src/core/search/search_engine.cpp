@@ -291,7 +291,7 @@ void SearchEngine::SetVectorScan(bool on) {
 
 void SearchEngine::InvalidateCache() {
     cacheValid_ = false;
-    cacheStart_ = cacheEnd_ = cacheWantEnd_ = 0;
+    cacheStart_ = cacheEnd_ = 0;
 }
 
 void SearchEngine::NoteWrite(uint64_t offset, const uint8_t* bytes, size_t count) {
@@ -302,15 +302,18 @@ void SearchEngine::NoteWrite(uint64_t offset, const uint8_t* bytes, size_t count
     std::memcpy(buffer_.get() + (from - cacheStart_), bytes + (from - offset), to - from);
 }
 
+uint64_t SearchEngine::WantEnd(uint64_t start) const {
+    return std::min(length_, start + options_.blockSize + pattern_.size() - 1);
+}
+
+// The length, block size and pattern stay as they are while a block is kept
+// (a new pattern forgets it), so the kept block asked for WantEnd(cacheStart_).
 uint64_t SearchEngine::LoadBlock(uint64_t b) {
-    const uint64_t k = options_.blockSize;
-    const uint64_t start = b * k;
-    const uint64_t wantEnd = std::min(length_, start + k + pattern_.size() - 1);
-    if (cacheValid_ && cacheStart_ == start && cacheWantEnd_ == wantEnd) return cacheEnd_;
-    const uint64_t got = file_.ReadAt(buffer_.get(), wantEnd - start, start);
+    const uint64_t start = b * options_.blockSize;
+    if (cacheValid_ && cacheStart_ == start) return cacheEnd_;
+    const uint64_t got = file_.ReadAt(buffer_.get(), WantEnd(start) - start, start);
     cacheStart_ = start;
     cacheEnd_ = start + got;
-    cacheWantEnd_ = wantEnd;
     cacheValid_ = true;
     return cacheEnd_;
 }
@@ -338,7 +341,7 @@ SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const Sea
             }
         }
         // A short read: the file ends earlier than it did.
-        if (end < cacheWantEnd_ || to == last) return Scan::None;
+        if (end < WantEnd(start) || to == last) return Scan::None;
         if (poll && poll(start + k)) return Scan::Aborted;
     }
 }

@@ -68,7 +68,6 @@ class SearchEngine {
 
     // The pattern for the following searches; it must not be empty.
     void SetPattern(std::vector<uint8_t> pattern);
-    const std::vector<uint8_t>& Pattern() const { return pattern_; }
 
     // One search. A read size of 0, a pattern longer than the read size and an
     // empty file find nothing.
@@ -92,6 +91,9 @@ class SearchEngine {
     // Makes the kept block cover the block of starts at index b; returns the
     // offset one past the last byte that could be read.
     uint64_t LoadBlock(uint64_t b);
+    // One past the last byte the block starting at start asks for: its starts
+    // and the pattern's length - 1 bytes after them, within the file.
+    uint64_t WantEnd(uint64_t start) const;
 
     const FileHandle& file_;
     uint64_t length_;
@@ -101,8 +103,7 @@ class SearchEngine {
     std::unique_ptr<uint8_t[]> buffer_;
     size_t bufferSize_ = 0;
     uint64_t cacheStart_ = 0;
-    uint64_t cacheEnd_ = 0;      // one past the last byte read
-    uint64_t cacheWantEnd_ = 0;  // one past the last byte asked for
+    uint64_t cacheEnd_ = 0;  // one past the last byte read
     bool cacheValid_ = false;
     bool vectorScan_ = true;
 };

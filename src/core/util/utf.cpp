@@ -50,11 +50,10 @@ std::string Utf16ToUtf8(std::u16string_view s) {
     out.reserve(s.size() * 3);
     for (size_t i = 0; i < s.size(); ++i) {
         char32_t cp = s[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-            s[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+        if (IsHighSurrogate(cp) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
+            cp = CombineSurrogates(cp, s[i + 1]);
             ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+        } else if (IsHighSurrogate(cp) || IsLowSurrogate(cp)) {
             cp = 0xFFFD;
         }
         if (cp < 0x80) {

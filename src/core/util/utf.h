@@ -6,6 +6,13 @@
 
 namespace octile {
 
+constexpr bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+// The code point of a high surrogate followed by a low one.
+constexpr char32_t CombineSurrogates(char32_t high, char32_t low) {
+    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
 // Invalid UTF-8 sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view s);
 // Lone surrogates become U+FFFD.

@@ -34,13 +34,6 @@ constexpr std::string_view kClosing =
 // not depend on the process's locale.
 constexpr bool IsControlUnit(char16_t u) { return u < 0x20 || (u >= 0x7F && u <= 0x9F); }
 
-int HexDigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 // ---------------------------------------------------------------------------
 // Output units. A line is written either as UTF-16 units (char16_t) or as
 // UTF-8 bytes (char); the same templates write both, so the two texts cannot
@@ -336,14 +329,14 @@ inline void PutUnicodeUnit(char16_t*& o, const uint8_t* p, int& i, int /*n*/) {
 // get no space after them) is one character; any other surrogate is U+FFFD.
 inline void PutUnicodeUnit(char*& o, const uint8_t* p, int& i, int n) {
     const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-    if (u < 0xD800 || u > 0xDFFF) {
+    if (!IsHighSurrogate(u) && !IsLowSurrogate(u)) {
         o = PutUnit(o, u);
         return;
     }
-    if (u <= 0xDBFF && i + 1 < n) {
+    if (IsHighSurrogate(u) && i + 1 < n) {
         const char16_t low = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-            o = PutCodePoint(o, 0x10000 + ((u - 0xD800u) << 10) + (low - 0xDC00u));
+        if (IsLowSurrogate(low)) {
+            o = PutCodePoint(o, CombineSurrogates(u, low));
             ++i;
             return;
         }
@@ -418,6 +411,13 @@ int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
 constexpr size_t kLineRoom = 1 + 48 + 4 + 1 + 48 + 15 + 2 + 4;
 
 }  // namespace
+
+int HexDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
 
 int CharacterCells(char32_t c, int32_t charCode) {
     if (charCode == CODE_UNICODE) return c < 0x100 ? 1 : 2;

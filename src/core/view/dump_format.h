@@ -22,6 +22,9 @@ struct CellRect {
 // with more digits keeps them all.
 std::u16string FormatAddress(const DumpSettings& s, uint64_t value);
 
+// The value of a hexadecimal digit ("0"-"9", "a"-"f", "A"-"F"), else -1.
+int HexDigitValue(char16_t c);
+
 // Hexadecimal text to a number, wrapping modulo 2^64 (more than 16 digits keep
 // the value of the last 16). Empty text gives 0. Parsing stops at the first
 // character that is not a hexadecimal digit; use ParseHexStrict to refuse such

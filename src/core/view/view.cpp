@@ -5,6 +5,7 @@
 #include <new>
 
 #include "charcode/charcode.h"
+#include "charcode/cp932_table.h"
 #include "compare/compare.h"
 #include "resources/resources.h"
 #include "settings/ini_file.h"
@@ -76,9 +77,9 @@ void COctileView::OnDestroy() {
     if (!markedPath_.empty()) SaveMarks(markedPath_);
     marks_.clear();
     markCapacity_ = 0;
-    if (dragTimer_) {
+    if (dragging_) {  // the drag timer runs
         host_.KillTimer(kDragTimerId);
-        dragTimer_ = false;
+        dragging_ = false;
     }
     WriteSettings();
 }
@@ -379,7 +380,6 @@ void COctileView::OnLButtonDown(int32_t x, int32_t y, bool shift) {
     dragging_ = true;
     host_.SetCapture();
     host_.SetTimer(kDragTimerId, kDragTimerMs);
-    dragTimer_ = true;
 }
 
 void COctileView::DragTo(int32_t x, int32_t y) {
@@ -426,7 +426,6 @@ void COctileView::OnLButtonUp(int32_t x, int32_t y) {
         UpdateSelection(1, CellToOffset(cell.column, cell.row).offset);
     }
     host_.KillTimer(kDragTimerId);
-    dragTimer_ = false;
     host_.ReleaseCapture();
     dragging_ = false;
     DrawCaret(3);
@@ -527,15 +526,9 @@ void COctileView::OnChar(uint8_t byte) {
 
 void COctileView::TypeHex(const HitTest& hit, uint8_t byte) {
     pending_ = false;
-    const uint8_t c = byte >= 'A' && byte <= 'F' ? static_cast<uint8_t>(byte - 'A' + 'a') : byte;
-    uint8_t v;
-    if (c >= '0' && c <= '9') {
-        v = static_cast<uint8_t>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-        v = static_cast<uint8_t>(c - 'a' + 10);
-    } else {
-        return;
-    }
+    const int digit = HexDigitValue(byte);
+    if (digit < 0) return;
+    const auto v = static_cast<uint8_t>(digit);
     uint8_t& b = readWindow_[hit.offset - windowOffset_];
     if (hit.digit == 0) {
         b = static_cast<uint8_t>((b & 0x0F) | (v << 4));
@@ -555,7 +548,7 @@ void COctileView::TypeHex(const HitTest& hit, uint8_t byte) {
 }
 
 void COctileView::TypeChar(uint64_t offset, uint8_t byte) {
-    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    const bool lead = cp932::IsLeadByte(byte);
     // Stores the second byte of a two-byte result, moving the window on when
     // that byte lies past the page's valid bytes.
     auto storeSecond = [&](uint8_t value) {
@@ -622,7 +615,7 @@ void COctileView::TypeChar(uint64_t offset, uint8_t byte) {
 // ---------------------------------------------------------------- compare
 
 void COctileView::OnCompare() {
-    const FileFilter f = ReadFileFilter(templatePath ? templatePath() : std::string());
+    const FileFilter f = ReadFileFilter(doc_.TemplatePath());
     FileDialogRequest request;
     request.title = u"比較";
     request.filter = f.filter;

@@ -75,8 +75,6 @@ public:
     std::function<void()> onDetectPicture;
     // True while a long operation runs: typing waits for it.
     std::function<bool()> isBusy;
-    // The template file's path, for the compare dialog's filter.
-    std::function<std::string()> templatePath;
 
     // Life.
     void OnCreate();
@@ -228,7 +226,6 @@ private:
     int32_t charWidth_ = 8;
     bool dragging_ = false;
     Cell lastMouse_{0, 0};
-    bool dragTimer_ = false;
     bool fileOpen_ = false;
     std::string markedPath_;
     std::string perUserFolder_;
