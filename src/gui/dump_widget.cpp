@@ -14,6 +14,7 @@
 #include "charcode/charcode.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
+#include "util/utf.h"
 #include "view/view.h"
 
 namespace octile {
@@ -24,9 +25,6 @@ bool SameFont(const ViewFont& a, const ViewFont& b) {
     return a.height == b.height && a.weight == b.weight && a.italic == b.italic &&
            a.faceName == b.faceName;
 }
-
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // Rows of a new window: the ruler and 32 lines.
 constexpr int kDefaultRows = 33;
@@ -164,8 +162,7 @@ void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
                 char32_t c = unit;
                 size_t units = 1;
                 if (IsHighSurrogate(unit) && k + 1 < end && IsLowSurrogate(text[k + 1])) {
-                    c = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                        (static_cast<char32_t>(text[k + 1]) - 0xDC00);
+                    c = CombineSurrogates(unit, text[k + 1]);
                     units = 2;
                 }
                 if (unit == u'\r') break;

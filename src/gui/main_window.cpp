@@ -56,7 +56,8 @@ MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
     BuildMenus();
     BuildToolbar();
     BuildStatusBar();
-    // The view reports every mark colour it sets, its stored ones first.
+    // The view reports every mark colour it sets, its stored ones first (the
+    // dump's creation reads them), so the mark panes need no idle refresh.
     app_.view().onMarkColour = [this](int index, uint32_t colour) {
         statusBar_->SetMarkPaneColour(index, colour);
     };
@@ -91,24 +92,13 @@ void MainWindow::BuildMenus() {
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     for (const MenuItem& top : MainMenu()) {
         QMenu* menu = menuBar()->addMenu(ToQString(top.caption));
-        AddMenuItems(menu, top.children);
-        for (const QAction* action : menu->actions()) {
-            if (action->menu() == nullptr && !action->isSeparator())
-                menuOf_[CommandOf(action)] = menu;
-        }
-        for (QMenu* sub : menu->findChildren<QMenu*>()) {
-            for (const QAction* action : sub->actions()) {
-                if (action->menu() == nullptr && !action->isSeparator()) {
-                    menuOf_[CommandOf(action)] = menu;
-                }
-            }
-        }
+        AddMenuItems(menu, menu, top.children);
         // Leaving the menus brings back the idle text.
         connect(menu, &QMenu::aboutToHide, this, &MainWindow::ShowIdle);
     }
 }
 
-void MainWindow::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
+void MainWindow::AddMenuItems(QMenu* menu, QMenu* top, const std::vector<MenuItem>& items) {
     for (const MenuItem& item : items) {
         switch (item.kind) {
             case MenuItem::Separator:
@@ -116,7 +106,7 @@ void MainWindow::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
                 break;
             case MenuItem::Popup: {
                 QMenu* sub = menu->addMenu(ToQString(item.caption));
-                AddMenuItems(sub, item.children);
+                AddMenuItems(sub, top, item.children);
                 connect(sub->menuAction(), &QAction::hovered, this,
                         [this] { host_.SetMessageText(std::u16string()); });
                 break;
@@ -127,6 +117,7 @@ void MainWindow::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
                 action->setObjectName(QStringLiteral("menuAction%1").arg(id));
                 action->setData(id);
                 menuActions_[id] = action;
+                menuOf_[id] = top;
                 if (id == ID_FILE_MRU_FIRST) recentPlaceholder_ = action;
                 connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
                 connect(action, &QAction::hovered, this, [this, id] { ShowPrompt(id); });
@@ -161,8 +152,7 @@ void MainWindow::BuildToolbar() {
 void MainWindow::BuildStatusBar() {
     statusBar_ = new CStatusBarEx2(this);
     setStatusBar(statusBar_);
-    messagePane_ = statusBar_->Pane(0);
-    host_.SetMessagePane(messagePane_);
+    host_.SetMessagePane(messagePane());
     statusBar_->onPaneClicked = [this](int pane) { OnPaneClicked(pane); };
     ShowIdle();
 }
@@ -174,6 +164,8 @@ void MainWindow::OnPaneClicked(int pane) {
     // the click has been handled.
     QTimer::singleShot(0, this, [this, id] { RunCommand(id); });
 }
+
+QLabel* MainWindow::messagePane() const { return statusBar_->Pane(0); }
 
 QAction* MainWindow::MenuAction(uint32_t id) const {
     for (QAction* action : recentActions_) {
@@ -259,25 +251,28 @@ void MainWindow::RefreshToolbar() {
 
 void MainWindow::RefreshStatusBar() {
     if (destroyed_) return;
-    for (int pane = 1; pane <= 5; ++pane) {
-        statusBar_->SetMarkPaneColour(pane - 1, frame_.MarkPaneColour(pane));
-    }
     for (int pane = 6; pane < CStatusBarEx2::kPaneCount; ++pane) {
         statusBar_->SetPaneText(pane, ToQString(frame_.PaneText(pane)));
     }
-    statusBar_->SetMessagePaneWidth(IdealFrameWidth() / 3);
+    const FrameWidths w = MeasureFrameWidths();
+    statusBar_->SetMessagePaneWidth(frame_.MessagePaneWidth(w.frame, w.client, w.scrollBar));
 }
 
 // The window's width against the width its client area gives the dump's
 // text and scroll bar, as the frame and client widths of a frame window.
-int MainWindow::IdealFrameWidth() const {
+MainWindow::FrameWidths MainWindow::MeasureFrameWidths() const {
     int chrome = contentsMargins().left() + contentsMargins().right();
     if (layout() != nullptr) {
         chrome += layout()->contentsMargins().left() + layout()->contentsMargins().right();
     }
     if (dump_ != nullptr) chrome += 2 * dump_->frameWidth();
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, dump_);
-    return frame_.IdealFrameWidth(width(), width() - chrome, scrollBar);
+    return {width(), width() - chrome, scrollBar};
+}
+
+int MainWindow::IdealFrameWidth() const {
+    const FrameWidths w = MeasureFrameWidths();
+    return frame_.IdealFrameWidth(w.frame, w.client, w.scrollBar);
 }
 
 // The saved rectangle is the outer one; the window's own size leaves out

@@ -34,9 +34,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
 
     DumpWidget* dump() const { return dump_; }
     QToolBar* toolBar() const { return toolBar_; }
-    QLabel* messagePane() const { return messagePane_; }
+    QLabel* messagePane() const;
     CStatusBarEx2* statusBarEx() const { return statusBar_; }
-    CMainFrame& frame() { return frame_; }
     // The menu action of a command (the first recent file for 57616).
     QAction* MenuAction(uint32_t id) const;
     QAction* ToolbarAction(uint32_t id) const;
@@ -50,7 +49,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
     void RefreshMenu(QMenu* menu);
     // Brings the toolbar's buttons up to date, as at idle time.
     void RefreshToolbar();
-    // Brings the status panes' texts, colours and widths up to date.
+    // Brings the status panes' texts and widths up to date (mark colours come
+    // from the view's hook).
     void RefreshStatusBar();
     // Keeps the width to the width a dump line needs.
     void RecalcFrameWidth();
@@ -71,7 +71,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
 
   private:
     void BuildMenus();
-    void AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items);
+    // Fills a menu; top is the menu-bar menu it hangs from, recorded for MenuOf.
+    void AddMenuItems(QMenu* menu, QMenu* top, const std::vector<MenuItem>& items);
     void BuildToolbar();
     void BuildStatusBar();
     void RefreshRecentFiles(QMenu* menu);
@@ -80,6 +81,12 @@ class MainWindow : public QMainWindow, public CommandTarget {
     void OnIdle();
     void OnPaneClicked(int pane);
     void ApplyPlacement();
+    // The widths CMainFrame sizes the frame from: the window's, its client
+    // area's and the scroll bar's.
+    struct FrameWidths {
+        int frame = 0, client = 0, scrollBar = 0;
+    };
+    FrameWidths MeasureFrameWidths() const;
     void Destroy();
     // How often a close asked for during a long operation is tried again.
     static constexpr int kCloseRetryMs = 50;
@@ -90,7 +97,6 @@ class MainWindow : public QMainWindow, public CommandTarget {
     DumpWidget* dump_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     CStatusBarEx2* statusBar_ = nullptr;
-    QLabel* messagePane_ = nullptr;
     std::map<uint32_t, QAction*> menuActions_;
     std::map<uint32_t, QAction*> toolbarActions_;
     std::map<uint32_t, QMenu*> menuOf_;

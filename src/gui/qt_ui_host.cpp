@@ -25,6 +25,7 @@
 #include "gui/picture_window.h"
 #include "gui/report_window.h"
 #include "resources/resources.h"
+#include "settings/template_file.h"
 
 namespace octile {
 
@@ -89,20 +90,12 @@ int ViewLineHeight(const QFontMetrics& metrics) {
 }
 
 QStringList ToQtNameFilters(const std::u16string& filter) {
-    const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
     QStringList result;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        if (description.isEmpty()) break;  // the closing "||"
+    for (const FilterEntry& entry : SplitFileFilter(filter)) {
         QStringList patterns;
-        for (QString p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            p = p.trimmed();
-            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
-            if (!p.isEmpty()) patterns << p;
-        }
-        if (patterns.isEmpty()) patterns << QStringLiteral("*");
-        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                      QLatin1Char(')');
+        for (const std::u16string& p : entry.patterns) patterns << ToQString(p);
+        result << ToQString(entry.description) + QStringLiteral(" (") +
+                      patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return result;
 }
@@ -345,8 +338,7 @@ FontMetrics QtUiHost::MeasureFont(const ViewFont& font) {
 bool QtUiHost::ChooseColor(uint32_t& colour) {
     const QColor chosen = QColorDialog::getColor(ToQColor(colour), DialogParent());
     if (!chosen.isValid()) return false;
-    colour = static_cast<uint32_t>(chosen.red()) | (static_cast<uint32_t>(chosen.green()) << 8) |
-             (static_cast<uint32_t>(chosen.blue()) << 16);
+    colour = FromQColor(chosen);
     return true;
 }
 
@@ -359,7 +351,8 @@ bool QtUiHost::ChooseFont(ViewFont& font) {
     font.height = -std::max(1, pixels);
     font.weight = static_cast<int32_t>(chosen.weight());
     font.italic = chosen.italic() ? 1 : 0;
-    font.faceName = ToU16(chosen.family()).substr(0, 31);
+    // The view cuts the face name to the length it keeps.
+    font.faceName = ToU16(chosen.family());
     return true;
 }
 

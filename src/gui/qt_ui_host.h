@@ -30,9 +30,9 @@ QString JapaneseMonospaceFamily();
 // The height of a dump line in a font: its height plus any leading.
 int ViewLineHeight(const QFontMetrics& metrics);
 
-// A "desc|pattern|desc|pattern||" filter as Qt name filters. Each keeps its
-// description as shown and gets the patterns in Qt's form in parentheses
-// ("*.*" becomes "*", ";" separated patterns become space separated).
+// A "desc|pattern|desc|pattern||" filter as Qt name filters: each pair
+// SplitFileFilter finds keeps its description as shown, followed by its
+// patterns, space separated, in parentheses.
 QStringList ToQtNameFilters(const std::u16string& filter);
 
 // Sets a file dialog up as a request asks: title, filters, default

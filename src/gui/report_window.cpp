@@ -16,24 +16,25 @@ CTextWnd::CTextWnd() {
 
 void CTextWnd::ShowReport(const ReportWindowData& report) {
     report_ = report;
+    font_ = MakeViewFont(report_.font);
+    const QFontMetrics metrics(font_);
+    ascent_ = metrics.ascent();
+    lineHeight_ = ViewLineHeight(metrics);
+    // Plain drawText shows "&" as it is; lines break only at line feeds.
+    lines_ = ToQString(report_.text).split(QLatin1Char('\n'));
     ShowClientSize(QSize(report.width, report.height));
 }
 
 void CTextWnd::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(event->rect(), ToQColor(report_.backColour));
-    const QFont font = MakeViewFont(report_.font);
-    painter.setFont(font);
+    painter.setFont(font_);
     painter.setPen(ToQColor(report_.textColour));
-    const QFontMetrics metrics(font);
-    const int lineHeight = ViewLineHeight(metrics);
-    // Plain drawText shows "&" as it is; lines break only at line feeds.
-    const QStringList lines = ToQString(report_.text).split(QLatin1Char('\n'));
-    int baseline = metrics.ascent();
-    for (const QString& line : lines) {
-        if (baseline - metrics.ascent() > event->rect().bottom()) break;
+    int baseline = ascent_;
+    for (const QString& line : lines_) {
+        if (baseline - ascent_ > event->rect().bottom()) break;
         if (!line.isEmpty()) painter.drawText(QPointF(0, baseline), line);
-        baseline += lineHeight;
+        baseline += lineHeight_;
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 // CTextWnd: the compare report window. It paints the report text in the
 // view's font and colours from its top-left corner and does not scroll.
+#include <QFont>
+#include <QStringList>
+
 #include "gui/popup_window.h"
 #include "host/ui_host.h"
 
@@ -21,6 +24,11 @@ class CTextWnd : public PopupWindow {
 
   private:
     ReportWindowData report_;
+    // Made once per report rather than at every paint.
+    QFont font_;
+    int ascent_ = 0;
+    int lineHeight_ = 0;
+    QStringList lines_;
 };
 
 }  // namespace octile

@@ -34,7 +34,19 @@ void StatusPane::SetFill(uint32_t colour) {
 }
 
 void StatusPane::FitToText() {
-    setFixedWidth(fontMetrics().horizontalAdvance(text()) + 2 * kPadding);
+    const int width = fontMetrics().horizontalAdvance(text()) + 2 * kPadding;
+    if (index_ == CStatusBarEx2::kAddressPane) {
+        setMinimumWidth(width);
+        setMaximumWidth(QWIDGETSIZE_MAX);
+    } else {
+        setFixedWidth(width);
+    }
+}
+
+void StatusPane::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // The message pane's width is set from outside; the others follow their text.
+    if (event->type() == QEvent::FontChange && index_ > 0) FitToText();
 }
 
 void StatusPane::paintEvent(QPaintEvent* event) {
@@ -80,7 +92,10 @@ CStatusBarEx2::CStatusBarEx2(QWidget* parent) : QStatusBar(parent) {
         };
         addWidget(pane, i == kAddressPane ? 1 : 0);
         // Each indicator's string table text sizes its pane until the first refresh.
-        if (i > 0) SetPaneText(i, ToQString(LoadString(CMainFrame::kIndicators[i])));
+        if (i > 0) {
+            pane->setText(ToQString(LoadString(CMainFrame::kIndicators[i])));
+            pane->FitToText();
+        }
     }
 }
 
@@ -92,15 +107,10 @@ void CStatusBarEx2::SetMarkPaneColour(int index, uint32_t colour) {
 void CStatusBarEx2::SetPaneText(int index, const QString& text) {
     if (index <= 0 || index >= kPaneCount) return;
     StatusPane* pane = Pane(index);
-    if (pane->text() != text) pane->setText(text);
-    if (index == kAddressPane) {
-        // The address pane stretches over the rest; its text sets its least width.
-        const int width = pane->fontMetrics().horizontalAdvance(text) + 2 * StatusPane::kPadding;
-        pane->setMinimumWidth(width);
-        pane->setMaximumWidth(QWIDGETSIZE_MAX);
-    } else {
-        pane->FitToText();
-    }
+    // Called at every idle tick: only a new text needs measuring.
+    if (pane->text() == text) return;
+    pane->setText(text);
+    pane->FitToText();
 }
 
 void CStatusBarEx2::SetMessagePaneWidth(int width) { Pane(0)->setFixedWidth(std::max(0, width)); }

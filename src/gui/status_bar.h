@@ -18,11 +18,11 @@ class StatusPane : public QLabel {
   public:
     StatusPane(int index, QWidget* parent = nullptr);
 
-    int index() const { return index_; }
     // Owner-drawn panes show only their fill; the text just sets the width.
     void SetFill(uint32_t colour);
     std::optional<uint32_t> Fill() const { return fill_; }
-    // Makes the pane exactly as wide as its text in its font.
+    // Makes the pane exactly as wide as its text in its font; the address
+    // pane only at least as wide, as it stretches over the rest.
     void FitToText();
     // Empty room left and right of the text.
     static constexpr int kPadding = 3;
@@ -30,6 +30,7 @@ class StatusPane : public QLabel {
     std::function<void(int)> onClicked;
 
   protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

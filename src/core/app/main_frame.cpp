@@ -28,6 +28,11 @@ int32_t CMainFrame::IdealFrameWidth(int32_t frameWidth, int32_t clientWidth,
            (view_.TextArea().right + 1) * view_.CharWidth() - 1;
 }
 
+int32_t CMainFrame::MessagePaneWidth(int32_t frameWidth, int32_t clientWidth,
+                                     int32_t scrollBarWidth) const {
+    return IdealFrameWidth(frameWidth, clientWidth, scrollBarWidth) / 3;
+}
+
 std::u16string CMainFrame::PaneText(int pane) const {
     switch (pane) {
         case 1: case 2: case 3: case 4: case 5:

@@ -37,6 +37,10 @@ public:
     // right edge in cells.
     int32_t IdealFrameWidth(int32_t frameWidth, int32_t clientWidth,
                             int32_t scrollBarWidth) const;
+    // The message pane's width: a third of the ideal frame width, rounded
+    // down; the address pane takes what is left.
+    int32_t MessagePaneWidth(int32_t frameWidth, int32_t clientWidth,
+                             int32_t scrollBarWidth) const;
 
     // Texts of the panes 1 to 8 ("M", "R/O", "SJIS", "Addr=...").
     std::u16string PaneText(int pane) const;
