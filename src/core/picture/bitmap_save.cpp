@@ -18,19 +18,24 @@ bool NameIsOnlyExtension(const std::string& path) {
     return path.size() > nameStart && path[nameStart] == '.';
 }
 
-// Creates the file or empties it, and closes it again.
-bool CreateEmpty(const std::string& path) {
+// Creates the file or empties it and writes the bitmap file into it, through
+// one descriptor. The file is left created and empty when there is nothing
+// to write.
+uint32_t WriteBitmapTo(const CDib& dib, const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) return false;
-    return ::close(fd) == 0;
+    if (fd < 0) return IDS_SAVE_ERROR;
+    const bool written = dib.WriteBitmapFile(fd);
+    // A failing close can still lose the data (full disk on a network share).
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) return IDS_SAVE_ERROR;
+    return 0;
 }
 
 }  // namespace
 
 uint32_t SaveBitmapAs(const CDib& dib, const std::string& path) {
     if (NameIsOnlyExtension(path)) return IDS_FILEOPEN_NG;
-    if (!CreateEmpty(path) || !dib.SaveBitmap(path)) return IDS_SAVE_ERROR;
-    return 0;
+    return WriteBitmapTo(dib, path);
 }
 
 bool OnFileSaveBitmap(UiHost& host, const CDib& dib) {
@@ -42,12 +47,13 @@ bool OnFileSaveBitmap(UiHost& host, const CDib& dib) {
     request.overwritePrompt = true;
     if (!host.GetFileName(request)) return false;
     const std::string& path = request.chosenPath;
+    // Refused before the wait cursor is shown.
     if (NameIsOnlyExtension(path)) {
         host.MessageBox(LoadString(IDS_FILEOPEN_NG), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     host.BeginWaitCursor();
-    const uint32_t message = SaveBitmapAs(dib, path);
+    const uint32_t message = WriteBitmapTo(dib, path);
     host.EndWaitCursor();
     if (message != 0) {
         host.MessageBox(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(path))),

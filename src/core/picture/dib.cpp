@@ -7,16 +7,11 @@
 #include <cerrno>
 #include <limits>
 
+#include "picture/little_endian.h"
+
 namespace octile {
 
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 void PutLe16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);

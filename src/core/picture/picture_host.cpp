@@ -13,6 +13,7 @@
 #include <new>
 #include <vector>
 
+#include "picture/little_endian.h"
 #include "picture/spi.h"
 
 namespace octile {
@@ -22,15 +23,10 @@ namespace {
 // Bytes the bitmap file header test reads.
 constexpr uint64_t kBitmapTestBytes = 28;
 
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 // "BM", 0 in the 32 bits at p+5, a 40-byte information header, one plane.
 bool IsBitmapFileHeader(const uint8_t* p) {
     return p[0] == 'B' && p[1] == 'M' && Le32(p + 5) == 0 && Le32(p + 14) == kInfoHeaderSize &&
-           (p[26] | p[27] << 8) == 1;
+           Le16(p + 26) == 1;
 }
 
 struct FreeDeleter {
@@ -62,11 +58,12 @@ bool HasSpiExtension(const char* name) {
     return n > 4 && ::strcasecmp(name + n - 4, ".spi") == 0;
 }
 
-// The *.spi entries of folder that are not directories, in name order.
-std::optional<std::vector<std::string>> ListPlugins(const std::string& folder) {
-    if (folder.empty()) return std::nullopt;
+// The *.spi entries of folder that are not directories, in name order; none
+// when the folder cannot be read.
+std::vector<std::string> ListPlugins(const std::string& folder) {
+    if (folder.empty()) return {};
     DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return std::nullopt;
+    if (dir == nullptr) return {};
     const std::string prefix = folder.back() == '/' ? folder : folder + "/";
     std::vector<std::string> paths;
     while (const dirent* e = ::readdir(dir)) {
@@ -151,16 +148,20 @@ bool PictureHost::DetectPicture(const PictureRequest& request, CDib& dib) {
 void PictureHost::ReleasePlugin() { library_.reset(); }
 
 bool PictureHost::FindPlugin(const std::string& name, intptr_t probe) {
+    return FindPlugin(ListPlugins(folder_), name, probe);
+}
+
+bool PictureHost::FindPlugin(const std::vector<std::string>& plugins, const std::string& name,
+                             intptr_t probe) {
     ReleasePlugin();
     lastHit_ = Hit::None;
     lastPluginPath_.clear();
-    const auto plugins = ListPlugins(folder_);
-    if (!plugins) return false;
+    if (plugins.empty()) return false;
     const bool address = probe >= kSpiAddressMin;
     // Each library gets the descriptor at the picture, whatever the one
     // before it read.
     const off_t start = address ? 0 : ::lseek(static_cast<int>(probe), 0, SEEK_CUR);
-    for (const std::string& path : *plugins) {
+    for (const std::string& path : plugins) {
         LibraryHandle library(::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
         if (!library) continue;
         const auto getInfo = Symbol<GetPluginInfoFn>(library.get(), "GetPluginInfo");
@@ -213,7 +214,8 @@ PictureHost::Decoded PictureHost::DecodeFromFile(const std::string& path, uint64
     return CallGetPicture(attempts, kSpiSourceFile);
 }
 
-PictureHost::Decoded PictureHost::DecodeFromMemory(const std::string& path, const FileHandle& file,
+PictureHost::Decoded PictureHost::DecodeFromMemory(const std::vector<std::string>& plugins,
+                                                   const std::string& path, const FileHandle& file,
                                                    uint64_t offset) {
     const uint64_t length = file.Length();
     if (offset >= length) return {};
@@ -227,7 +229,7 @@ PictureHost::Decoded PictureHost::DecodeFromMemory(const std::string& path, cons
     }
     if (file.ReadAt(buffer.data(), n, offset) != n) return {};
     const auto address = reinterpret_cast<intptr_t>(buffer.data());
-    if (address < kSpiAddressMin || !FindPlugin(path, address)) return {};
+    if (address < kSpiAddressMin || !FindPlugin(plugins, path, address)) return {};
     const auto* data = reinterpret_cast<const char*>(buffer.data());
     // With no more than 128 bytes there is nothing behind such a header.
     const uint64_t behindHeader = n > kHeaderSkip ? n - kHeaderSkip : 0;
@@ -243,20 +245,25 @@ int PictureHost::LoadPicture(CDib& dib, const std::string& path, uint64_t offset
     if (ext == ".BMP") return dib.TakeBitmap(ReadBitmapFile(file, offset));
     if (ext == ".M3U") return dib.TakeBitmap(std::nullopt);
 
+    // Both probes ask the same plug-ins: the folder is listed once. A library
+    // a caller left loaded goes now, also when neither probe gets to search.
+    const std::vector<std::string> plugins = ListPlugins(folder_);
+    ReleasePlugin();
+
     // File probe: the descriptor positioned at the picture. A descriptor in
     // the address range cannot be told from an address and is not offered.
     const int fd = file.fd();
     if (fd < kSpiAddressMin && offset <= static_cast<uint64_t>(std::numeric_limits<off_t>::max()) &&
-        ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0 && FindPlugin(path, fd)) {
+        ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0 && FindPlugin(plugins, path, fd)) {
         // A picture the plug-in decoded ends the load, even when its output
         // cannot be used.
         if (Decoded d = DecodeFromFile(path, offset); d.done) return dib.TakeBitmap(std::move(d.bitmap));
     }
-    ReleasePlugin();
 
     // Memory probe: the picture's first bytes (at most kProbeLimit).
-    if (Decoded d = DecodeFromMemory(path, file, offset); d.done) return dib.TakeBitmap(std::move(d.bitmap));
-    ReleasePlugin();
+    if (Decoded d = DecodeFromMemory(plugins, path, file, offset); d.done) {
+        return dib.TakeBitmap(std::move(d.bitmap));
+    }
 
     // Last resort: a bitmap file at the offset.
     return dib.TakeBitmap(ReadBitmapFile(file, offset));

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "document/file_handle.h"
 #include "picture/dib.h"
@@ -103,13 +104,17 @@ public:
     const std::string& LastPluginPath() const { return lastPluginPath_; }
 
 private:
+    // FindPlugin over an already listed folder (paths in name order).
+    bool FindPlugin(const std::vector<std::string>& plugins, const std::string& name, intptr_t probe);
+
     struct Decoded {
         bool done = false;  // GetPicture succeeded: the load ends here
         std::optional<PackedBitmap> bitmap;  // nothing when its output was unusable
     };
     // GetPicture of the kept library, which is released afterwards.
     Decoded DecodeFromFile(const std::string& path, uint64_t offset);
-    Decoded DecodeFromMemory(const std::string& path, const FileHandle& file, uint64_t offset);
+    Decoded DecodeFromMemory(const std::vector<std::string>& plugins, const std::string& path,
+                             const FileHandle& file, uint64_t offset);
     struct Attempt {
         const char* source;  // path or memory block
         uint64_t value;      // offset in the file, or the block's length
