@@ -14,6 +14,7 @@
 # usage: bench/edit_bench.sh BUILD_DIR [--rows]
 #   --rows: print bare "name|ours|peer|ratio" lines for bench/run.sh
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 build=${1:?usage: edit_bench.sh BUILD_DIR [--rows]}
 bare=${2:-}
@@ -23,25 +24,6 @@ command -v xxd >/dev/null || { echo "edit_bench: xxd not installed" >&2; exit 2;
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/octile-edit-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-
-# Seconds taken by one command, to the microsecond.
-elapsed() {
-    local t0=$EPOCHREALTIME
-    "$@"
-    local t1=$EPOCHREALTIME
-    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }'
-}
-
-min() { printf '%s\n' "$@" | sort -g | head -n 1; }
-mb_per_s() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s / 1e6 }'; }
-
-rows=()
-add_row() {  # name bytes our-seconds peer-seconds
-    local ours peer
-    ours=$(mb_per_s "$2" "$3")
-    peer=$(mb_per_s "$2" "$4")
-    rows+=("$1|$ours|$peer|$(awk -v a="$ours" -v b="$peer" 'BEGIN { printf "%.2fx", a / b }')")
-}
 
 # Writes mib MiB (one random MiB repeated) to path and reads it once so that
 # it is in the page cache.
@@ -66,8 +48,9 @@ for _ in 1 2 3; do
     del_times+=("$(elapsed "$cli" delete "$big" 0 10)")  # back to the original
     sync
 done
-add_row "insert 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${ins_times[@]}")" "$(min "${cp_times[@]}")"
-add_row "delete 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${del_times[@]}")" "$(min "${cp_times[@]}")"
+cp_best=$(min "${cp_times[@]}")
+add_timed_row "insert 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${ins_times[@]}")" "$cp_best"
+add_timed_row "delete 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${del_times[@]}")" "$cp_best"
 rm -f "$big"
 
 small=$work/small.bin
@@ -86,15 +69,8 @@ for target in file /dev/null; do
             our_times+=("$(elapsed "$cli" hexlist "$small" /dev/null)")
         fi
     done
-    add_row "hexlist 64 MiB to $target vs xxd" "$small_bytes" "$(min "${our_times[@]}")" \
+    add_timed_row "hexlist 64 MiB to $target vs xxd" "$small_bytes" "$(min "${our_times[@]}")" \
         "$(min "${xxd_times[@]}")"
 done
 
-if [[ $bare == --rows ]]; then
-    printf '%s\n' "${rows[@]}"
-else
-    {
-        echo "name|ours MB/s|peer MB/s|ratio"
-        printf '%s\n' "${rows[@]}"
-    } | column -t -s '|' -o ' | '
-fi
+print_rows "$bare"

@@ -9,41 +9,13 @@
 # To add a comparison, write a row_* function that calls add_row, and list it
 # in ROWS at the bottom.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 build="$(cd "${1:-build}" && pwd)"
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cli="$build/program/octile-cli"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-
-rows=()
-
-# add_row NAME OURS PEER: OURS and PEER are MB/s ("-" when there is no peer).
-add_row() {
-    local ratio="-"
-    if [[ "$3" != "-" ]]; then
-        ratio="$(awk -v a="$2" -v b="$3" 'BEGIN { printf "%.2fx", a / b }')"
-    fi
-    rows+=("$1|$2|$3|$ratio")
-}
-
-# best_seconds CMD...: the shortest wall-clock time of three runs, output discarded.
-best_seconds() {
-    local best="" start end t
-    for _ in 1 2 3; do
-        start="$(date +%s.%N)"
-        "$@" > /dev/null
-        end="$(date +%s.%N)"
-        t="$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", e - s }')"
-        if [[ -z "$best" ]] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then
-            best="$t"
-        fi
-    done
-    echo "$best"
-}
-
-# mb_per_s BYTES SECONDS
-mb_per_s() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s / 1e6 }'; }
 
 # The 64 MiB input: 64 KiB pieces, alternately random bytes and text (the
 # repository's own sources, Japanese strings included).
@@ -71,9 +43,9 @@ dump_row() {
     local name="$1" code="$2"
     shift 2
     local ours peer
-    ours="$(best_seconds "$cli" dump "$input" --code "$code")"
-    peer="$(best_seconds "$@" "$input")"
-    add_row "$name" "$(mb_per_s "$input_bytes" "$ours")" "$(mb_per_s "$input_bytes" "$peer")"
+    ours="$(best "$cli" dump "$input" --code "$code")"
+    peer="$(best "$@" "$input")"
+    add_timed_row "$name" "$input_bytes" "$ours" "$peer"
 }
 
 row_dump_sjis_xxd() { dump_row "dump sjis 64 MiB vs xxd" sjis xxd; }
@@ -119,9 +91,9 @@ row_compare_cmp() {
     for ((i = 0; i < 1024; i++)); do cat "$work/mib"; done > "$a"
     cp "$a" "$b"
     cat "$a" "$b" > /dev/null
-    ours="$(best_seconds "$cli" compare "$a" "$b")"
-    peer="$(best_seconds cmp "$a" "$b")"
-    add_row "compare equal 1 GiB vs cmp" "$(mb_per_s "$n" "$ours")" "$(mb_per_s "$n" "$peer")"
+    ours="$(best "$cli" compare "$a" "$b")"
+    peer="$(best cmp "$a" "$b")"
+    add_timed_row "compare equal 1 GiB vs cmp" "$n" "$ours" "$peer"
     rm -f "$a" "$b"
 }
 
@@ -140,7 +112,4 @@ for row in "${ROWS[@]}"; do
     "$row"
 done
 
-{
-    echo "name|ours MB/s|peer MB/s|ratio"
-    printf '%s\n' "${rows[@]}"
-} | column -t -s '|' -o ' | '
+print_rows

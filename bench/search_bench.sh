@@ -14,6 +14,7 @@
 # usage: bench/search_bench.sh BUILD_DIR [--rows]
 #   --rows: print bare "name|ours|peer|ratio" lines for bench/run.sh
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 build=${1:?usage: search_bench.sh BUILD_DIR [--rows]}
 bare=${2:-}
@@ -104,43 +105,17 @@ check memmem "$("$work/memmem" "$big" "$text")" "$at"
 check "find" "$("$cli" find "$big" "$text" | cut -d' ' -f1)" "$where"
 check "find --backward" "$("$cli" find "$big" "$text" --backward --caret "$below" | cut -d' ' -f1)" "$where"
 
-# Seconds taken by one command, to the microsecond.
-elapsed() {
-    local t0=$EPOCHREALTIME
-    "$@" >/dev/null
-    local t1=$EPOCHREALTIME
-    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }'
-}
-best() {  # best of three runs
-    local times=() i
-    for i in 1 2 3; do times+=("$(elapsed "$@")"); done
-    printf '%s\n' "${times[@]}" | sort -g | head -n 1
-}
-mb_per_s() { awk -v n="$size" -v s="$1" 'BEGIN { printf "%.1f", n / s / 1e6 }'; }
-
 forward=$(best "$cli" find "$big" "$text")
 backward=$(best "$cli" find "$big" "$text" --backward --caret "$below")
 grep_time=$(best grep -F -a -b -o -m1 "$text" "$big")
 memmem_time=$(best "$work/memmem" "$big" "$text")
 rm -f "$big"
 
-rows=()
-add_row() {  # name our-seconds peer-seconds
-    local ours peer
-    ours=$(mb_per_s "$2")
-    peer=$(mb_per_s "$3")
-    rows+=("$1|$ours|$peer|$(awk -v a="$ours" -v b="$peer" 'BEGIN { printf "%.2fx", a / b }')")
-}
-add_row "find forward 1 GiB vs grep -F" "$forward" "$grep_time"
-add_row "find backward 1 GiB vs grep -F" "$backward" "$grep_time"
-add_row "find backward 1 GiB vs memmem" "$backward" "$memmem_time"
+add_timed_row "find forward 1 GiB vs grep -F" "$size" "$forward" "$grep_time"
+add_timed_row "find backward 1 GiB vs grep -F" "$size" "$backward" "$grep_time"
+add_timed_row "find backward 1 GiB vs memmem" "$size" "$backward" "$memmem_time"
 
-if [[ $bare == --rows ]]; then
-    printf '%s\n' "${rows[@]}"
-else
-    {
-        echo "name|ours MB/s|peer MB/s|ratio"
-        printf '%s\n' "${rows[@]}"
-    } | column -t -s '|' -o ' | '
+print_rows "$bare"
+if [[ $bare != --rows ]]; then
     echo "goals: forward >= 0.83x of grep, backward >= 0.67x of grep"
 fi

@@ -2,6 +2,8 @@
 // What the fuzz targets share: an input taken apart from the front (settings
 // first, so that hand-written seeds stay readable), exact-size copies for
 // AddressSanitizer to guard, and a check that aborts with a message.
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -84,22 +86,19 @@ inline const std::string& ScratchFolder() {
     return dir.path();
 }
 
+// Points the settings and data folders into the scratch folder, so that a
+// target never reads or writes the user's own.
+inline void UseScratchFolders() {
+    const std::string& root = ScratchFolder();
+    ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+}
+
 inline bool WriteFile(const std::string& path, const void* data, size_t size) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
     const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && ok;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
 }
 
 }  // namespace octile::fuzz

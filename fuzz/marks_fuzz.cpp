@@ -5,7 +5,6 @@
 //
 // Input: byte 0 picks the document's length, byte 1 a mark kind to toggle,
 // the rest is the marks file.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <string>
@@ -41,9 +40,7 @@ void CheckMarks(const COctileView& view) {
 }  // namespace octile::fuzz
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const std::string& root = octile::fuzz::ScratchFolder();
-    ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    octile::fuzz::UseScratchFolders();
     return 0;
 }
 
@@ -98,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Saved and loaded again, the marks are the same; the file's other
     // sections keep their values.
     const std::vector<COctileView::Mark> marks = view.Marks();
-    const std::string before = ReadFile(marksFile);
+    const std::string before = test::ReadAll(marksFile);
     view.SaveMarks(doc.GetPathName());
     view.LoadMarks(doc.GetPathName());
     FUZZ_CHECK(view.Marks() == marks);

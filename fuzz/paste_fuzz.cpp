@@ -41,9 +41,7 @@ struct Session {
     }
     // The caret on the high digit of the byte at offset (offsets on the page).
     void PutCaret(uint64_t offset) {
-        const uint64_t rel = offset - view.WindowOffset();
-        view.SetCaretCell({view.ExtraDigits() + 9 + 3 * static_cast<int32_t>(rel % 16),
-                           static_cast<int32_t>(rel / 16) + 1});
+        test::PutCaretOnByte(view, offset);
     }
 
     test::FakeHost host;
@@ -64,7 +62,7 @@ void PasteIntoFile(const std::u16string& text, uint16_t at) {
     s.host.clipboard = text;
     PasteClipboard(s.host, s.doc, s.view);
     // Only the bytes from the caret on change, and never past the end.
-    const std::string now = ReadFile(s.path);
+    const std::string now = test::ReadAll(s.path);
     FUZZ_CHECK(now.size() == original.size());
     for (size_t i = 0; i < original.size(); ++i) {
         const bool pasted = i >= pos && i - pos < parsed.size();
@@ -93,9 +91,7 @@ void CopyRoundTrip(const std::vector<uint8_t>& bytes, int32_t code, uint16_t fro
 }  // namespace octile::fuzz
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const std::string& root = octile::fuzz::ScratchFolder();
-    ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    octile::fuzz::UseScratchFolders();
     return 0;
 }
 

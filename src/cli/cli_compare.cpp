@@ -23,7 +23,7 @@ int RunCompare(const Args& args) {
         return kExitRefused;
     }
     const std::string text = Utf16ToUtf8(report);
-    return WriteAll(STDOUT_FILENO, text.data(), text.size()) ? kExitOk : kExitRefused;
+    return WriteAll(STDOUT_FILENO, text) ? kExitOk : kExitRefused;
 }
 
 }  // namespace octile::cli

@@ -10,6 +10,7 @@
 #include "charcode/charcode.h"
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
+#include "document/byte_shift.h"
 #include "document/file_handle.h"
 #include "resources/resources.h"
 #include "util/utf.h"
@@ -26,25 +27,7 @@ namespace {
 // the text of one step stays in the cache.
 constexpr uint64_t kBlockBytes = 64 * 1024;
 // The bytes after a block that a character begun in its last byte may need.
-constexpr uint64_t kLookAhead = 16;
-constexpr uint64_t kToEndOfFile = UINT64_MAX;
-
-// Reads up to count bytes at offset, stopping early only at the end of the
-// file. Returns the bytes read, or -1 with errno set.
-int64_t ReadFully(int fd, uint8_t* buffer, uint64_t count, uint64_t offset) {
-    uint64_t done = 0;
-    while (done < count) {
-        const ssize_t n =
-            ::pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        done += static_cast<uint64_t>(n);
-    }
-    return static_cast<int64_t>(done);
-}
+constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 
 }  // namespace
 
@@ -89,7 +72,7 @@ int RunDump(const Args& args) {
     std::string text;
     std::vector<uint8_t> buffer(kBlockBytes + kLookAhead);
     const auto flush = [&text] {
-        const bool ok = WriteAll(STDOUT_FILENO, text.data(), text.size());
+        const bool ok = WriteAll(STDOUT_FILENO, text);
         text.clear();
         return ok;
     };
@@ -103,16 +86,18 @@ int RunDump(const Args& args) {
         const uint64_t count = std::min(kBlockBytes, stop - pos);
         // The look-ahead holds the file's bytes after the block, 0 past its end.
         const uint64_t wanted = std::min(count + kLookAhead, length - pos);
-        const int64_t got = ReadFully(file.fd(), buffer.data(), wanted, pos);
-        if (got < 0) {
+        // A short read with errno set failed; without, it met the file's end.
+        errno = 0;
+        const uint64_t got = file.ReadAt(buffer.data(), wanted, pos);
+        if (got < wanted && errno != 0) {
             flush();
             PrintMessage(ReplacePercent1(LoadString(IDS_IO_ERROR), Utf8ToUtf16(FullPath(path))));
             return kExitRefused;
         }
-        std::fill(buffer.begin() + got, buffer.begin() + static_cast<int64_t>(count + kLookAhead),
-                  0);
+        std::fill(buffer.begin() + static_cast<int64_t>(got),
+                  buffer.begin() + static_cast<int64_t>(count + kLookAhead), 0);
         // A file that shrank while it was read ends where it now ends.
-        const uint64_t shown = std::min(count, static_cast<uint64_t>(got));
+        const uint64_t shown = std::min(count, got);
         formatter.Feed(buffer.data(), shown, text);
         if (!flush()) return writeFailed();
         if (shown < count) break;

@@ -1,9 +1,6 @@
 #include "cli/cli_util.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include "charcode/charcode.h"
@@ -103,19 +100,6 @@ FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode) {
     FileHandle file = FileHandle::Open(path, mode, &error);
     if (!file.IsOpen()) PrintMessage(OpenErrorMessage(error, FullPath(path)));
     return file;
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace octile::cli

@@ -58,7 +58,10 @@ bool ParseCharCode(std::string_view text, int32_t& code);
 // editor's message for it (with the full path) and returns a closed handle.
 FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode);
 
-// Writes all of data, retrying short writes; false on an error.
-bool WriteAll(int fd, const char* data, size_t size);
+// Writes all of text, retrying short writes; false on an error.
+inline bool WriteAll(int fd, std::string_view text) {
+    return WriteSequential(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size()) ==
+           text.size();
+}
 
 }  // namespace octile::cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/ui_host.h"
+#include "view/view.h"
 
 namespace octile::test {
 
@@ -116,5 +117,13 @@ public:
         });
     }
 };
+
+// Puts the view's caret on the high hex digit of the byte at offset. The
+// offset need not be on the page: the cell is where the byte would be.
+inline void PutCaretOnByte(COctileView& view, uint64_t offset) {
+    COctileView::Cell cell;
+    view.OffsetToCell(2, offset, cell);
+    view.SetCaretCell(cell);
+}
 
 }  // namespace octile::test

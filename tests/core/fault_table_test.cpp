@@ -34,6 +34,7 @@ namespace {
 
 using test::FakeHost;
 using test::FileFaultScope;
+using test::PutCaretOnByte;
 using test::ReadAll;
 using test::TempDir;
 
@@ -88,9 +89,7 @@ struct Session {
     }
     // The caret on the high digit of the byte at offset (on the page).
     void PutCaret(uint64_t offset) {
-        const uint64_t rel = offset - view.WindowOffset();
-        view.SetCaretCell({view.ExtraDigits() + 9 + 3 * static_cast<int32_t>(rel % 16),
-                           static_cast<int32_t>(rel / 16) + 1});
+        PutCaretOnByte(view, offset);
         view.UpdateSelection(0, offset);
         view.UpdateSelection(1, offset);
     }

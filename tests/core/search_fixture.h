@@ -57,9 +57,7 @@ class SearchFixture : public ::testing::Test {
     // The caret on the high digit of the byte at offset, which must be on the
     // page, and the selection collapsed onto it.
     void PutCaretOn(uint64_t offset) {
-        const uint64_t rel = offset - view.WindowOffset();
-        view.SetCaretCell({view.ExtraDigits() + 9 + 3 * static_cast<int32_t>(rel % 16),
-                           static_cast<int32_t>(rel / 16) + 1});
+        PutCaretOnByte(view, offset);
         view.UpdateSelection(0, offset);
         view.UpdateSelection(1, offset);
     }

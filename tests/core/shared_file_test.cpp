@@ -27,6 +27,7 @@ namespace octile {
 namespace {
 
 using test::FakeHost;
+using test::PutCaretOnByte;
 using test::ReadAll;
 using test::TempDir;
 
@@ -52,9 +53,7 @@ struct Octile {
     }
     // Types a hexadecimal digit pair over the byte at offset (on the page).
     void TypeByte(uint64_t offset, const char* digits) {
-        const uint64_t rel = offset - view.WindowOffset();
-        view.SetCaretCell({view.ExtraDigits() + 9 + 3 * static_cast<int32_t>(rel % 16),
-                           static_cast<int32_t>(rel / 16) + 1});
+        PutCaretOnByte(view, offset);
         view.OnChar(static_cast<uint8_t>(digits[0]));
         view.OnChar(static_cast<uint8_t>(digits[1]));
     }

@@ -1,0 +1,56 @@
+# What the benchmark scripts share (sourced, not run): wall-clock timing,
+# MB/s figures (1 MB = 10^6 bytes) and the result table, whose rows are
+# "name|ours|peer|ratio" lines gathered in the array rows.
+
+rows=()
+
+# elapsed CMD...: the seconds one run of CMD takes, to the microsecond;
+# its output is discarded.
+elapsed() {
+    local t0=$EPOCHREALTIME
+    "$@" >/dev/null
+    local t1=$EPOCHREALTIME
+    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }'
+}
+
+# min VALUES...: the smallest of the numbers given.
+min() { printf '%s\n' "$@" | sort -g | head -n 1; }
+
+# best CMD...: the shortest of three runs' elapsed times.
+best() {
+    local times=() i
+    for i in 1 2 3; do times+=("$(elapsed "$@")"); done
+    min "${times[@]}"
+}
+
+# mb_per_s BYTES SECONDS
+mb_per_s() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s / 1e6 }'; }
+
+# add_row NAME OURS PEER: OURS and PEER are MB/s ("-" when there is no peer);
+# ratio = ours / peer, so above 1 means Octile is faster.
+add_row() {
+    local ratio="-"
+    if [[ $3 != "-" ]]; then
+        ratio=$(awk -v a="$2" -v b="$3" 'BEGIN { printf "%.2fx", a / b }')
+    fi
+    rows+=("$1|$2|$3|$ratio")
+}
+
+# add_timed_row NAME BYTES OUR-SECONDS PEER-SECONDS: both sides over the
+# same bytes.
+add_timed_row() {
+    add_row "$1" "$(mb_per_s "$2" "$3")" "$(mb_per_s "$2" "$4")"
+}
+
+# print_rows [--rows]: the rows as a table, or with --rows as bare lines for
+# bench/run.sh to gather.
+print_rows() {
+    if [[ ${1:-} == --rows ]]; then
+        printf '%s\n' "${rows[@]}"
+    else
+        {
+            echo "name|ours MB/s|peer MB/s|ratio"
+            printf '%s\n' "${rows[@]}"
+        } | column -t -s '|' -o ' | '
+    fi
+}
