@@ -11,10 +11,8 @@
 #include <QStyle>
 #include <QWheelEvent>
 
-#include "charcode/charcode.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
-#include "util/utf.h"
 #include "view/view.h"
 
 namespace octile {
@@ -30,7 +28,6 @@ bool SameFont(const ViewFont& a, const ViewFont& b) {
 constexpr int kDefaultRows = 33;
 
 }  // namespace
-
 
 DumpWidget::DumpWidget(COctileView& view, QtUiHost& host, QWidget* parent)
     : QAbstractScrollArea(parent), view_(view), host_(host) {
@@ -54,10 +51,8 @@ DumpWidget::DumpWidget(COctileView& view, QtUiHost& host, QWidget* parent)
 DumpWidget::~DumpWidget() { host_.SetDumpWidget(nullptr); }
 
 QSize DumpWidget::sizeHint() const {
-    const int cw = std::max(1, view_.CharWidth());
-    const int lh = std::max(1, view_.LineHeight());
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    return {(view_.TextArea().right + 1) * cw + scrollBar, kDefaultRows * lh};
+    return {view_.TextPixelWidth() + scrollBar, kDefaultRows * view_.LineHeight()};
 }
 
 void DumpWidget::SetScrollRange(int minimum, int maximum) {
@@ -156,24 +151,14 @@ void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
         if (end == std::u16string::npos) end = n;
         if ((row + 1) * lh > exposed.top()) {
             const int baseline = row * lh + ascent;
-            int column = 0;
-            for (size_t k = start; k < end && column * cw <= exposed.right();) {
-                const char16_t unit = text[k];
-                char32_t c = unit;
-                size_t units = 1;
-                if (IsHighSurrogate(unit) && k + 1 < end && IsLowSurrogate(text[k + 1])) {
-                    c = CombineSurrogates(unit, text[k + 1]);
-                    units = 2;
-                }
-                if (unit == u'\r') break;
-                if (unit != u' ') {
-                    painter.drawText(
-                        QPointF(column * cw, baseline),
-                        QString::fromUtf16(text.data() + k, static_cast<qsizetype>(units)));
-                }
-                column += CharacterCells(c, view_.GetCharCode());
-                k += units;
-            }
+            const std::u16string_view line(text.data() + start, end - start);
+            LayOutDumpLine(line, view_.GetCharCode(), [&](int column, size_t k, size_t units) {
+                if (column * cw > exposed.right()) return false;
+                painter.drawText(
+                    QPointF(column * cw, baseline),
+                    QString::fromUtf16(line.data() + k, static_cast<qsizetype>(units)));
+                return true;
+            });
         }
         start = end + 1;
     }

@@ -554,5 +554,55 @@ TEST(CharacterCellsTest, CellsAreTheCodePageBytes) {
     EXPECT_EQ(CharacterCells(0x1F600, CODE_UNICODE), 2);
 }
 
+// Where the window draws each character of a dump line.
+TEST(LayOutDumpLineTest, CharactersTakeTheirCells) {
+    struct Glyph {
+        int column;
+        std::u16string text;
+        bool operator==(const Glyph&) const = default;
+    };
+    const auto layOut = [](std::u16string_view line, int32_t code, int stopAt = 1000) {
+        std::vector<Glyph> glyphs;
+        LayOutDumpLine(line, code, [&](int column, size_t k, size_t units) {
+            if (column >= stopAt) return false;
+            glyphs.push_back({column, std::u16string(line.substr(k, units))});
+            return true;
+        });
+        return glyphs;
+    };
+    const std::u16string line = u"a \u3042b\uFF71\U0001F600x\rzz";
+    EXPECT_EQ(
+        layOut(line, CODE_SJIS),
+        (std::vector<Glyph>{
+            {0, u"a"}, {2, u"\u3042"}, {4, u"b"}, {5, u"\uFF71"}, {6, u"\U0001F600"}, {8, u"x"}}));
+    // In the Unicode column every unit above 0xFF takes two cells.
+    EXPECT_EQ(
+        layOut(line, CODE_UNICODE),
+        (std::vector<Glyph>{
+            {0, u"a"}, {2, u"\u3042"}, {4, u"b"}, {5, u"\uFF71"}, {7, u"\U0001F600"}, {9, u"x"}}));
+    EXPECT_EQ(layOut(line, CODE_SJIS, 4), (std::vector<Glyph>{{0, u"a"}, {2, u"\u3042"}}));
+
+    // On a real dump line each character lands on the cell of its first byte.
+    std::vector<uint8_t> bytes = {0x82, 0xA0, 'A', 0xB1, 'B', 0x88, 0x9F, 'C'};
+    bytes.resize(16 + 16, '.');
+    const std::u16string text =
+        FormatDump(DumpSettings{0, false, CODE_SJIS}, 0, bytes.data(), 16, nullptr);
+    const size_t start = text.find(u'\n') + 1;
+    const std::u16string_view dumpLine(text.data() + start, text.find(u'\n', start) - start);
+    const int column = 8 + 1 + 48 + 4;  // address, "|", hex cells, "|   "
+    std::vector<Glyph> characters;
+    for (const Glyph& g : layOut(dumpLine, CODE_SJIS)) {
+        if (g.column >= column) characters.push_back(g);
+    }
+    ASSERT_GE(characters.size(), 6u);
+    EXPECT_EQ(std::vector<Glyph>(characters.begin(), characters.begin() + 6),
+              (std::vector<Glyph>{{column, u"\u3042"},
+                                  {column + 2, u"A"},
+                                  {column + 3, u"\uFF71"},
+                                  {column + 4, u"B"},
+                                  {column + 5, u"\u4E9C"},
+                                  {column + 7, u"C"}}));
+}
+
 }  // namespace
 }  // namespace octile

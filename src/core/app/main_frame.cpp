@@ -24,8 +24,7 @@ void CMainFrame::WritePosition(const Placement& p) {
 
 int32_t CMainFrame::IdealFrameWidth(int32_t frameWidth, int32_t clientWidth,
                                     int32_t scrollBarWidth) const {
-    return (frameWidth - clientWidth) + scrollBarWidth +
-           (view_.TextArea().right + 1) * view_.CharWidth() - 1;
+    return (frameWidth - clientWidth) + scrollBarWidth + view_.TextPixelWidth() - 1;
 }
 
 int32_t CMainFrame::MessagePaneWidth(int32_t frameWidth, int32_t clientWidth,

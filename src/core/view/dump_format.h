@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/utf.h"
+
 namespace octile {
 
 // The three view settings the dump depends on.
@@ -46,6 +48,29 @@ int32_t ExtraDigitsForLength(uint64_t fileLength);
 // one and the rest two. The window draws the text cell by cell with it.
 int CharacterCells(char32_t c, int32_t charCode);
 
+// Lays out one line of the dump text (up to, not including, its "\n") on the
+// cell grid: calls place(column, position, units) for every character that
+// is drawn, a surrogate pair taking two units, with its first cell; blanks are
+// skipped and a "\r" ends the line. place returns false to stop early (the
+// rest lies outside what is drawn).
+template <typename Place>
+void LayOutDumpLine(std::u16string_view line, int32_t charCode, Place&& place) {
+    int column = 0;
+    for (size_t k = 0; k < line.size();) {
+        const char16_t unit = line[k];
+        if (unit == u'\r') return;
+        char32_t c = unit;
+        size_t units = 1;
+        if (IsHighSurrogate(unit) && k + 1 < line.size() && IsLowSurrogate(line[k + 1])) {
+            c = CombineSurrogates(unit, line[k + 1]);
+            units = 2;
+        }
+        if (unit != u' ' && !place(column, k, units)) return;
+        column += CharacterCells(c, charCode);
+        k += units;
+    }
+}
+
 // The address width in cells: 8 + the extra digits.
 int32_t AddressWidth(const DumpSettings& s);
 
@@ -65,7 +90,7 @@ std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* 
 // of it: a lone surrogate of the Unicode column becomes U+FFFD), for files and
 // pipes, without a conversion pass.
 class DumpFormatter {
-public:
+  public:
     DumpFormatter(const DumpSettings& s, uint64_t start);
 
     // Appends the ruler line.
@@ -93,7 +118,7 @@ public:
     CellRect Rect() const;
     uint64_t LineCount() const { return lines_; }
 
-private:
+  private:
     template <typename Text>
     void FeedText(const uint8_t* buf, uint64_t count, Text& out);
     // The units one line may take.

@@ -47,11 +47,12 @@ void COctileView::OnCreate() {
 void COctileView::OnInitialUpdate() {
     perUserFolder_ = GetPerUserFolder();
     if (!perUserFolder_.empty()) MakeFolders(perUserFolder_.substr(0, perUserFolder_.size() - 1));
-    if (!markedPath_.empty()) SaveMarks(markedPath_);
+    std::optional<IniFile> saved;
+    if (!markedPath_.empty()) saved = SaveMarks(markedPath_);
     markedPath_ = doc_.GetPathName();
     fileOpen_ = !markedPath_.empty();
     if (fileOpen_) {
-        LoadMarks(markedPath_);
+        LoadMarks(markedPath_, saved ? &*saved : nullptr);  // no second read of the file
         commandEnable_ = true;
         windowOffset_ = 0;
         dump_.extraDigits = ExtraDigitsForLength(doc_.GetFileLength());
@@ -747,14 +748,14 @@ std::string COctileView::MarksFilePath() const {
     return perUserFolder_.empty() ? std::string() : perUserFolder_ + "octile_mark.ini";
 }
 
-void COctileView::SaveMarks(const std::string& path) {
+std::optional<IniFile> COctileView::SaveMarks(const std::string& path) {
     const std::string file = MarksFilePath();
-    if (file.empty() || !marksReadWhole_) return;
+    if (file.empty() || !marksReadWhole_) return std::nullopt;
     // The file holds every other file's marks: when it cannot be read whole,
     // writing it back would lose them, so these marks are not saved.
     bool whole = true;
     IniFile ini = IniFile::Load(file, true, &whole);
-    if (!whole) return;
+    if (!whole) return std::nullopt;
     const std::string section = MarkSectionName(path);
     for (size_t i = 0; i < marks_.size(); ++i) {
         const Mark& m = marks_[i];
@@ -762,16 +763,17 @@ void COctileView::SaveMarks(const std::string& path) {
                 FormatOffset19(m.start) + " " + FormatOffset19(m.end) + " " + std::to_string(m.kind));
     }
     ini.Set(section, "Max", std::to_string(marks_.size()));
-    ini.Save(file);
+    if (!ini.Save(file)) return std::nullopt;
+    return ini;
 }
 
-void COctileView::LoadMarks(const std::string& path) {
+void COctileView::LoadMarks(const std::string& path, const IniFile* saved) {
     marks_.clear();
     currentMark_ = 0;
     const std::string file = MarksFilePath();
     marksReadWhole_ = true;
     if (file.empty()) return;
-    const IniFile ini = IniFile::Load(file, true, &marksReadWhole_);
+    const IniFile ini = saved != nullptr ? *saved : IniFile::Load(file, true, &marksReadWhole_);
     const std::string section = MarkSectionName(path);
     // A hand-edited count is taken only up to a bound; entries that do not
     // read as two offsets (that SaveMarks can write back) and a kind of 1 to 5

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/command_ids.h"
 #include "document/document.h"
 #include "host/ui_host.h"
+#include "settings/ini_file.h"
 #include "settings/profile_store.h"
 #include "view/dump_format.h"
 
@@ -121,8 +123,11 @@ public:
     void NextMark();
     void PreviousMark();
     void GoToMark(size_t index);
-    void LoadMarks(const std::string& path);
-    void SaveMarks(const std::string& path);
+    // Loads the marks of path from the marks file, or from saved: the marks
+    // file as SaveMarks has just written it.
+    void LoadMarks(const std::string& path, const IniFile* saved = nullptr);
+    // Saves the marks under path; returns the marks file as written, when it was.
+    std::optional<IniFile> SaveMarks(const std::string& path);
     const std::vector<Mark>& Marks() const { return marks_; }
     int32_t MarkCapacity() const { return markCapacity_; }
     int32_t CurrentMark() const { return currentMark_; }
@@ -155,6 +160,8 @@ public:
     // State, for the window and for tests.
     const std::u16string& DumpText() const { return dumpText_; }
     const CellRect& TextArea() const { return textArea_; }
+    // The pixel width of the dump's widest line: the text area's cells.
+    int32_t TextPixelWidth() const { return (textArea_.right + 1) * charWidth_; }
     bool IsFileOpen() const { return fileOpen_; }
     const DumpSettings& dumpSettings() const { return dump_; }
     int32_t ExtraDigits() const { return dump_.extraDigits; }
