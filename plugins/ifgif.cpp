@@ -3,7 +3,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <new>
+#include <memory>
 
 #include "spi_common.h"
 
@@ -96,13 +96,21 @@ int Decode(GifFileType* gif, DibOutput& out) {
     return kSpiOk;
 }
 
+// GetPicture's decoder: a source giflib does not open is not a GIF.
+int DecodePicture(Source& source, DibOutput& out) {
+    int error = 0;
+    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadData, &error));
+    if (!gif) return kSpiUnknownFormat;
+    return Decode(gif.get(), out);
+}
+
 }  // namespace
 }  // namespace octile::spi
 
 using namespace octile::spi;
 
 extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return CopyInfo(kInfo, 4, infono, buf, buflen);
+    return CopyInfo(kInfo, infono, buf, buflen);
 }
 
 extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
@@ -111,18 +119,5 @@ extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
 
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
                                             void** info, void** bits, void*, intptr_t) {
-    if (info == nullptr || bits == nullptr) return octile::kSpiInternalError;
-    try {
-        Source source;
-        if (!source.Open(buf, len, flag)) return octile::kSpiReadError;
-        int error = 0;
-        std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadData, &error));
-        if (!gif) return octile::kSpiUnknownFormat;
-        DibOutput out;
-        const int result = Decode(gif.get(), out);
-        if (result == octile::kSpiOk) out.Release(info, bits);
-        return result;
-    } catch (const std::bad_alloc&) {
-        return octile::kSpiNoMemory;
-    }
+    return RunGetPicture(buf, len, flag, info, bits, DecodePicture);
 }

@@ -4,7 +4,7 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <new>
+#include <memory>
 #include <vector>
 
 #include "spi_common.h"
@@ -77,17 +77,21 @@ void LimitScans(j_common_ptr cinfo) {
     if (d->input_scan_number > kMaxScans) ErrorExit(cinfo);
 }
 
-// Everything that must outlive a longjmp out of libjpeg lives here, in the
-// frame of GetPicture, and is cleaned up by its destructor.
+// Everything that must outlive a longjmp out of libjpeg lives here, above
+// the frame of Decode, and is cleaned up by its destructor.
 struct JpegDecode {
-    Source source;
+    JpegDecode(Source& from, DibOutput& to) : source(from), out(to) {}
+    JpegDecode(const JpegDecode&) = delete;
+    JpegDecode& operator=(const JpegDecode&) = delete;
+
+    Source& source;
     jpeg_decompress_struct cinfo{};
     ErrorManager error{};
     SourceManager input{};
     jpeg_progress_mgr progress{};
     bool created = false;
     std::vector<uint8_t> cmyk;
-    DibOutput out;
+    DibOutput& out;
 
     ~JpegDecode() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -142,13 +146,20 @@ int Decode(JpegDecode& d) {
     return kSpiOk;
 }
 
+// GetPicture's decoder. The decoder's state is large (the input buffer among
+// it), so it is on the heap.
+int DecodePicture(Source& source, DibOutput& out) {
+    const auto d = std::make_unique<JpegDecode>(source, out);
+    return Decode(*d);
+}
+
 }  // namespace
 }  // namespace octile::spi
 
 using namespace octile::spi;
 
 extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return CopyInfo(kInfo, 4, infono, buf, buflen);
+    return CopyInfo(kInfo, infono, buf, buflen);
 }
 
 extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
@@ -157,14 +168,5 @@ extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
 
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
                                             void** info, void** bits, void*, intptr_t) {
-    if (info == nullptr || bits == nullptr) return octile::kSpiInternalError;
-    try {
-        auto d = std::make_unique<JpegDecode>();
-        if (!d->source.Open(buf, len, flag)) return octile::kSpiReadError;
-        const int result = Decode(*d);
-        if (result == octile::kSpiOk) d->out.Release(info, bits);
-        return result;
-    } catch (const std::bad_alloc&) {
-        return octile::kSpiNoMemory;
-    }
+    return RunGetPicture(buf, len, flag, info, bits, DecodePicture);
 }

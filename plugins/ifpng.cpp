@@ -5,7 +5,6 @@
 
 #include <csetjmp>
 #include <cstring>
-#include <new>
 #include <string_view>
 #include <vector>
 
@@ -17,15 +16,19 @@ namespace {
 const char* const kInfo[] = {"00IN", "Octile PNG plug-in", "*.png", "PNG"};
 constexpr std::string_view kSignature("\x89PNG\r\n\x1A\n", 8);
 
-// Everything that must outlive a longjmp out of libpng lives here, in the
-// frame of GetPicture, and is cleaned up by its destructor.
+// Everything that must outlive a longjmp out of libpng lives here, above the
+// frame of Decode, and is cleaned up by its destructor.
 struct PngDecode {
-    Source source;
+    PngDecode(Source& from, DibOutput& to) : source(from), out(to) {}
+    PngDecode(const PngDecode&) = delete;
+    PngDecode& operator=(const PngDecode&) = delete;
+
+    Source& source;
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<uint8_t> rgba;
     std::vector<png_bytep> rows;
-    DibOutput out;
+    DibOutput& out;
 
     ~PngDecode() {
         if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
@@ -107,13 +110,30 @@ int Decode(PngDecode& d) {
     return kSpiOk;
 }
 
+// GetPicture's decoder: the signature is checked here, so that a source that
+// is not a PNG is told apart from a broken one.
+int DecodePicture(Source& source, DibOutput& out) {
+    uint8_t head[kSignature.size()];
+    if (source.Read(head, sizeof head) != sizeof head ||
+        std::memcmp(head, kSignature.data(), sizeof head) != 0) {
+        return kSpiUnknownFormat;
+    }
+    PngDecode d(source, out);
+    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Error, Warning);
+    if (d.png == nullptr) return kSpiNoMemory;
+    d.info = png_create_info_struct(d.png);
+    if (d.info == nullptr) return kSpiNoMemory;
+    png_set_sig_bytes(d.png, static_cast<int>(kSignature.size()));
+    return Decode(d);
+}
+
 }  // namespace
 }  // namespace octile::spi
 
 using namespace octile::spi;
 
 extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return CopyInfo(kInfo, 4, infono, buf, buflen);
+    return CopyInfo(kInfo, infono, buf, buflen);
 }
 
 extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
@@ -122,24 +142,5 @@ extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
 
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
                                             void** info, void** bits, void*, intptr_t) {
-    if (info == nullptr || bits == nullptr) return octile::kSpiInternalError;
-    try {
-        PngDecode d;
-        if (!d.source.Open(buf, len, flag)) return octile::kSpiReadError;
-        uint8_t head[kSignature.size()];
-        if (d.source.Read(head, sizeof head) != sizeof head ||
-            std::memcmp(head, kSignature.data(), sizeof head) != 0) {
-            return octile::kSpiUnknownFormat;
-        }
-        d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Error, Warning);
-        if (d.png == nullptr) return octile::kSpiNoMemory;
-        d.info = png_create_info_struct(d.png);
-        if (d.info == nullptr) return octile::kSpiNoMemory;
-        png_set_sig_bytes(d.png, static_cast<int>(kSignature.size()));
-        const int result = Decode(d);
-        if (result == octile::kSpiOk) d.out.Release(info, bits);
-        return result;
-    } catch (const std::bad_alloc&) {
-        return octile::kSpiNoMemory;
-    }
+    return RunGetPicture(buf, len, flag, info, bits, DecodePicture);
 }

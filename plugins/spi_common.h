@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <string_view>
 
 #include "picture/spi.h"
@@ -25,6 +26,10 @@ bool ProbeStartsWith(intptr_t probe, std::initializer_list<std::string_view> sig
 // GetPluginInfo over a table of texts: copies text infono into buf,
 // terminated when there is room; returns the bytes copied, 0 for no text.
 int CopyInfo(const char* const* texts, int count, int infono, char* buf, int buflen);
+template <size_t N>
+int CopyInfo(const char* const (&texts)[N], int infono, char* buf, int buflen) {
+    return CopyInfo(texts, static_cast<int>(N), infono, buf, buflen);
+}
 
 // The picture's bytes, read in order from the start of the picture.
 class Source {
@@ -77,5 +82,27 @@ private:
     uint32_t height_ = 0;
     uint64_t stride_ = 0;
 };
+
+// GetPicture's frame around a decoder: opens the source and hands the bitmap
+// to the host only when decode(Source&, DibOutput&) returns kSpiOk; on any
+// other result both blocks are freed here. Running out of memory anywhere is
+// kSpiNoMemory. The source outlives whatever decode opens on it. This frame
+// holds objects with destructors: a decoder's setjmp and every longjmp to it
+// stay inside decode.
+template <typename Decode>
+int RunGetPicture(const char* buf, intptr_t len, unsigned flag, void** info, void** bits,
+                  Decode decode) {
+    if (info == nullptr || bits == nullptr) return kSpiInternalError;
+    try {
+        Source source;
+        if (!source.Open(buf, len, flag)) return kSpiReadError;
+        DibOutput out;
+        const int result = decode(source, out);
+        if (result == kSpiOk) out.Release(info, bits);
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kSpiNoMemory;
+    }
+}
 
 }  // namespace octile::spi

@@ -17,11 +17,17 @@ packages=(
   clang libclang-rt-14-dev llvm
 )
 
+# One dpkg-query for the whole list. It prints a line for every package dpkg
+# knows (one per architecture for multi-arch ones) and exits non-zero when
+# some name is unknown to it: those, like the ones not installed, are missing.
+declare -A installed=()
+while read -r name status; do
+  if [ "$status" = installed ]; then installed[$name]=1; fi
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
+
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
+  if [ -z "${installed[$p]:-}" ]; then missing+=("$p"); fi
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
