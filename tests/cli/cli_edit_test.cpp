@@ -24,14 +24,8 @@ namespace fs = std::filesystem;
 constexpr uint64_t kB = 0x10000;
 
 using test::CliResult;
+using test::RandomBytes;
 using test::ReadAll;
-
-std::string RandomBytes(uint64_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& ch : s) ch = static_cast<char>(rng() & 0xFF);
-    return s;
-}
 
 std::string Hex(uint64_t v) {
     std::ostringstream s;

@@ -24,16 +24,10 @@ namespace {
 using test::FakeHost;
 using test::FileFaultScope;
 using test::ReadAll;
+using test::RandomBytes;
 using test::TempDir;
 
 constexpr uint64_t kB = 0x10000;
-
-std::string RandomBytes(uint64_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& ch : s) ch = static_cast<char>(rng() & 0xFF);
-    return s;
-}
 
 std::u16string Rewriting(int percent) {
     return FormatPercentD(LoadString(IDS_REWRITING), percent);

@@ -27,17 +27,11 @@ namespace {
 using test::FakeHost;
 using test::FileFaultScope;
 using test::ReadAll;
+using test::RandomBytes;
 using test::TempDir;
 
 constexpr uint64_t kB = 0x10000;
 constexpr uint64_t kAll = UINT64_MAX;
-
-std::string RandomBytes(uint64_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& ch : s) ch = static_cast<char>(rng() & 0xFF);
-    return s;
-}
 
 std::u16string Hex(uint64_t v) { return FormatAddress(DumpSettings{0, true, 0}, v); }
 

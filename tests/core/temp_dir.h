@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,14 @@ private:
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// n pseudo-random bytes, the same for the same seed.
+inline std::string RandomBytes(uint64_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& ch : s) ch = static_cast<char>(rng() & 0xFF);
+    return s;
 }
 
 }  // namespace octile::test

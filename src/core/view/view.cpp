@@ -87,17 +87,21 @@ void COctileView::OnDestroy() {
 
 // ---------------------------------------------------------------- settings
 
+namespace {
+
+// The settings keys of the five mark kinds' colours.
+constexpr const char* kMarkColourKeys[5] = {"MarkColor", "MarkColor2", "MarkColor3", "MarkColor4",
+                                            "MarkColor5"};
+
+}  // namespace
+
 void COctileView::ReadSettings() {
     auto colour = [&](const char* key, uint32_t def) {
         return static_cast<uint32_t>(store_.GetProfileInt("View", key, static_cast<int32_t>(def)));
     };
     textColour_ = colour("Color", 0x000000);
     backColour_ = colour("BKColor", 0xFFFFFF);
-    SetMarkColour(0, colour("MarkColor", 0x0000FF));
-    SetMarkColour(1, colour("MarkColor2", 0x00FF00));
-    SetMarkColour(2, colour("MarkColor3", 0xFFFF00));
-    SetMarkColour(3, colour("MarkColor4", 0xFF00FF));
-    SetMarkColour(4, colour("MarkColor5", 0x00FFFF));
+    for (int i = 0; i < 5; ++i) SetMarkColour(i, colour(kMarkColourKeys[i], kDefaultMarkColours[i]));
     dump_.charCode = store_.GetProfileInt("View", "CodeType", 0);
     viewer_ = store_.GetProfileInt("View", "Viewer", 0) != 0;
     dump_.upper = store_.GetProfileInt("View", "Upper", 0) != 0;
@@ -116,10 +120,7 @@ void COctileView::WriteSettings() {
     };
     colour("Color", textColour_);
     colour("BKColor", backColour_);
-    colour("MarkColor", markColours_[0]);
-    for (int kind = 2; kind <= 5; ++kind) {
-        colour(("MarkColor" + std::to_string(kind)).c_str(), markColours_[kind - 1]);
-    }
+    for (int i = 0; i < 5; ++i) colour(kMarkColourKeys[i], markColours_[i]);
     store_.WriteProfileInt("View", "CodeType", dump_.charCode);
     store_.WriteProfileInt("View", "Viewer", viewer_ ? 1 : 0);
     store_.WriteProfileInt("View", "Upper", dump_.upper ? 1 : 0);
@@ -799,19 +800,23 @@ void COctileView::LoadMarks(const std::string& path, const IniFile* saved) {
     }
 }
 
-void COctileView::ToggleMark(int32_t kind) {
+size_t COctileView::MarkUnderAnchor() const {
     for (size_t i = 0; i < marks_.size(); ++i) {
-        const Mark& m = marks_[i];
-        if (m.start <= anchor_ && anchor_ <= m.end) {
-            // A mark under the anchor: removed when of this kind, else it blocks.
-            if (m.kind == kind) {
-                marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(i));
-                if (currentMark_ > static_cast<int32_t>(i)) --currentMark_;
-                if (currentMark_ >= static_cast<int32_t>(marks_.size())) currentMark_ = 0;
-            }
-            ReloadWindow();
-            return;
+        if (marks_[i].start <= anchor_ && anchor_ <= marks_[i].end) return i;
+    }
+    return marks_.size();
+}
+
+void COctileView::ToggleMark(int32_t kind) {
+    if (const size_t i = MarkUnderAnchor(); i < marks_.size()) {
+        // A mark under the anchor: removed when of this kind, else it blocks.
+        if (marks_[i].kind == kind) {
+            marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(i));
+            if (currentMark_ > static_cast<int32_t>(i)) --currentMark_;
+            if (currentMark_ >= static_cast<int32_t>(marks_.size())) currentMark_ = 0;
         }
+        ReloadWindow();
+        return;
     }
     if (static_cast<int32_t>(marks_.size()) >= markCapacity_) markCapacity_ += kMarkCapacityStep;
     uint64_t start, end;
@@ -830,14 +835,12 @@ void COctileView::StepMark(bool forward) {
     const size_t n = marks_.size();
     const uint64_t length = doc_.GetFileLength();
     // Inside a mark: the next (or previous) mark of its kind in setting order.
-    for (size_t a = 0; a < n; ++a) {
-        if (marks_[a].start <= anchor_ && anchor_ <= marks_[a].end) {
-            const size_t step = forward ? 1 : n - 1;
-            size_t t = (a + step) % n;
-            while (t != a && marks_[t].kind != marks_[a].kind) t = (t + step) % n;
-            GoToMark(t);
-            return;
-        }
+    if (const size_t a = MarkUnderAnchor(); a < n) {
+        const size_t step = forward ? 1 : n - 1;
+        size_t t = (a + step) % n;
+        while (t != a && marks_[t].kind != marks_[a].kind) t = (t + step) % n;
+        GoToMark(t);
+        return;
     }
     // Outside every mark: the nearest start after (before) the anchor,
     // counting round the end of the file; the earlier mark wins a tie.

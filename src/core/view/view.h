@@ -203,6 +203,8 @@ private:
     void Toggle(const PixelRect& r);
     void ApplyScrollRange();
     void StepMark(bool forward);
+    // The first mark holding the anchor, or the mark count when none does.
+    size_t MarkUnderAnchor() const;
     void WriteBack();
     void StoreByte(uint64_t offset, uint8_t value);
     void MoveCaretAfter(uint64_t offset, int mode);
@@ -242,7 +244,11 @@ private:
     // Display settings.
     uint32_t textColour_ = 0x000000;
     uint32_t backColour_ = 0xFFFFFF;
-    uint32_t markColours_[5] = {0x0000FF, 0x00FF00, 0xFFFF00, 0xFF00FF, 0x00FFFF};
+    static constexpr uint32_t kDefaultMarkColours[5] = {0x0000FF, 0x00FF00, 0xFFFF00, 0xFF00FF,
+                                                         0x00FFFF};
+    uint32_t markColours_[5] = {kDefaultMarkColours[0], kDefaultMarkColours[1],
+                                kDefaultMarkColours[2], kDefaultMarkColours[3],
+                                kDefaultMarkColours[4]};
     bool viewer_ = false;
     std::string compPath_;
     ViewFont font_;
