@@ -99,22 +99,23 @@ SettingDialog::SettingDialog(CSettingDlg& data, UiHost& host, QWidget* parent)
     connect(browseFolder, &QPushButton::clicked, this, &SettingDialog::BrowseFolder);
 }
 
+// The edits' texts; the dialog's data takes them only on OK.
+CSettingDlg SettingDialog::Edits() const {
+    return {QStringToPath(templateEdit_->text()), QStringToPath(folderEdit_->text())};
+}
+
 void SettingDialog::BrowseTemplate() {
-    FileDialogRequest request;
-    request.filter = LoadString(IDS_INI_FILTER);
-    request.defaultExtension = LoadString(IDS_INI_EXT);
-    request.initialPath = QStringToPath(templateEdit_->text());
-    if (host_.GetFileName(request)) templateEdit_->setText(PathToQString(request.chosenPath));
+    CSettingDlg edits = Edits();
+    if (edits.OnBrowseTemplate(host_)) templateEdit_->setText(PathToQString(edits.templatePath));
 }
 
 void SettingDialog::BrowseFolder() {
-    std::string folder = QStringToPath(folderEdit_->text());
-    if (host_.BrowseForFolder(folder)) folderEdit_->setText(PathToQString(folder));
+    CSettingDlg edits = Edits();
+    if (edits.OnBrowseFolder(host_)) folderEdit_->setText(PathToQString(edits.plugInFolder));
 }
 
 void SettingDialog::accept() {
-    data_.templatePath = QStringToPath(templateEdit_->text());
-    data_.plugInFolder = QStringToPath(folderEdit_->text());
+    data_ = Edits();
     QDialog::accept();
 }
 

@@ -22,6 +22,7 @@ class SettingDialog : public QDialog {
     void accept() override;
 
   private:
+    CSettingDlg Edits() const;
     void BrowseTemplate();
     void BrowseFolder();
 

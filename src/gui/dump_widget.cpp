@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QWheelEvent>
 
+#include "gui/key_translate.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
 #include "view/view.h"
@@ -18,11 +19,6 @@
 namespace octile {
 
 namespace {
-
-bool SameFont(const ViewFont& a, const ViewFont& b) {
-    return a.height == b.height && a.weight == b.weight && a.italic == b.italic &&
-           a.faceName == b.faceName;
-}
 
 // Rows of a new window: the ruler and 32 lines.
 constexpr int kDefaultRows = 33;
@@ -105,10 +101,9 @@ void DumpWidget::OnScrollAction(int action) {
 }
 
 const QFont& DumpWidget::PaintFont() {
-    if (!fontMade_ || !SameFont(fontDescription_, view_.Font())) {
+    if (fontDescription_ != view_.Font()) {
         fontDescription_ = view_.Font();
-        font_ = MakeViewFont(fontDescription_);
-        fontMade_ = true;
+        font_ = MakeViewFont(*fontDescription_);
     }
     return font_;
 }
@@ -206,7 +201,7 @@ void DumpWidget::wheelEvent(QWheelEvent* event) {
 // area's own key handling never runs, so keys do not move the scroll bar.
 void DumpWidget::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
-    if (text.isEmpty() || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+    if (text.isEmpty() || AltOrMetaHeld(event->modifiers())) {
         event->ignore();
         return;
     }

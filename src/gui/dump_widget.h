@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QPoint>
+#include <optional>
 
 #include "host/ui_host.h"
 
@@ -58,8 +59,7 @@ class DumpWidget : public QAbstractScrollArea {
     QPoint pointer_;
     int scrollPos_ = 0;
     QFont font_;
-    ViewFont fontDescription_;
-    bool fontMade_ = false;
+    std::optional<ViewFont> fontDescription_;  // what font_ was made from
 };
 
 }  // namespace octile

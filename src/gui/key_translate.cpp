@@ -52,7 +52,7 @@ uint32_t VirtualKeyOf(int qtKey) {
 }  // namespace
 
 VirtualKeyPress TranslateKey(int qtKey, Qt::KeyboardModifiers modifiers) {
-    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
+    if (AltOrMetaHeld(modifiers)) return {};
     VirtualKeyPress press;
     press.key = VirtualKeyOf(qtKey);
     if (press.key == 0) return {};

@@ -11,7 +11,13 @@ struct VirtualKeyPress {
     uint32_t modifiers = 0;  // AccelModifier bits
 };
 
-// Alt and Meta combinations translate to no key: no accelerator uses them.
+// Alt and Meta combinations belong to the menus and the desktop: they match
+// no accelerator and type no text.
+inline bool AltOrMetaHeld(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & (Qt::AltModifier | Qt::MetaModifier)) != 0;
+}
+
+// Alt and Meta combinations translate to no key.
 VirtualKeyPress TranslateKey(int qtKey, Qt::KeyboardModifiers modifiers);
 
 // The command bound to a key press, or 0.

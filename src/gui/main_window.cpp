@@ -187,9 +187,7 @@ QMenu* MainWindow::MenuOf(uint32_t id) const {
 
 void MainWindow::RunCommand(uint32_t id) {
     if (destroyed_) return;
-    // As the framework does: a command that became disabled is not run.
-    if (!app_.RouteUpdate(id).enabled) return;
-    app_.RouteCommand(id);
+    app_.RunCommand(id);
 }
 
 void MainWindow::RefreshMenu(QMenu* menu) {
@@ -221,15 +219,11 @@ void MainWindow::RefreshMenu(QMenu* menu) {
 void MainWindow::RefreshRecentFiles(QMenu* menu) {
     for (QAction* action : recentActions_) delete action;
     recentActions_.clear();
-    const std::vector<std::string>& recent = app_.recentFiles();
-    const size_t count =
-        app_.noRecent() ? 0 : std::min<size_t>(recent.size(), COctileApp::kRecentFiles);
-    recentPlaceholder_->setVisible(count == 0);
-    for (size_t i = 0; i < count; ++i) {
+    const std::vector<std::u16string> texts = app_.RecentFileMenuTexts();
+    recentPlaceholder_->setVisible(texts.empty());
+    for (size_t i = 0; i < texts.size(); ++i) {
         const uint32_t id = ID_FILE_MRU_FIRST + static_cast<uint32_t>(i);
-        QString path = PathToQString(recent[i]);
-        path.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), menu);
+        auto* action = new QAction(ToQString(texts[i]), menu);
         action->setObjectName(QStringLiteral("recentFileAction%1").arg(i + 1));
         action->setData(id);
         menu->insertAction(recentPlaceholder_, action);
@@ -369,12 +363,9 @@ void MainWindow::Destroy() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // An insert, delete, fill, export or search dispatches messages from
-    // inside its own loop; the window stays until it has returned. A search
-    // is asked to stop; the others cannot be cancelled and end by themselves.
-    if (app_.Busy()) {
+    // A refused close is tried again until the running operation has returned.
+    if (!app_.QueryClose()) {
         event->ignore();
-        app_.RouteCommand(ID_SEARCH_ABORT);
         QTimer::singleShot(kCloseRetryMs, this, [this] { close(); });
         return;
     }

@@ -40,11 +40,6 @@ int ScoreJapaneseFamily(const QString& family) {
     return score;
 }
 
-QString FileDialogTitle(const FileDialogRequest& request) {
-    if (!request.title.empty()) return ToQString(request.title);
-    return request.save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く");
-}
-
 }  // namespace
 
 QString JapaneseMonospaceFamily() {
@@ -75,12 +70,8 @@ QFont MakeViewFont(const ViewFont& font) {
     }
     f.setStyleHint(QFont::TypeWriter);
     f.setFixedPitch(true);
-    // A negative height is the character height in pixels; a positive one
-    // the cell height, taken as the same size here.
-    const int pixels = font.height == 0 ? 15 : std::abs(font.height);
-    f.setPixelSize(std::max(1, pixels));
-    const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 1, 1000);
-    f.setWeight(static_cast<QFont::Weight>(weight));
+    f.setPixelSize(ViewFontPixelSize(font));
+    f.setWeight(static_cast<QFont::Weight>(ViewFontWeight(font)));
     f.setItalic(font.italic != 0);
     return f;
 }
@@ -101,7 +92,7 @@ QStringList ToQtNameFilters(const std::u16string& filter) {
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
-    dialog.setWindowTitle(FileDialogTitle(request));
+    dialog.setWindowTitle(ToQString(request.title));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(ToQtNameFilters(request.filter));
     dialog.setDefaultSuffix(ToQString(request.defaultExtension));

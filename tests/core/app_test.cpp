@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -8,6 +9,7 @@
 #include "fake_host.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
+#include "util/utf.h"
 
 namespace octile {
 namespace {
@@ -195,6 +197,125 @@ TEST_F(AppTest, RouteAsksTheViewBeforeTheDocument) {
     EXPECT_TRUE(app->RouteUpdate(ID_PAGE_NEXT).enabled);
     EXPECT_TRUE(app->RouteUpdate(ID_READ_SIZE).enabled);
     EXPECT_TRUE(app->RouteUpdate(ID_APP_ABOUT).enabled);
+}
+
+TEST_F(AppTest, RunCommandSkipsWhatItsUpdateDisables) {
+    // Each command's handler asks the user unconditionally; only the update
+    // handler stands between a disabled item and the question.
+    struct Case {
+        uint32_t id;
+        bool withFile;
+        bool runs;
+    };
+    const Case cases[] = {
+        {ID_JUMP, false, false},          {ID_JUMP, true, true},
+        {ID_COMPARE, false, false},       {ID_COMPARE, true, true},
+        {ID_FILE_SAVE_BITMAP, true, false},  // no picture detected
+        {ID_APP_ABOUT, false, true},
+    };
+    const std::string file = dir.Write("run.bin", std::string(64, 'r'));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "id " << c.id << (c.withFile ? " with file" : ""));
+        auto app = MakeApp();
+        if (c.withFile) {
+            ASSERT_TRUE(app->OpenDocumentFile(file));
+        }
+        host.fileRequests.clear();
+        host.dialogScript.clear();
+        int dialogs = 0;
+        host.dialogScript.push_back([&](DialogRef) { return ++dialogs, IDCANCEL; });
+        EXPECT_EQ(app->RunCommand(c.id), c.runs);
+        EXPECT_EQ(dialogs + host.fileRequests.size(), c.runs ? 1u : 0u);
+    }
+    host.dialogScript.clear();
+}
+
+TEST_F(AppTest, QueryCloseRefusesWhileASearchRunsAndStopsIt) {
+    auto app = MakeApp();
+    EXPECT_TRUE(app->QueryClose());  // idle, no file
+    ASSERT_TRUE(app->OpenDocumentFile(dir.Write("big.bin", std::string(1 << 20, '\x11'))));
+    EXPECT_TRUE(app->QueryClose());  // idle, a file open
+    app->searchCommands().SetEngineOptions({4096, 64 << 10});
+    app->searchCommands().SetPumpInterval(std::chrono::milliseconds(0));
+    std::vector<bool> answers;
+    host.onPump = [&] { answers.push_back(app->QueryClose()); };
+    host.AnswerDialog<CSearchSecDlg>([](CSearchSecDlg& d) {
+        d.searchText = u"zz";
+        return IDOK;
+    });
+    app->RouteCommand(ID_SEARCH);
+    host.onPump = nullptr;
+    // The refusal asked the search to stop: it ended at its first look at the messages.
+    EXPECT_EQ(answers, std::vector<bool>{false});
+    EXPECT_FALSE(app->Busy());
+    EXPECT_TRUE(app->QueryClose());
+}
+
+TEST_F(AppTest, RecentFileMenuTextsNumberAndEscapeThePaths) {
+    auto app = MakeApp();
+    EXPECT_TRUE(app->RecentFileMenuTexts().empty());
+    const std::vector<std::string> names = {"a&b.bin", "plain.bin", "&&x&.bin", "ﾌｧｲﾙ.bin",
+                                            "fifth.bin"};
+    for (const std::string& name : names) ASSERT_TRUE(app->OpenDocumentFile(dir.Write(name, "x")));
+    const std::u16string folder = Utf8ToUtf16(dir.File(""));
+    // Newest first and never more than the menu's four.
+    EXPECT_EQ(app->RecentFileMenuTexts(),
+              (std::vector<std::u16string>{u"&1 " + folder + u"fifth.bin",
+                                           u"&2 " + folder + u"ﾌｧｲﾙ.bin",
+                                           u"&3 " + folder + u"&&&&x&&.bin",
+                                           u"&4 " + folder + u"plain.bin"}));
+
+    WriteTemplate("NoRecent=1\n");
+    auto none = MakeApp();
+    ASSERT_TRUE(none->OpenDocumentFile(dir.File("plain.bin")));
+    EXPECT_TRUE(none->RecentFileMenuTexts().empty());
+}
+
+// Answers the folder browser from a script; the file chooser stays FakeHost's.
+struct FolderHost : test::FakeHost {
+    bool BrowseForFolder(std::string& folder) override {
+        foldersAsked.push_back(folder);
+        if (folderAnswer.empty()) return false;
+        folder = folderAnswer;
+        return true;
+    }
+    std::string folderAnswer;
+    std::vector<std::string> foldersAsked;
+};
+
+TEST(SettingDialog, BrowseButtonsReplaceOnlyTheirOwnFieldOnOk) {
+    struct Case {
+        const char* fileAnswer;    // nullptr: the chooser is cancelled
+        const char* folderAnswer;  // empty: the browser is cancelled
+    };
+    for (const Case c : {Case{"/new/t.ini", "/new/plugins"}, Case{nullptr, ""}}) {
+        SCOPED_TRACE(c.fileAnswer ? "chosen" : "cancelled");
+        FolderHost host;
+        if (c.fileAnswer) {
+            host.fileDialogScript.push_back([&](FileDialogRequest& r) {
+                r.chosenPath = c.fileAnswer;
+                return true;
+            });
+        }
+        host.folderAnswer = c.folderAnswer;
+        CSettingDlg dlg{"/old/t.ini", "/old/plugins"};
+
+        EXPECT_EQ(dlg.OnBrowseTemplate(host), c.fileAnswer != nullptr);
+        ASSERT_EQ(host.fileRequests.size(), 1u);
+        const FileDialogRequest& asked = host.fileRequests[0];
+        EXPECT_FALSE(asked.save);
+        EXPECT_EQ(asked.title, u"開く");
+        EXPECT_EQ(asked.filter, u"設定ﾌｧｲﾙ(*.ini)|*.ini||");
+        EXPECT_EQ(asked.defaultExtension, u"ini");
+        EXPECT_EQ(asked.initialPath, "/old/t.ini");
+        EXPECT_EQ(dlg.templatePath, c.fileAnswer ? c.fileAnswer : "/old/t.ini");
+        EXPECT_EQ(dlg.plugInFolder, "/old/plugins");
+
+        EXPECT_EQ(dlg.OnBrowseFolder(host), *c.folderAnswer != '\0');
+        EXPECT_EQ(host.foldersAsked, std::vector<std::string>{"/old/plugins"});
+        EXPECT_EQ(dlg.plugInFolder, *c.folderAnswer ? c.folderAnswer : "/old/plugins");
+        EXPECT_EQ(dlg.templatePath, c.fileAnswer ? c.fileAnswer : "/old/t.ini");
+    }
 }
 
 // A 2 x 2 24-bit bitmap file.

@@ -131,6 +131,20 @@ bool COctileApp::RouteCommand(uint32_t id) {
     return OnCommand(id);
 }
 
+bool COctileApp::RunCommand(uint32_t id) {
+    // A command that became disabled since its item was drawn is not run.
+    if (!RouteUpdate(id).enabled) return false;
+    RouteCommand(id);
+    return true;
+}
+
+bool COctileApp::QueryClose() {
+    if (!Busy()) return true;
+    // Only a search can be cancelled; the other operations end by themselves.
+    RouteCommand(ID_SEARCH_ABORT);
+    return false;
+}
+
 CmdUI COctileApp::RouteUpdate(uint32_t id) {
     CmdUI ui;
     if (search_->IsSearching() && EditCommands::LockedWhileBusy(id)) {
@@ -144,6 +158,21 @@ CmdUI COctileApp::RouteUpdate(uint32_t id) {
     if (frame_ && frame_->OnUpdateCommand(id, ui)) return ui;
     OnUpdateCommand(id, ui);
     return ui;
+}
+
+std::vector<std::u16string> COctileApp::RecentFileMenuTexts() const {
+    // recent_ holds at most kRecentFiles paths and stays empty under NoRecent.
+    std::vector<std::u16string> texts;
+    texts.reserve(recent_.size());
+    for (size_t i = 0; i < recent_.size(); ++i) {
+        std::u16string text = u"&" + Utf8ToUtf16(std::to_string(i + 1)) + u" ";
+        for (char16_t c : Utf8ToUtf16(recent_[i])) {
+            if (c == u'&') text += u'&';
+            text += c;
+        }
+        texts.push_back(std::move(text));
+    }
+    return texts;
 }
 
 bool COctileApp::OnCommand(uint32_t id) {
@@ -229,11 +258,6 @@ void COctileApp::OnAbout() {
 
 std::u16string COctileApp::WindowTitle() const {
     return doc_->GetTitle() + u" - " + LoadPrompt(IDR_MAINFRAME);
-}
-
-bool CAboutDlg::OnResetButton(UiHost& host) {
-    return host.MessageBox(LoadString(IDS_ABOUT_RESET_QUESTION), MB_YESNO | MB_ICONQUESTION) ==
-           IDYES;
 }
 
 }  // namespace octile

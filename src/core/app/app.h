@@ -40,6 +40,13 @@ public:
     // The command route.
     bool RouteCommand(uint32_t id);
     CmdUI RouteUpdate(uint32_t id);
+    // A command from a menu, toolbar button, key or status pane: run only
+    // while its update handler enables it. True when it ran.
+    bool RunCommand(uint32_t id);
+    // Asked before the main window closes. A long operation dispatches
+    // messages from inside its own loop, so the window must stay until it
+    // returns: false while busy, after asking a running search to stop.
+    bool QueryClose();
     // A frame target (main window) joins the route between document and app.
     void SetFrameTarget(CommandTarget* frame) { frame_ = frame; }
 
@@ -61,6 +68,9 @@ public:
     bool resetOnExit() const { return resetOnExit_; }
     bool noRecent() const { return noRecent_; }
     const std::vector<std::string>& recentFiles() const { return recent_; }
+    // The recent-file menu items, newest first: "&1 path" with every "&" of
+    // the path doubled so that it shows rather than marks a mnemonic.
+    std::vector<std::u16string> RecentFileMenuTexts() const;
 
     COctileDoc& doc() { return *doc_; }
     COctileView& view() { return *view_; }

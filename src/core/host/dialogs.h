@@ -13,7 +13,7 @@ class UiHost;
 // A file chooser request. The filter is "desc|pattern|...|" text.
 struct FileDialogRequest {
     bool save = false;
-    std::u16string title;
+    std::u16string title;  // always set: the chooser shows no title of its own
     std::u16string filter;
     std::u16string defaultExtension;
     std::string initialPath;
@@ -25,6 +25,11 @@ struct FileDialogRequest {
 struct CSettingDlg {
     std::string templatePath;
     std::string plugInFolder;
+    // "参照(&R)...": the ini file chooser, starting at the template path;
+    // true when a file was chosen and replaced it.
+    bool OnBrowseTemplate(UiHost& host);
+    // "参照...": the folder browser; true when a folder replaced the plug-in folder.
+    bool OnBrowseFolder(UiHost& host);
 };
 
 // "ﾊﾞｰｼﾞｮﾝ情報". Ends with IDOK, or with IDC_RESET when the settings

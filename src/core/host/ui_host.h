@@ -1,6 +1,7 @@
 #pragma once
 // Everything the core asks of a window system. The Qt shell implements it;
 // tests use a fake that records what was asked and answers from a script.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -41,7 +42,24 @@ struct ViewFont {
     int32_t weight = 400;
     uint8_t italic = 0;
     std::u16string faceName;  // at most 31 characters
+    bool operator==(const ViewFont&) const = default;
 };
+
+// The pixel size of the font made from the description. A negative height is
+// the character height, a positive one the cell height, taken as the same
+// size; 0 asks for the default 15.
+inline int32_t ViewFontPixelSize(const ViewFont& font) {
+    if (font.height == 0) return 15;
+    // Widened first: the magnitude of the most negative height does not fit.
+    const int64_t pixels = font.height < 0 ? -int64_t{font.height} : int64_t{font.height};
+    return static_cast<int32_t>(std::min<int64_t>(pixels, INT32_MAX));
+}
+
+// The weight (1..1000) of the font made from the description; 0 or below
+// asks for the normal weight, 400.
+inline int32_t ViewFontWeight(const ViewFont& font) {
+    return font.weight <= 0 ? 400 : std::min(font.weight, 1000);
+}
 
 struct FontMetrics {
     int32_t charWidth = 8;
