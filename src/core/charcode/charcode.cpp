@@ -20,7 +20,7 @@ uint16_t ShiftJisToJisCode(uint32_t sjis) {
     const uint8_t lead = static_cast<uint8_t>(sjis >> 8);
     const uint8_t trail = static_cast<uint8_t>(sjis);
     if (!cp932::IsLeadByte(lead) || !cp932::IsTrailByte(trail)) return 0;
-    const uint32_t t = lead < 0xA0 ? lead - 0x81u : lead - 0xC1u;
+    const auto t = static_cast<uint32_t>(cp932::LeadRow(lead));
     uint32_t j1;
     uint32_t j2;
     if (trail < 0x9F) {

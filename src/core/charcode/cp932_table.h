@@ -28,11 +28,13 @@ constexpr bool IsTrailByte(uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x
 
 inline char16_t DecodeSingle(uint8_t b) { return kSingle[b]; }
 
+// The row of a lead byte and the column of a trail byte in kDouble.
+constexpr int LeadRow(uint8_t lead) { return lead < 0xA0 ? lead - 0x81 : lead - 0xC1; }
+constexpr int TrailColumn(uint8_t trail) { return trail < 0x80 ? trail - 0x40 : trail - 0x41; }
+
 // lead must be a lead byte and trail a trail byte.
 inline char16_t DecodePair(uint8_t lead, uint8_t trail) {
-    const int row = lead < 0xA0 ? lead - 0x81 : lead - 0xC1;
-    const int column = trail < 0x80 ? trail - 0x40 : trail - 0x41;
-    return kDouble[row][column];
+    return kDouble[LeadRow(lead)][TrailColumn(trail)];
 }
 
 // The code page 932 bytes of one UTF-16 unit (below 0x100: one byte, else

@@ -138,11 +138,11 @@ constexpr ByteTables MakeByteTables() {
         const auto byte = static_cast<uint8_t>(b);
         if (cp932::IsLeadByte(byte)) {
             t.isLead[b] = 1;
-            t.leadRow[b] = static_cast<uint8_t>(b < 0xA0 ? b - 0x81 : b - 0xC1);
+            t.leadRow[b] = static_cast<uint8_t>(cp932::LeadRow(byte));
         }
         if (cp932::IsTrailByte(byte)) {
             t.isTrail[b] = 1;
-            t.trailColumn[b] = static_cast<uint8_t>(b < 0x80 ? b - 0x40 : b - 0x41);
+            t.trailColumn[b] = static_cast<uint8_t>(cp932::TrailColumn(byte));
         }
     }
     return t;
