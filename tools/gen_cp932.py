@@ -13,8 +13,9 @@ import sys
 
 LEADS = list(range(0x81, 0xA0)) + list(range(0xE0, 0xFD))
 TRAILS = list(range(0x40, 0x7F)) + list(range(0x80, 0xFD))
-BAD_PAIR = 0x30FB     # "・": undefined pair, or a lead byte without its trail byte
-BAD_SINGLE = 0x002E   # ".": a single byte that does not decode
+BAD_PAIR = 0x30FB     # "・": a lead/trail pair that is undefined (two cells)
+BAD_SINGLE = 0x002E   # ".": a single byte that does not decode, a lead byte without
+                      # its trail byte among them (one cell, so the columns stay aligned)
 
 libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
 libc.iconv_open.restype = ctypes.c_void_p
@@ -70,7 +71,7 @@ def main():
     for b in range(256):
         u = decode_one_unit(dec, bytes([b]))
         if u is None:
-            u = BAD_PAIR if b in LEADS else BAD_SINGLE
+            u = BAD_SINGLE
         single.append(u)
 
     double = []

@@ -52,12 +52,34 @@ TEST_F(AppTest, FirstRunWritesTheMarkerOnceAndDefaultsApply) {
     EXPECT_EQ(store.writes, 0u);
 }
 
-TEST_F(AppTest, StoredPathsWinOverTheProgramFolder) {
+TEST_F(AppTest, StoredPathsWinOverTheProgramFolderWhileTheyExist) {
+    // Stored paths that exist are read.
+    const std::string own = dir.Write("own.ini", "[Setting]\nNoReadOnly=1\n");
+    const std::string plugins = dir.path() + "/plugins/";
+    std::filesystem::create_directory(plugins);
+    store.WriteProfileString("Setting", "Template", own);
+    store.WriteProfileString("Setting", "PlugInPath", plugins);
+    auto app = MakeApp();
+    EXPECT_EQ(app->templatePath(), own);
+    EXPECT_EQ(app->TemplateInUse(), own);
+    EXPECT_EQ(app->PlugInFolderInUse(), plugins);
+    const std::string file = dir.Write("a.bin", std::string(40, 'x'));
+    ASSERT_TRUE(app->ProcessShellCommand({file}));
+    EXPECT_EQ(app->doc().IsReadOnly(), 0);
+
+    // Stored paths that are gone (the program moved): the program folder's
+    // are read in this run; the stored values stay as the user set them.
     store.WriteProfileString("Setting", "Template", "/elsewhere/t.ini");
     store.WriteProfileString("Setting", "PlugInPath", "/plugins/");
-    auto app = MakeApp();
-    EXPECT_EQ(app->templatePath(), "/elsewhere/t.ini");
-    EXPECT_EQ(app->GetPlugInFolder(), "/plugins/");
+    WriteTemplate("NoReadOnly=1\n");
+    auto moved = MakeApp();
+    EXPECT_EQ(moved->templatePath(), "/elsewhere/t.ini");
+    EXPECT_EQ(moved->GetPlugInFolder(), "/plugins/");
+    EXPECT_EQ(moved->TemplateInUse(), programFolder + "octile.ini");
+    EXPECT_EQ(moved->PlugInFolderInUse(), programFolder);
+    const std::string other = dir.Write("b.bin", std::string(40, 'x'));
+    ASSERT_TRUE(moved->ProcessShellCommand({other}));
+    EXPECT_EQ(moved->doc().IsReadOnly(), 0);  // the program folder's NoReadOnly=1
 }
 
 TEST_F(AppTest, CommandLineFileOpensReadOnlyUnlessNoReadOnly) {

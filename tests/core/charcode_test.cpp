@@ -90,8 +90,8 @@ struct DecodeCase {
 TEST(ShiftJisToWideTest, Cases) {
     const DecodeCase cases[] = {
         {"pair completed past the count", {0x41, 0x82, 0xA0}, 2, u"Aあ", 1},
-        {"lead byte without trail", {0x41, 0x82, 0x20}, 2, u"A・", 0},
-        {"lead byte before a space", {0x41, 0x82, 0x20, 0x00}, 3, u"A・ ", 0},
+        {"lead byte without trail", {0x41, 0x82, 0x20}, 2, u"A.", 0},
+        {"lead byte before a space", {0x41, 0x82, 0x20, 0x00}, 3, u"A. ", 0},
         {"empty", {0x00}, 0, u".", 0},
         {"negative count", {0x41}, -3, u".", 0},
         {"controls stay as they are",
@@ -104,8 +104,8 @@ TEST(ShiftJisToWideTest, Cases) {
         {"bytes that do not decode", {0x80, 0xA0, 0xFD, 0xFE, 0xFF, 0x00}, 5, u".....", 0},
         {"half-width katakana", {0xA1, 0xB1, 0xDF, 0x00}, 3, u"｡ｱﾟ", 0},
         {"undefined pair", {0x85, 0x40, 0x00}, 2, u"・", 0},
-        {"lead before a non-trail byte", {0x81, 0x7F, 0x00}, 2, u"・\x7F", 0},
-        {"lead before a control byte", {0x88, 0x0A, 0x00}, 2, u"・\n", 0},
+        {"lead before a non-trail byte", {0x81, 0x7F, 0x00}, 2, u".\x7F", 0},
+        {"lead before a control byte", {0x88, 0x0A, 0x00}, 2, u".\n", 0},
         {"kanji", {0x88, 0x9F, 0x8A, 0xBF, 0x00}, 4, u"亜漢", 0},
         {"user-defined area", {0xF0, 0x40, 0x00}, 2, u"\uE000", 0},
         {"a pair inside the count takes no byte after it", {0x82, 0xA0, 0x82}, 2, u"あ", 0},
@@ -256,13 +256,15 @@ private:
     iconv_t cd_;
 };
 
-// One character as the system decodes it, with the table's replacements.
+// One character as the system decodes it, with the table's replacements: an
+// undefined pair is "・", a single byte that does not decode (a lead byte
+// alone among them) is ".", one cell like the byte it stands for.
 char16_t ReferenceDecode(Iconv& dec, const uint8_t* bytes, size_t size) {
     const auto out = dec.Convert(bytes, size);
     if (out && out->size() == 2)
         return static_cast<char16_t>(static_cast<uint8_t>((*out)[0]) |
                                      (static_cast<uint8_t>((*out)[1]) << 8));
-    return (size == 2 || IsLead(bytes[0])) ? u'・' : u'.';
+    return size == 2 ? u'・' : u'.';
 }
 
 TEST(Cp932TableTest, AgreesWithIconvForEverySingleByteAndPair) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "charcode/charcode.h"
+#include "charcode/cp932_table.h"
 #include "util/utf.h"
 
 namespace octile {
@@ -163,7 +164,7 @@ TEST(FormatDumpTest, CharacterColumns) {
          CODE_SJIS,
          Concat({Text("AAAAAAAAAAAAAAA"), {0x88, 0x20}}),
          16,
-         {u"AAAAAAAAAAAAAAA・"}},
+         {u"AAAAAAAAAAAAAAA."}},
         {"sjis: the trail byte is the whole last line",
          CODE_SJIS,
          Concat({Text("AAAAAAAAAAAAAAA"), {0x82, 0xA0}}),
@@ -358,6 +359,30 @@ TEST(FormatDumpTest, FullLinesKeepTheirWidth) {
         EXPECT_EQ(Cells(lines.front()), 8 + 69);
         EXPECT_EQ(Cells(lines.back()), 8 + 69);
     }
+}
+
+// Random bytes hold every byte class: lone lead bytes, bytes that decode to
+// nothing, controls, undefined pairs. Each takes as many cells as it has
+// bytes, so every line keeps the width of the ruler, one cell more only when
+// a pair runs into the next line.
+TEST(FormatDumpTest, RandomShiftJisLinesKeepTheirWidth) {
+    std::mt19937 rng(15);
+    const size_t count = 250 * 16;
+    Bytes data(count + 16);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(rng());
+    const auto lines = Lines(Dump(Settings(CODE_SJIS), 0, data, count));
+    ASSERT_EQ(lines.size(), count / 16 + 2);
+    size_t i = 0;  // the walk over the bytes as code page 932 splits them
+    int straddles = 0;
+    for (size_t k = 0; k < count / 16; ++k) {
+        while (i < 16 * k + 16) {
+            i += cp932::IsLeadByte(data[i]) && cp932::IsTrailByte(data[i + 1]) ? 2 : 1;
+        }
+        const bool straddle = i == 16 * k + 17;
+        straddles += straddle;
+        ASSERT_EQ(Cells(lines[k + 1]), 8 + 69 + (straddle ? 1 : 0)) << "line " << k;
+    }
+    EXPECT_GT(straddles, 10);
 }
 
 // ---------------------------------------------------------------------------

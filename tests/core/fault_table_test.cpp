@@ -316,7 +316,7 @@ TEST(FaultTable, ExportsAndTheBitmapSave) {
             r.chosenPath = out;
             return true;
         });
-        OnFileSaveBitmap(session.host, picture);
+        OnFileSaveBitmap(session.host, picture, session.doc);
     };
 
     struct Row {
@@ -399,10 +399,10 @@ TEST(FaultTable, MarksFile) {
         TempDir dir;
         const std::string section = COctileView::MarkSectionName(FullPath(dir.File("doc.bin")));
         const std::string old = "[/elsewhere/other.bin]\nMax=1\n0=" +
-                                COctileView::FormatOffset19(5) + " " +
-                                COctileView::FormatOffset19(9) + " 3\n\n[" + section +
-                                "]\nMax=1\n0=" + COctileView::FormatOffset19(16) + " " +
-                                COctileView::FormatOffset19(31) + " 2\n";
+                                COctileView::FormatMarkOffset(5) + " " +
+                                COctileView::FormatMarkOffset(9) + " 3\n\n[" + section +
+                                "]\nMax=1\n0=" + COctileView::FormatMarkOffset(16) + " " +
+                                COctileView::FormatMarkOffset(31) + " 2\n";
         std::ofstream(marksFile, std::ios::binary | std::ios::trunc) << old;
         Session s(dir, o);
         ASSERT_TRUE(s.opened);

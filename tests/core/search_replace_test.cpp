@@ -2,6 +2,8 @@
 #include <random>
 
 #include "resources/resources.h"
+#include "search/replace_run.h"
+#include "temp_dir.h"
 #include "search_fixture.h"
 #include "util/utf.h"
 
@@ -175,15 +177,52 @@ TEST_F(ReplaceTest, EscapeStopsReplaceAll) {
     };
     const int repaints = host.repaints;
     Replace(u"ab", u"xy", true);
-    // Five replacements, each followed by a look at the messages.
+    // A look at the messages before each replacement: the fifth hit, found
+    // when Escape arrives, stays as it is.
     const std::string after = test::ReadAll(path);
-    EXPECT_EQ(std::count(after.begin(), after.end(), 'x'), 5);
-    EXPECT_EQ(after.substr(0x140, 2), "xy");
-    EXPECT_EQ(after.substr(0x180, 2), "ab");
+    EXPECT_EQ(std::count(after.begin(), after.end(), 'x'), 4);
+    EXPECT_EQ(after.substr(0x100, 2), "xy");
+    EXPECT_EQ(after.substr(0x140, 2), "ab");
     EXPECT_EQ(host.beeps, 1);
     // The page was redrawn for the last hit only.
     EXPECT_EQ(host.repaints, repaints + 1);
     EXPECT_EQ(view.Anchor(), 0x140u);
+}
+
+// Escape is read whenever the run looks at the messages: between blocks of a
+// search and after each replacement. From the moment it has set the abort
+// flag, not one more hit is replaced, whichever search it interrupted.
+TEST(RunReplaceAllTest, NoHitIsReplacedOnceAborted) {
+    test::TempDir dir;
+    Bytes bytes(0x1000, '.');
+    for (size_t at = 0x30; at + 2 <= bytes.size(); at += 0x100) bytes[at] = 'a', bytes[at + 1] = 'b';
+    OpenError error;
+    const FileHandle file =
+        FileHandle::Open(dir.Write("f.bin", bytes), FileHandle::ReadOnly, &error);
+    ASSERT_TRUE(file.IsOpen());
+    SearchEngine::Options options;
+    options.blockSize = 0x40;  // several looks at the messages between two hits
+    for (int abortAt = 1; abortAt <= 40; ++abortAt) {
+        SCOPED_TRACE(abortAt);
+        SearchEngine engine(file, bytes.size(), options);
+        engine.SetPattern(ToBytes("ab"));
+        int polls = 0;
+        bool aborted = false;
+        uint64_t writes = 0;
+        const ReplaceAllResult r = RunReplaceAll(
+            engine, ToBytes("xy"), 0, 0, 0x100,
+            [&](uint64_t) {
+                EXPECT_FALSE(aborted);
+                ++writes;
+                return true;
+            },
+            [&](uint64_t) {
+                if (++polls == abortAt) aborted = true;
+                return aborted;
+            });
+        EXPECT_EQ(r.replaced, writes);
+        EXPECT_EQ(r.end, aborted ? ReplaceAllResult::Aborted : ReplaceAllResult::CameAround);
+    }
 }
 
 // Replace-all runs without the view between hits; answering Yes every time

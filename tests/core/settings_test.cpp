@@ -132,6 +132,19 @@ TEST(TemplateFile, SwitchesAreOnOnlyForExactlyOne) {
     EXPECT_FALSE(none.silentReplace || none.noRecent || none.noReadOnly);
 }
 
+#ifdef OCTILE_PLUGIN_DIR
+// The template shipped in the program folder shows every file first, as a
+// Linux folder holds few files with extensions, and adds none on save.
+TEST(TemplateFile, ShippedTemplateOffersAllFilesFirst) {
+    const FileFilter f = ReadFileFilter(std::string(OCTILE_PLUGIN_DIR) + "/octile.ini");
+    const std::vector<FilterEntry> entries = SplitFileFilter(f.filter);
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.front().description, u"全てのﾌｧｲﾙ(*.*)");
+    EXPECT_EQ(entries.front().patterns, std::vector<std::u16string>{u"*"});  // every name, with or without a dot
+    EXPECT_EQ(f.defaultExtension, u"");
+}
+#endif
+
 TEST(TemplateFile, FilterDefaultsAndOverrides) {
     TempDir dir;
     FileFilter def = ReadFileFilter(dir.File("absent.ini"));

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <numeric>
 
+#include "charcode/charcode.h"
 #include "fake_host.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
@@ -208,6 +210,15 @@ TEST_F(ViewTest, EmptyFile) {
     EXPECT_EQ(view.CaretOffset(), 0u);
     view.OnLButtonDown(X(E() + 10), Y(1), false);
     EXPECT_FALSE(view.IsDragging());
+    // No key moves the anchor or the caret outside the (empty) file.
+    for (uint32_t id : {ID_CARET_UP, ID_CARET_DOWN, ID_CARET_LEFT, ID_CARET_RIGHT, ID_SELECT_UP,
+                        ID_SELECT_DOWN, ID_CARET_HOME, ID_CARET_END, ID_PAGE_NEXT, ID_PAGE_PREV}) {
+        Cmd(id);
+        uint64_t s = 1, e = 1;
+        view.GetSelectionRange(s, e);
+        EXPECT_EQ(s, 0u) << id;
+        EXPECT_EQ(e, 0u) << id;
+    }
 }
 
 TEST_F(ViewTest, LargeFileScrollUnit) {
@@ -661,6 +672,59 @@ TEST_F(TypingTest, PendingLeadWhoseWindowMovedOnIsWrittenAtItsOffset) {
     EXPECT_EQ(disk[15], '\x42');
     EXPECT_EQ(disk[16], '\x30');
     EXPECT_EQ(disk.size(), 0x100u);
+}
+
+// A lead byte waits for its trail byte only as long as the key that follows
+// can complete it in the same opening of the same file.
+TEST_F(TypingTest, PendingLeadNeverOutlivesItsFileOrARefusedTrail) {
+    const uint8_t lead = 0x82;  // "あ" is 0x82 0xA0
+    // In Shift-JIS the lead byte fits on the last byte; the trail byte does
+    // not, and lands nowhere else (the caret is pulled back onto the page).
+    OpenWritable(0x20, 0xEE);
+    CharCaret(0x1F);
+    view.OnText(u"あ");
+    EXPECT_EQ(Disk(), std::string(0x1F, '\xEE') + "\x82");
+
+    for (const int32_t code : {CODE_UNICODE, CODE_EUC}) {
+        SCOPED_TRACE(code);
+        // A character typed on the file's last byte: its trail byte is
+        // refused at the end of the file, and the lead goes with it.
+        OpenWritable(0x20, 0xEE);
+        view.SetCharCode(code);
+        CharCaret(0x1F);
+        view.OnText(u"あ");
+        EXPECT_FALSE(view.HasPendingLead());
+        CharCaret(4);
+        view.OnText(u"A");
+        std::string expected(0x20, '\xEE');
+        expected.replace(4, code == CODE_UNICODE ? 2 : 1,
+                         code == CODE_UNICODE ? std::string("A\0", 2) : std::string("A"));
+        EXPECT_EQ(Disk(), expected);
+
+        // A lead typed, then the file changes under it: the next key is a
+        // character of its own, and the first file keeps its bytes.
+        const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+            {"another file", [&] { OpenWritable(0x20, 0xEE); }},
+            {"read-only and back", [&] {
+                 doc.OnCommand(ID_READ_ONLY);
+                 doc.OnCommand(ID_READ_ONLY);
+                 ASSERT_EQ(doc.IsReadOnly(), 0);
+             }},
+        };
+        for (const auto& [name, change] : changes) {
+            SCOPED_TRACE(name);
+            OpenWritable(0x20, 0xEE);
+            const std::string first = path;
+            CharCaret(6);
+            view.OnChar(lead);
+            ASSERT_TRUE(view.HasPendingLead());
+            change();
+            CharCaret(8);
+            view.OnText(u"A");
+            EXPECT_EQ(test::ReadAll(first).substr(6, 1), "\xEE");
+            EXPECT_EQ(Disk().substr(6, 3), std::string("\xEE\xEE") + "A");
+        }
+    }
 }
 
 TEST_F(TypingTest, RefusedWhereTypingCannotGo) {

@@ -4,6 +4,7 @@
 
 #include "picture/bitmap_save.h"
 #include "resources/resources.h"
+#include "settings/paths.h"
 #include "settings/template_file.h"
 #include "util/utf.h"
 
@@ -12,7 +13,7 @@ namespace octile {
 COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFolder)
     : host_(host), store_(store), programFolder_(std::move(programFolder)) {
     doc_ = std::make_unique<COctileDoc>(host_);
-    doc_->templatePath = [this] { return templatePath_; };
+    doc_->templatePath = [this] { return TemplateInUse(); };
     doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
     edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
@@ -36,8 +37,17 @@ void COctileApp::LoadSettings() {
     templatePath_ = store_.GetProfileString("Setting", "Template", programFolder_ + "octile.ini");
     plugInFolder_ = store_.GetProfileString("Setting", "PlugInPath", programFolder_);
     // Steps 5-6.
-    noRecent_ = ReadTemplateFlags(templatePath_).noRecent;
+    noRecent_ = ReadTemplateFlags(TemplateInUse()).noRecent;
     if (!noRecent_) LoadRecentFiles();
+}
+
+std::string COctileApp::TemplateInUse() const {
+    return IsExistingFile(templatePath_) ? templatePath_ : programFolder_ + "octile.ini";
+}
+
+std::string COctileApp::PlugInFolderInUse() const {
+    const std::string folder = PictureFolder(plugInFolder_, programFolder_);
+    return IsExistingFolder(folder) ? folder : programFolder_;
 }
 
 void COctileApp::LoadRecentFiles() {
@@ -84,7 +94,7 @@ bool COctileApp::Busy() const { return edit_->Busy() || search_->IsSearching(); 
 
 void COctileApp::DetectPicture() {
     if (!view_->IsPictureDisplay() || !doc_->HasFile()) return;
-    pictures_.SetPlugInFolder(PictureFolder(plugInFolder_, programFolder_));
+    pictures_.SetPlugInFolder(PlugInFolderInUse());
     const PictureRequest request{doc_->GetPathName(), view_->Anchor(), view_->ReadWindow(),
                                  view_->ValidCount(), view_->WindowOffset()};
     if (pictures_.DetectPicture(request, picture_)) host_.ShowPicture(picture_);
@@ -202,7 +212,7 @@ bool COctileApp::OnCommand(uint32_t id) {
                 host_.ClosePicture();
             }
             return true;
-        case ID_FILE_SAVE_BITMAP: OnFileSaveBitmap(host_, picture_); return true;
+        case ID_FILE_SAVE_BITMAP: OnFileSaveBitmap(host_, picture_, *doc_); return true;
         default: return false;
     }
 }

@@ -64,6 +64,11 @@ public:
     const std::string& templatePath() const { return templatePath_; }
     void setTemplatePath(std::string p) { templatePath_ = std::move(p); }
     const std::string& GetPlugInFolder() const { return plugInFolder_; }
+    // The template file and plug-in folder read in this run: the stored ones
+    // while they exist, else the program folder's (the program was moved or
+    // installed elsewhere). The stored values stay as the user set them.
+    std::string TemplateInUse() const;
+    std::string PlugInFolderInUse() const;
     void setPlugInFolder(std::string p) { plugInFolder_ = std::move(p); }
     bool resetOnExit() const { return resetOnExit_; }
     bool noRecent() const { return noRecent_; }

@@ -26,8 +26,8 @@ uint16_t ShiftJisToJisCode(uint32_t sjis);
 // trail byte from src[count], so src must hold count + 1 readable bytes; no
 // byte after that is read. *overhang (may be null) receives 1 when the last
 // pair took src[count], else 0.
-// Undefined pairs and a lead byte without a trail byte decode to U+30FB "・";
-// single bytes that do not decode (0x80, 0xA0, 0xFD-0xFF) to ".".
+// Undefined pairs decode to U+30FB "・"; single bytes that do not decode
+// (0x80, 0xA0, 0xFD-0xFF, a lead byte without a trail byte) to ".".
 // The whole destination is zero-filled first. When nothing decodes (count 0)
 // or the characters do not all fit in dstBytes / 2 units, the result is the
 // single unit "." and 1. Worst case: max(count, 1) units, i.e. dstBytes =

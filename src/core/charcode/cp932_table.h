@@ -10,8 +10,9 @@ namespace octile::cp932 {
 inline constexpr int kLeadCount = 60;    // 0x81-0x9F and 0xE0-0xFC
 inline constexpr int kTrailCount = 188;  // 0x40-0x7E and 0x80-0xFC
 
-// Every byte decoded alone: its character, U+30FB for a lead byte (it has no
-// trail byte), "." for a byte that does not decode (0x80, 0xA0, 0xFD-0xFF).
+// Every byte decoded alone: its character, or "." for a byte that does not
+// decode on its own (0x80, 0xA0, 0xFD-0xFF, and a lead byte without its trail
+// byte), so that it takes one cell like the one byte it is.
 extern const char16_t kSingle[256];
 // Every lead/trail pair decoded: U+30FB where the pair is undefined.
 extern const char16_t kDouble[kLeadCount][kTrailCount];

@@ -1,5 +1,6 @@
 #include "document/document.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,6 +56,7 @@ bool COctileDoc::OnOpenDocument(const std::string& path) {
         }
     }
     file_.Close();
+    ++openSerial_;
     if (!openedByDialog_) readOnly_ = ReadTemplateFlags(TemplatePath()).noReadOnly ? 0 : 1;
     file_ = FileHandle::Open(full, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite,
                              &error);
@@ -65,7 +67,10 @@ bool COctileDoc::OnOpenDocument(const std::string& path) {
     return true;
 }
 
-void COctileDoc::OnCloseDocument() { file_.Close(); }
+void COctileDoc::OnCloseDocument() {
+    file_.Close();
+    ++openSerial_;
+}
 
 uint32_t COctileDoc::ReadBytes(uint8_t* buffer, uint64_t n, uint64_t offset) {
     if (!file_.IsOpen()) return 0;
@@ -77,6 +82,13 @@ uint32_t COctileDoc::ReadBytes(uint8_t* buffer, uint64_t n, uint64_t offset) {
 uint32_t COctileDoc::WriteBytes(const uint8_t* buffer, uint32_t count, uint64_t offset) {
     if (!file_.IsOpen()) return 0;
     return static_cast<uint32_t>(file_.WriteAt(buffer, count, offset));
+}
+
+bool COctileDoc::IsOpenFile(const std::string& path) const {
+    struct stat opened {}, named {};
+    return file_.IsOpen() && ::fstat(file_.fd(), &opened) == 0 &&
+           ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
 }
 
 void COctileDoc::RemeasureLength() { fileLength_ = file_.IsOpen() ? file_.Length() : 0; }
@@ -110,6 +122,7 @@ void COctileDoc::OnToggleReadOnly() {
     if (!file_.IsOpen()) return;
     readOnly_ = readOnly_ ? 0 : 1;
     file_.Close();
+    ++openSerial_;
     if (::access(pathName_.c_str(), W_OK) != 0) readOnly_ = 1;
     OpenError error = OpenError::None;
     file_ = FileHandle::Open(pathName_, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite,

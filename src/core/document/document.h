@@ -46,6 +46,14 @@ public:
     // Measures the length again (after an edit changed it).
     void RemeasureLength();
     const FileHandle& file() const { return file_; }
+    // Counts every open, reopen and close of the file handle, so that state
+    // kept for one opening (a half-typed character) is never applied to
+    // another file, or to the same file reopened read-only.
+    uint64_t OpenSerial() const { return openSerial_; }
+    // True when path names the open file by any name (itself, a symbolic
+    // link to it, a hard link): writing an output there would overwrite the
+    // bytes being shown or copied.
+    bool IsOpenFile(const std::string& path) const;
 
     // Full path of the file last opened, and its name for the title.
     const std::string& GetPathName() const { return pathName_; }
@@ -66,6 +74,7 @@ private:
     UiHost& host_;
     uint64_t fileLength_ = 0;
     FileHandle file_;
+    uint64_t openSerial_ = 0;
     std::u16string filter_;
     std::u16string defaultExtension_;
     std::string lastChosenPath_;

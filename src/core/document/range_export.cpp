@@ -193,14 +193,6 @@ private:
     size_t blockRoom_ = 0;
 };
 
-// True when path names the file open in the document: creating the output
-// would empty the very bytes it is to copy.
-bool IsOpenDocument(const COctileDoc& doc, const std::string& path) {
-    struct stat opened {}, named {};
-    return doc.HasFile() && ::fstat(doc.file().fd(), &opened) == 0 &&
-           ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
-           opened.st_ino == named.st_ino;
-}
 
 }  // namespace
 
@@ -243,7 +235,7 @@ bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
     };
     // Closed (with what was written) when it goes out of scope. The open file
     // itself is refused as output, like a file that cannot be created.
-    OutputFile out(request.outputPath, !IsOpenDocument(doc, request.outputPath));
+    OutputFile out(request.outputPath, !doc.IsOpenFile(request.outputPath));
     const auto failWrite = [&] {
         fail(out.InError() ? IDS_IO_ERROR : IDS_WRITE_ERROR, outputPath);
     };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "document/document.h"
+#include "document/range_export.h"
 #include "resources/resources.h"
 #include "util/utf.h"
 
@@ -11,12 +12,6 @@ namespace octile {
 
 namespace {
 
-// True when the file name of path has nothing before its extension (".bmp").
-bool NameIsOnlyExtension(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return path.size() > nameStart && path[nameStart] == '.';
-}
 
 // Creates the file or empties it and writes the bitmap file into it, through
 // one descriptor. The file is left created and empty when there is nothing
@@ -34,11 +29,11 @@ uint32_t WriteBitmapTo(const CDib& dib, const std::string& path) {
 }  // namespace
 
 uint32_t SaveBitmapAs(const CDib& dib, const std::string& path) {
-    if (NameIsOnlyExtension(path)) return IDS_FILEOPEN_NG;
+    if (IsExtensionOnlyName(path)) return IDS_FILEOPEN_NG;
     return WriteBitmapTo(dib, path);
 }
 
-bool OnFileSaveBitmap(UiHost& host, const CDib& dib) {
+bool OnFileSaveBitmap(UiHost& host, const CDib& dib, const COctileDoc& doc) {
     FileDialogRequest request;
     request.save = true;
     request.title = u"BITMAP保存";
@@ -48,12 +43,14 @@ bool OnFileSaveBitmap(UiHost& host, const CDib& dib) {
     if (!host.GetFileName(request)) return false;
     const std::string& path = request.chosenPath;
     // Refused before the wait cursor is shown.
-    if (NameIsOnlyExtension(path)) {
+    if (IsExtensionOnlyName(path)) {
         host.MessageBox(LoadString(IDS_FILEOPEN_NG), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    // The open file by any name is refused like a file that cannot be
+    // created: the bitmap would replace the bytes the window still shows.
     host.BeginWaitCursor();
-    const uint32_t message = WriteBitmapTo(dib, path);
+    const uint32_t message = doc.IsOpenFile(path) ? IDS_SAVE_ERROR : WriteBitmapTo(dib, path);
     host.EndWaitCursor();
     if (message != 0) {
         host.MessageBox(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(path))),

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/ui_host.h"
+#include "document/document.h"
 #include "picture/dib.h"
 
 namespace octile {
@@ -16,7 +17,8 @@ namespace octile {
 uint32_t SaveBitmapAs(const CDib& dib, const std::string& path);
 
 // The whole command: the save dialog, then SaveBitmapAs under the wait
-// cursor, and its message if any. False when cancelled or refused.
-bool OnFileSaveBitmap(UiHost& host, const CDib& dib);
+// cursor, and its message if any. The file open in doc, by any name, is
+// refused with the save error. False when cancelled or refused.
+bool OnFileSaveBitmap(UiHost& host, const CDib& dib, const COctileDoc& doc);
 
 }  // namespace octile

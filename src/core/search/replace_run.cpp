@@ -33,6 +33,12 @@ ReplaceAllResult RunReplaceAll(SearchEngine& engine, const std::vector<uint8_t>&
             result.end = ReplaceAllResult::CameAround;
             return result;
         }
+        // A look at the messages before each write: an Escape waiting there
+        // stops the run before this hit is replaced.
+        if (poll && poll(hit.match)) {
+            result.end = ReplaceAllResult::Aborted;
+            return result;
+        }
         if (!write(hit.match)) {
             result.end = ReplaceAllResult::WriteFailed;
             return result;
@@ -41,10 +47,6 @@ ReplaceAllResult RunReplaceAll(SearchEngine& engine, const std::vector<uint8_t>&
         ++result.replaced;
         windowOffset = hit.window;
         caret = CaretAfterHit(hit.window, readSize, hit.match, n);
-        if (poll && poll(hit.match + n)) {
-            result.end = ReplaceAllResult::Aborted;
-            return result;
-        }
     }
 }
 

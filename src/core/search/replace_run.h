@@ -39,7 +39,7 @@ struct ReplaceAllResult {
 // search starts where the view would stand after showing it: on the hit's
 // window, from the caret offset CaretAfterHit gives. write(offset) puts the
 // replacement into the file (false: it failed); poll is asked between blocks
-// and after every replacement and stops the run when it returns true.
+// and before every replacement and stops the run when it returns true.
 ReplaceAllResult RunReplaceAll(SearchEngine& engine, const std::vector<uint8_t>& replacement,
                                uint64_t caret, uint64_t windowOffset, uint64_t readSize,
                                const std::function<bool(uint64_t offset)>& write,

@@ -78,6 +78,16 @@ std::string ParentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
+bool IsExistingFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsExistingFolder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool MakeFolders(const std::string& folder) {
     if (folder.empty()) return false;
     std::string partial;

@@ -22,6 +22,10 @@ std::string XdgBaseFolder(const char* variable, const char* homeRelativeDefault)
 
 // The folder part of a path (no trailing "/"), empty for a bare name.
 std::string ParentFolder(const std::string& path);
+// True when path names an existing regular file (or a folder), following
+// symbolic links.
+bool IsExistingFile(const std::string& path);
+bool IsExistingFolder(const std::string& path);
 // Creates the folder and its parents; true when it exists afterwards.
 bool MakeFolders(const std::string& folder);
 

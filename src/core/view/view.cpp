@@ -51,6 +51,7 @@ void COctileView::OnInitialUpdate() {
     if (!markedPath_.empty()) saved = SaveMarks(markedPath_);
     markedPath_ = doc_.GetPathName();
     fileOpen_ = !markedPath_.empty();
+    pending_ = false;
     if (fileOpen_) {
         LoadMarks(markedPath_, saved ? &*saved : nullptr);  // no second read of the file
         commandEnable_ = true;
@@ -204,7 +205,9 @@ bool COctileView::UpdateSelection(int step, uint64_t value) {
         default: break;
     }
     if (length == 0) {
-        caretOffset_ = 0;
+        // An empty file has no byte to stand on: both ends stay at 0 (a
+        // cell offset on the empty page would wrap below it).
+        anchor_ = caretOffset_ = 0;
     } else if (caretOffset_ > length - 1) {
         caretOffset_ = length - 1;
     }
@@ -508,20 +511,40 @@ void COctileView::OnText(std::u16string_view text) {
     for (char16_t unit : text) {
         uint8_t bytes[4];
         const int n = WideToShiftJis(&unit, 1, bytes, sizeof bytes);
-        for (int i = 0; i < n; ++i) OnChar(bytes[i]);
+        for (int i = 0; i < n; ++i) {
+            const uint64_t before = CellToOffset(caret_.column, caret_.row).offset;
+            OnChar(bytes[i]);
+            if (i + 1 < n && CellToOffset(caret_.column, caret_.row).offset <= before) {
+                // The caret could not move on past the end of the file: the
+                // character's next byte has no place, and must not land on
+                // the byte the caret was pulled back to. A lead waiting for
+                // it is dropped with it.
+                pending_ = false;
+                break;
+            }
+        }
     }
 }
 
 void COctileView::OnChar(uint8_t byte) {
+    // A lead byte typed into another file, or before the file was reopened,
+    // has no place to go any more.
+    if (pending_ && pendingSerial_ != doc_.OpenSerial()) pending_ = false;
     const HitTest hit = CellToOffset(caret_.column, caret_.row);
-    if (!doc_.HasFile() || doc_.IsReadOnly() || hit.offset >= doc_.LiveLength()) return;
-    if (isBusy && isBusy()) return;
-    if (!readWindow_ || hit.offset < windowOffset_ || hit.offset - windowOffset_ >= validCount_) {
+    const bool refused =
+        !doc_.HasFile() || doc_.IsReadOnly() || hit.offset >= doc_.LiveLength() ||
+        (isBusy && isBusy()) || !readWindow_ || hit.offset < windowOffset_ ||
+        hit.offset - windowOffset_ >= validCount_ ||
+        (hit.area != AREA_HEX && hit.area != AREA_CHAR);
+    if (refused) {
+        // A refused key ends a half-typed character too: its trail byte, if
+        // this was one, is gone, and a later key must not pair with the lead.
+        pending_ = false;
         return;
     }
     if (hit.area == AREA_HEX) {
         TypeHex(hit, byte);
-    } else if (hit.area == AREA_CHAR) {
+    } else {
         TypeChar(hit.offset, byte);
     }
 }
@@ -578,6 +601,7 @@ void COctileView::TypeChar(uint64_t offset, uint8_t byte) {
             pending_ = true;
             pendingLead_ = byte;
             pendingOffset_ = offset;
+            pendingSerial_ = doc_.OpenSerial();
         } else {
             const uint8_t one[2] = {byte, 0};
             char16_t u[4];
@@ -601,6 +625,7 @@ void COctileView::TypeChar(uint64_t offset, uint8_t byte) {
             pending_ = true;
             pendingLead_ = byte;
             pendingOffset_ = offset;
+            pendingSerial_ = doc_.OpenSerial();
         } else {
             const uint8_t one[2] = {byte, 0};
             uint8_t e[8] = {};
@@ -684,10 +709,6 @@ void COctileView::SetCharCode(int32_t code) {
 
 namespace {
 
-// The largest offset FormatOffset19 writes whole: a mark past it would come
-// back from the file somewhere else. No file offset reaches it.
-constexpr uint64_t kMaxMarkOffset = 9999999999999999999ull;
-
 // Decimal digits only, at most 20 and no overflow; false otherwise.
 bool ParseDecimal(std::string_view text, uint64_t& value) {
     if (text.empty() || text.size() > 20) return false;
@@ -717,12 +738,11 @@ int64_t LeadingInteger(std::string_view text) {
 
 }  // namespace
 
-std::string COctileView::FormatOffset19(uint64_t value) {
-    std::string s(19, '0');
-    for (int i = 18; i >= 0; --i) {
-        s[static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
+std::string COctileView::FormatMarkOffset(uint64_t value) {
+    // Nineteen digits as the marks file has always held them; the offsets
+    // from 10^19 up take a twentieth, so every offset reads back equal.
+    std::string s = std::to_string(value);
+    if (s.size() < 19) s.insert(0, 19 - s.size(), '0');
     return s;
 }
 
@@ -761,7 +781,7 @@ std::optional<IniFile> COctileView::SaveMarks(const std::string& path) {
     for (size_t i = 0; i < marks_.size(); ++i) {
         const Mark& m = marks_[i];
         ini.Set(section, std::to_string(i),
-                FormatOffset19(m.start) + " " + FormatOffset19(m.end) + " " + std::to_string(m.kind));
+                FormatMarkOffset(m.start) + " " + FormatMarkOffset(m.end) + " " + std::to_string(m.kind));
     }
     ini.Set(section, "Max", std::to_string(marks_.size()));
     if (!ini.Save(file)) return std::nullopt;
@@ -794,7 +814,7 @@ void COctileView::LoadMarks(const std::string& path, const IniFile* saved) {
             b2 == std::string::npos ? sv.substr(b1 + 1) : sv.substr(b1 + 1, b2 - b1 - 1);
         if (!ParseDecimal(endText, m.end)) continue;
         const int64_t kind = b2 == std::string::npos ? 1 : LeadingInteger(sv.substr(b2 + 1));
-        if (kind < 1 || kind > 5 || m.start > m.end || m.end > kMaxMarkOffset) continue;
+        if (kind < 1 || kind > 5 || m.start > m.end) continue;
         m.kind = static_cast<int32_t>(kind);
         marks_.push_back(m);
     }

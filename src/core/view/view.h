@@ -134,7 +134,7 @@ public:
     // The mark backgrounds on the page, in painting order.
     std::vector<ColourRect> MarkBackgrounds() const;
     std::string MarksFilePath() const;
-    static std::string FormatOffset19(uint64_t value);
+    static std::string FormatMarkOffset(uint64_t value);
     // The marks file's section for a path: the path itself, with "%", "]",
     // line breaks and trailing blanks written as %XX so that no path can end
     // its section early or read another file's marks.
@@ -265,6 +265,7 @@ private:
     bool pending_ = false;
     uint8_t pendingLead_ = 0;
     uint64_t pendingOffset_ = 0;
+    uint64_t pendingSerial_ = 0;  // the document's OpenSerial when the lead was typed
 };
 
 }  // namespace octile
