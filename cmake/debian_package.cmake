@@ -25,8 +25,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the linker does not see: Qt loads its platform plug-in at run time
 # (without one no window opens), and the menus, dialogs and the dump's text
-# column are Japanese.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-ipafont-gothic")
+# column are Japanese, Qt's own dialogs included (qtbase_ja.qm).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-ipafont-gothic")
 # The SVG window icon; without it the editor draws the same icon itself.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6")
 

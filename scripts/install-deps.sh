@@ -9,7 +9,9 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev
   fonts-noto-cjk
-  xvfb xauth xdotool x11-utils
+  # Qt's own texts (message box buttons, file and colour dialogs) in Japanese
+  qt6-translations-l10n
+  xvfb xauth xdotool x11-utils openbox
   xxd bsdextrautils
   # rsvg-convert renders the icons; cpack runs file and dpkg-shlibdeps
   librsvg2-bin dpkg-dev file

@@ -48,6 +48,6 @@ shoot() {  # shoot NAME SETTINGS FILE KEYS...
 }
 
 shoot main "[Position]\nX=10\nY=10\nW=0\nH=0\n" "$work/japanese.txt"
-shoot search "[Position]\nX=10\nY=10\nW=0\nH=0\n" "$work/japanese.txt" ctrl+f
+shoot search "[Position]\nX=10\nY=10\nW=0\nH=0\n" "$work/japanese.txt" ctrl+f O c t i l e
 shoot picture "[View]\nViewer=1\n[Position]\nX=180\nY=0\nW=680\nH=640\n" "$work/picture.bin"
 echo "screenshots in $out"

@@ -1,8 +1,9 @@
 #include "gui/dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +11,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <initializer_list>
+#include <vector>
 
 #include "gui/app_icon.h"
 #include "gui/qt_text.h"
@@ -35,6 +38,26 @@ QHBoxLayout* OkCancelRow(QDialog* dialog) {
     row->addWidget(ok);
     row->addWidget(cancel);
     return row;
+}
+
+// Tab visits the controls in the order given; missing ones are left out.
+void ChainTabOrder(std::vector<QWidget*> chain) {
+    std::erase(chain, nullptr);
+    for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+// The keyboard order of a dialog: Tab visits the given controls in turn and
+// then OK and Cancel. The dialog opens in the first control, an edit's text
+// selected, so that what the user types replaces it and Enter accepts it.
+// (OK is made before the fields; without this it would take the focus.)
+void KeyboardOrder(QDialog* dialog, std::initializer_list<QWidget*> controls) {
+    std::vector<QWidget*> chain(controls);
+    chain.push_back(dialog->findChild<QPushButton*>(QStringLiteral("okButton")));
+    chain.push_back(dialog->findChild<QPushButton*>(QStringLiteral("cancelButton")));
+    ChainTabOrder(chain);
+    QWidget* first = chain.front();
+    first->setFocus(Qt::TabFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(first)) edit->selectAll();
 }
 
 // A labelled edit on its own row of a grid.
@@ -95,6 +118,8 @@ SettingDialog::SettingDialog(CSettingDlg& data, UiHost& host, QWidget* parent)
     layout->addLayout(grid);
     layout->addLayout(OkCancelRow(this));
 
+    KeyboardOrder(this, {templateEdit_, browseTemplate, folderEdit_, browseFolder});
+
     connect(browseTemplate, &QPushButton::clicked, this, &SettingDialog::BrowseTemplate);
     connect(browseFolder, &QPushButton::clicked, this, &SettingDialog::BrowseFolder);
 }
@@ -154,6 +179,11 @@ AboutDialog::AboutDialog(CAboutDlg& data, UiHost& host, QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(buttons);
 
+    // No field to type in: the box opens on OK, so that Enter or Space only
+    // closes it; Tab reaches the reset button.
+    setTabOrder(reset, ok);
+    ok->setFocus(Qt::TabFocusReason);
+
     connect(reset, &QPushButton::clicked, this, &AboutDialog::OnReset);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -177,37 +207,16 @@ SingleFieldDialog::SingleFieldDialog(const QString& title, const QString& label,
     edit_ = new QLineEdit(value, this);
     edit_->setObjectName(QStringLiteral("fieldEdit"));
     edit_->setMinimumWidth(160);
-    edit_->selectAll();
     auto* row = new QHBoxLayout;
     row->addWidget(caption);
     row->addWidget(edit_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(OkCancelRow(this));
+    KeyboardOrder(this, {edit_});
 }
 
 QString SingleFieldDialog::Value() const { return edit_->text(); }
-
-FontDialog::FontDialog(const QFont& initial, QWidget* parent) : QFontDialog(parent) {
-    setWindowTitle(QStringLiteral("ﾌｫﾝﾄの指定"));
-    // Qt's own dialog: a desktop's chooser would close before the size is checked.
-    setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
-    setCurrentFont(initial);
-}
-
-void FontDialog::done(int result) {
-    if (result == QDialog::Accepted) {
-        const QFont font = currentFont();
-        // A font given in pixels has no point size of its own.
-        const double points = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
-        if (points < kMinPoints || points > kMaxPoints) {
-            QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("サイズは 1 から 17 ポイントの間で指定してください。"));
-            return;
-        }
-    }
-    QFontDialog::done(result);
-}
 
 int ExecDialog(QDialog& dialog) {
     const int result = dialog.exec();
@@ -251,7 +260,7 @@ int RunDialog(CEditInsertDlg& data, UiHost&, QWidget* parent) {
     QGridLayout* grid = FieldGrid(&dialog);
     QLineEdit* count = AddField(grid, 0, QStringLiteral("バイト数"), data.count, "count");
     QLineEdit* position = AddField(grid, 1, QStringLiteral("位置"), data.position, "position");
-    count->selectAll();
+    KeyboardOrder(&dialog, {count, position});
     const int result = ExecDialog(dialog);
     if (result == IDOK) {
         data.count = ToU16(count->text());
@@ -272,7 +281,7 @@ int RunDialog(CEditRangeDlg& data, UiHost&, QWidget* parent) {
     grid->addWidget(hex, 0, 2);
     QLineEdit* start = AddField(grid, 1, QStringLiteral("開始位置"), data.start, "start");
     QLineEdit* end = AddField(grid, 2, QStringLiteral("終了位置"), data.end, "end");
-    value->selectAll();
+    KeyboardOrder(&dialog, {value, start, end});
     const int result = ExecDialog(dialog);
     if (result == IDOK) {
         data.value = ToU16(value->text());
@@ -310,6 +319,20 @@ int RunDialog(CFileRangeDialog& data, UiHost&, QWidget* parent) {
     } else if (dialog.layout() != nullptr) {
         dialog.layout()->addWidget(range);
     }
+    // The chooser opens in its file name by itself. From there Tab goes to
+    // the file type, then to the range, and only then to the chooser's
+    // buttons (which it would otherwise visit before the range).
+    std::vector<QWidget*> order{dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+                                dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")),
+                                start, end};
+    if (auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+        for (auto role : {QDialogButtonBox::AcceptRole, QDialogButtonBox::RejectRole}) {
+            for (QAbstractButton* button : box->buttons()) {
+                if (box->buttonRole(button) == role) order.push_back(button);
+            }
+        }
+    }
+    ChainTabOrder(order);
 
     const int result = ExecDialog(dialog);
     if (result != IDOK) return result;
@@ -341,7 +364,7 @@ int RunDialog(CSearchSecDlg& data, UiHost&, QWidget* parent) {
         w->setEnabled(replaceMode);
         w->setVisible(replaceMode);
     }
-    search->selectAll();
+    KeyboardOrder(&dialog, {search, replace, all});
     const int result = ExecDialog(dialog);
     if (result == IDOK) {
         data.searchText = ToU16(search->text());

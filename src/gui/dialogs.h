@@ -3,7 +3,6 @@
 // struct, writes them back on OK and returns IDOK, IDCANCEL or its own end
 // code.
 #include <QDialog>
-#include <QFontDialog>
 
 #include "host/dialogs.h"
 #include "host/ui_host.h"
@@ -57,18 +56,6 @@ class SingleFieldDialog : public QDialog {
 
   private:
     QLineEdit* edit_;
-};
-
-// "ﾌｫﾝﾄの指定": fixed-pitch fonts, 1 to 17 points. OK with a size outside
-// them says so and keeps the dialog open.
-class FontDialog : public QFontDialog {
-    Q_OBJECT
-  public:
-    static constexpr double kMinPoints = 1;
-    static constexpr double kMaxPoints = 17;
-
-    explicit FontDialog(const QFont& initial, QWidget* parent = nullptr);
-    void done(int result) override;
 };
 
 // Exec and map the result: Accepted → IDOK, Rejected → IDCANCEL, any other

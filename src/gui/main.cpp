@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "gui/app_icon.h"
 #include "gui/main_window.h"
+#include "gui/qt_translations.h"
 #include "gui/qt_ui_host.h"
 #include "settings/paths.h"
 #include "settings/profile_store.h"
@@ -13,6 +14,8 @@
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);  // takes Qt's own options out of argv
     QApplication::setWindowIcon(octile::ApplicationIcon());
+    // Qt's own buttons and dialogs in Japanese, whatever the locale.
+    octile::InstallQtTranslations();
 
     octile::IniProfileStore store(octile::GetProfileStorePath());
     octile::QtUiHost host;

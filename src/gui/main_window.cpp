@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include "gui/picture_window.h"
+#include "gui/popup_window.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -46,7 +47,12 @@ bool HasLocalFiles(const QMimeData* mime) {
 }  // namespace
 
 MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
-    : QMainWindow(parent), app_(app), host_(host), frame_(app.store(), app.doc(), app.view()) {
+    : QMainWindow(parent),
+      app_(app),
+      host_(host),
+      frame_(app.store(), app.doc(), app.view()),
+      frameWatch_(
+          this, [this](QMargins) { ApplyPlacement(); }, [this] { placement_.reset(); }) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(ApplicationIcon());
     host_.SetApp(&app_);
@@ -76,7 +82,11 @@ MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
     idleTimer_.start();
     RecalcFrameWidth();
     OnIdle();
-    if (placement_) ApplyPlacement();
+    if (placement_) {
+        // Made now, so that a platform that knows the frame at once reports it.
+        create();
+        ApplyPlacement();
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -269,13 +279,20 @@ int MainWindow::IdealFrameWidth() const {
     return frame_.IdealFrameWidth(w.frame, w.client, w.scrollBar);
 }
 
-// The saved rectangle is the outer one; the window's own size leaves out
-// the frame, which is known once the window is on the screen.
+// The saved rectangle is the outer one, frame included, while the window's
+// own geometry leaves the frame out. Under a window manager the frame is
+// known only once the window has been framed, after it is shown: the
+// placement is then applied again (FrameWatch), so that the outer height
+// and the outer top-left corner come back as saved. The width follows the
+// dump line, not the saved width. The whole frame is kept on the screen.
 void MainWindow::ApplyPlacement() {
+    if (!placement_) return;
+    const QMargins m = FrameMargins(this);
     const CMainFrame::Placement& p = *placement_;
-    placementFrameHeight_ = frameGeometry().height() - height();
-    move(p.x, p.y);
-    resize(width(), std::max(1, p.h - placementFrameHeight_));
+    const QRect outer = FitOntoScreen(
+        QRect(p.x, p.y, width() + m.left() + m.right(), std::max(1, p.h)));
+    setGeometry(outer.x() + m.left(), outer.y() + m.top(), width(),
+                std::max(1, outer.height() - m.top() - m.bottom()));
 }
 
 void MainWindow::RecalcFrameWidth() { setFixedWidth(IdealFrameWidth()); }
@@ -325,13 +342,13 @@ void MainWindow::showEvent(QShowEvent* event) {
     if (!event->spontaneous() && host_.PictureWindow() && host_.PictureWindow()->isVisible()) {
         QTimer::singleShot(0, host_.PictureWindow(), [this] { host_.PictureWindow()->raise(); });
     }
-    if (!placement_ || event->spontaneous()) return;
-    QTimer::singleShot(0, this, [this] {
-        if (placement_ && frameGeometry().height() - height() != placementFrameHeight_) {
-            ApplyPlacement();
-        }
+    if (!placement_ || event->spontaneous() || frameWatch_.Active()) return;
+    if (FrameMargins(this).isNull()) {
+        frameWatch_.Start(QMargins());
+    } else {
+        ApplyPlacement();  // the frame was known before the window was shown
         placement_.reset();
-    });
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -12,6 +12,7 @@
 
 #include "app/command_ids.h"
 #include "app/main_frame.h"
+#include "gui/popup_window.h"
 
 class QAction;
 class QLabel;
@@ -103,9 +104,9 @@ class MainWindow : public QMainWindow, public CommandTarget {
     QAction* recentPlaceholder_ = nullptr;
     std::vector<QAction*> recentActions_;
     QTimer idleTimer_;
-    // The saved placement until the first show has settled the frame's size.
+    // The saved placement until the window manager has framed the window.
     std::optional<CMainFrame::Placement> placement_;
-    int placementFrameHeight_ = 0;
+    FrameWatch frameWatch_;
     bool destroyed_ = false;
 };
 

@@ -3,11 +3,23 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "app/main_frame.h"
+
 namespace octile {
 
 CDibWnd::CDibWnd() {
     setObjectName(QStringLiteral("pictureWindow"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A picture turns up as the caret moves (a search hit, the next mark);
+    // the window only shows it and takes no keys, not even when clicked.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+}
+
+QSize CDibWnd::FitClientSize(QSize wanted, QSize room) const {
+    const PixelSize fitted = ShrinkToFit({wanted.width(), wanted.height()},
+                                         {room.width(), room.height()});
+    return QSize(fitted.w, fitted.h);
 }
 
 void CDibWnd::Rebuild() {

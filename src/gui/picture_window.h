@@ -1,7 +1,9 @@
 #pragma once
-// CDibWnd: the picture window. Its client area is the picture's size; it
-// draws the held picture (kept in proportion when resized) and is black
-// while nothing can be drawn.
+// CDibWnd: the picture window. Its client area is the picture's size, or
+// the picture scaled down in proportion when the screen's free area cannot
+// take it; it draws the held picture (kept in proportion when resized) and
+// is black while nothing can be drawn. Showing it leaves the keyboard with
+// the main window, so that keys like F3 go on working there.
 #include <QImage>
 
 #include "gui/popup_window.h"
@@ -21,6 +23,7 @@ class CDibWnd : public PopupWindow {
     const QImage& Image() const { return image_; }
 
   protected:
+    QSize FitClientSize(QSize wanted, QSize room) const override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

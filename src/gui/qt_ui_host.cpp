@@ -20,8 +20,10 @@
 #include "app/app.h"
 #include "gui/dialogs.h"
 #include "gui/dump_widget.h"
+#include "gui/font_dialog.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/qt_translations.h"
 #include "gui/picture_window.h"
 #include "gui/report_window.h"
 #include "resources/resources.h"
@@ -92,7 +94,9 @@ QStringList ToQtNameFilters(const std::u16string& filter) {
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
-    dialog.setWindowTitle(ToQString(request.title));
+    // Qt's own dialog speaks Japanese with the application; a desktop's
+    // chooser would follow the desktop's language instead.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(ToQtNameFilters(request.filter));
     dialog.setDefaultSuffix(ToQString(request.defaultExtension));
@@ -113,6 +117,9 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) 
             dialog.selectFile(initial.fileName());
         }
     }
+    // Last: the dialog puts its own default title back when the mode changes
+    // while the title still reads like that default (as "開く" does).
+    dialog.setWindowTitle(ToQString(request.title));
 }
 
 QtUiHost::QtUiHost() = default;
@@ -175,6 +182,7 @@ int QtUiHost::MessageBox(const std::u16string& text, uint32_t type) {
             box.setStandardButtons(QMessageBox::Ok);
             break;
     }
+    SetMessageBoxButtonTexts(box);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok:
@@ -225,8 +233,9 @@ bool QtUiHost::GetFileName(FileDialogRequest& request) {
 }
 
 bool QtUiHost::BrowseForFolder(std::string& folder) {
-    const QString chosen =
-        QFileDialog::getExistingDirectory(DialogParent(), QString(), PathToQString(folder));
+    const QString chosen = QFileDialog::getExistingDirectory(
+        DialogParent(), QString(), PathToQString(folder),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (chosen.isEmpty()) return false;
     folder = QStringToPath(chosen);
     return true;
@@ -327,23 +336,18 @@ FontMetrics QtUiHost::MeasureFont(const ViewFont& font) {
 }
 
 bool QtUiHost::ChooseColor(uint32_t& colour) {
-    const QColor chosen = QColorDialog::getColor(ToQColor(colour), DialogParent());
+    const QColor chosen = QColorDialog::getColor(ToQColor(colour), DialogParent(), QString(),
+                                                 QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid()) return false;
     colour = FromQColor(chosen);
     return true;
 }
 
 bool QtUiHost::ChooseFont(ViewFont& font) {
-    FontDialog dialog(MakeViewFont(font), DialogParent());
+    ViewFontDialog dialog(font, DialogParent());
     if (dialog.exec() != QDialog::Accepted) return false;
-    const QFont chosen = dialog.selectedFont();
-    int pixels = chosen.pixelSize();
-    if (pixels <= 0) pixels = QFontInfo(chosen).pixelSize();
-    font.height = -std::max(1, pixels);
-    font.weight = static_cast<int32_t>(chosen.weight());
-    font.italic = chosen.italic() ? 1 : 0;
     // The view cuts the face name to the length it keeps.
-    font.faceName = ToU16(chosen.family());
+    font = dialog.Chosen();
     return true;
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "app/main_frame.h"
 #include "fake_host.h"
 #include "temp_dir.h"
@@ -46,6 +49,97 @@ TEST_F(MainFrameTest, MessagePaneTakesAThirdOfTheIdealWidthRoundedDown) {
         EXPECT_EQ(frame.MessagePaneWidth(c.frameWidth, c.clientWidth, c.scrollBar), c.expected)
             << c.frameWidth << " " << c.clientWidth << " " << c.scrollBar;
     }
+}
+
+TEST(ScreenAreaTest, NearestAreaHoldsThePointOrLiesClosest) {
+    // A primary screen, one to its right and one to its left, lower down.
+    const std::vector<ScreenArea> areas = {
+        {0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, {-1280, 200, 1280, 800}};
+    struct Case {
+        int32_t x, y;
+        int expected;
+    } cases[] = {
+        {100, 100, 0},     {2000, 50, 1},   {-10, 300, 2},
+        {1919, 1079, 0},   // the last pixel of the primary screen
+        {1920, 0, 1},      // the first pixel of the right one
+        {5000, 100, 1},    // past the right screen: a monitor that is gone
+        {-5000, 0, 2},     {100, 3000, 0},  // far below the primary screen
+        {1920, 1100, 0},   // below the seam: 1 and 21 pixels away, against 77
+        {-1, 100, 0},      // one pixel left of the primary screen, above the left one
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NearestArea(areas, c.x, c.y), c.expected) << c.x << "," << c.y;
+    }
+    // Equally near (51 pixels from the last column of one and the first of
+    // the other): the first area, the primary screen's.
+    EXPECT_EQ(NearestArea({{0, 0, 100, 100}, {201, 0, 100, 100}}, 150, 50), 0);
+    EXPECT_EQ(NearestArea({{201, 0, 100, 100}, {0, 0, 100, 100}}, 150, 50), 0);
+    EXPECT_EQ(NearestArea({{0, 0, 100, 100}, {201, 0, 100, 100}}, 151, 50), 1);
+    EXPECT_EQ(NearestArea({}, 0, 0), -1);
+}
+
+TEST(ScreenAreaTest, FitIntoAreaPullsTheWholeRectangleOnto) {
+    using P = CMainFrame::Placement;
+    const ScreenArea panel{0, 30, 1920, 1050};  // a panel takes the top 30 rows
+    const ScreenArea right{1920, 0, 1280, 1024};
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    struct Case {
+        const char* what;
+        P rect;
+        ScreenArea area;
+        P expected;
+    } cases[] = {
+        {"inside stays", {100, 100, 661, 700}, panel, {100, 100, 661, 700}},
+        {"touching every edge stays", {0, 30, 1920, 1050}, panel, {0, 30, 1920, 1050}},
+        {"past the right edge", {1800, 100, 661, 700}, panel, {1259, 100, 661, 700}},
+        {"under the panel", {10, 0, 661, 700}, panel, {10, 30, 661, 700}},
+        {"above and left", {-300, -50, 661, 700}, panel, {0, 30, 661, 700}},
+        {"past the bottom", {10, 900, 661, 700}, panel, {10, 380, 661, 700}},
+        {"taller than the area", {100, 500, 661, 1400}, panel, {100, 30, 661, 1050}},
+        {"larger both ways", {100, 100, 3000, 2000}, panel, {0, 30, 1920, 1050}},
+        {"on a right screen", {3000, 100, 661, 700}, right, {2539, 100, 661, 700}},
+        {"far out", {kMax - 10, kMin, 661, 700}, panel, {1259, 30, 661, 700}},
+    };
+    for (const Case& c : cases) {
+        const P got = FitIntoArea(c.rect, c.area);
+        EXPECT_EQ(got.x, c.expected.x) << c.what;
+        EXPECT_EQ(got.y, c.expected.y) << c.what;
+        EXPECT_EQ(got.w, c.expected.w) << c.what;
+        EXPECT_EQ(got.h, c.expected.h) << c.what;
+    }
+}
+
+TEST(ScreenAreaTest, ShrinkToFitKeepsTheProportions) {
+    struct Case {
+        PixelSize size, bounds, expected;
+    } cases[] = {
+        {{40, 30}, {1000, 800}, {40, 30}},        // fits: unchanged
+        {{1000, 800}, {1000, 800}, {1000, 800}},  // fits exactly
+        {{4000, 3000}, {1000, 1000}, {1000, 750}},
+        {{3000, 4000}, {1000, 1000}, {750, 1000}},
+        {{800, 1200}, {1000, 600}, {400, 600}},   // only the height overflows
+        {{2000, 100}, {1000, 1000}, {1000, 50}},
+        {{1000, 1}, {10, 10}, {10, 1}},           // never below one pixel
+        {{0, 0}, {10, 10}, {0, 0}},               // nothing held
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ShrinkToFit(c.size, c.bounds), c.expected)
+            << c.size.w << "x" << c.size.h << " in " << c.bounds.w << "x" << c.bounds.h;
+    }
+}
+
+TEST_F(MainFrameTest, SavedPlacementNeedsWidthAndHeightAndComesBackAsWritten) {
+    EXPECT_FALSE(frame.ReadPosition().has_value());
+    frame.WritePosition({-20, 35, 661, 707});
+    const auto read = frame.ReadPosition();
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->x, -20);
+    EXPECT_EQ(read->y, 35);
+    EXPECT_EQ(read->w, 661);
+    EXPECT_EQ(read->h, 707);
+    frame.WritePosition({10, 10, 661, 0});
+    EXPECT_FALSE(frame.ReadPosition().has_value());
 }
 
 }  // namespace

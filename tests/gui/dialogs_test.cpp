@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +41,6 @@ class DialogsTest : public QObject {
     void fileRangeDialogAddsTheRangeToTheChooser();
     void searchDialogShowsReplaceControlsOnlyToReplace_data();
     void searchDialogShowsReplaceControlsOnlyToReplace();
-    void fontDialogKeepsSizesFromOneToSeventeenPoints();
 };
 
 void DialogsTest::editInsertDialog_data() {
@@ -271,49 +269,6 @@ void DialogsTest::searchDialogShowsReplaceControlsOnlyToReplace() {
     QCOMPARE(data.replaceText, replacing ? std::u16string(u"かきく") : std::u16string());
     QCOMPARE(data.replaceAll, replacing ? 1 - replaceAllBefore : replaceAllBefore);
     QCOMPARE(data.replaceMode, replaceMode);
-}
-
-void DialogsTest::fontDialogKeepsSizesFromOneToSeventeenPoints() {
-    QtUiHost host;
-    ViewFont font;
-    font.faceName = u"Monospace";
-    font.height = -12;
-    const auto pointSize = [](double points) {
-        QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        f.setPointSizeF(points);
-        return f;
-    };
-    const auto acceptLater = [](QDialog* dialog) {
-        QTimer::singleShot(0, dialog, [dialog] { dialog->accept(); });
-    };
-    QString title, message;
-    bool stillOpen = false;
-    ModalScript script({
-        [&](QWidget* dialog) {
-            title = dialog->windowTitle();
-            auto* chooser = qobject_cast<QFontDialog*>(dialog);
-            if (chooser == nullptr) return dialog->close(), void();
-            chooser->setCurrentFont(pointSize(18));
-            acceptLater(chooser);
-        },
-        [&](QWidget* box) {
-            if (auto* m = qobject_cast<QMessageBox*>(box)) message = m->text();
-            acceptLater(qobject_cast<QDialog*>(box));
-        },
-        [&](QWidget* dialog) {
-            auto* chooser = qobject_cast<QFontDialog*>(dialog);
-            if (chooser == nullptr) return dialog->close(), void();
-            stillOpen = true;
-            chooser->setCurrentFont(pointSize(17));
-            acceptLater(chooser);
-        },
-    });
-    QVERIFY(host.ChooseFont(font));
-    QVERIFY(script.Done());
-    QCOMPARE(title, QStringLiteral("ﾌｫﾝﾄの指定"));
-    QCOMPARE(message, QStringLiteral("サイズは 1 から 17 ポイントの間で指定してください。"));
-    QVERIFY(stillOpen);
-    QCOMPARE(-font.height, QFontInfo(pointSize(17)).pixelSize());
 }
 
 QTEST_MAIN(DialogsTest)

@@ -5,9 +5,11 @@
 // script.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QPointer>
+#include <QSaveFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,11 +27,33 @@
 #include "gui/dump_widget.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/qt_translations.h"
 #include "gui/qt_ui_host.h"
 #include "settings/paths.h"
 #include "settings/profile_store.h"
 
 namespace octile::test {
+
+// The offscreen platform's screens, set up before the test's QApplication
+// reads them: a 1920 x 1080 primary screen and a 2560 x 1600 one to its
+// right, as on a desktop with two monitors (by default it has one small
+// screen). Only a plain "offscreen" platform is changed.
+inline const bool kOffscreenScreensSet = [] {
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen") return false;
+    // One file for every test run; written whole and renamed into place, so
+    // that tests running side by side never read half of it.
+    const QString path = QDir::temp().filePath(QStringLiteral("octile-test-screens-1.json"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(R"({"screens": [
+        {"name": "primary", "x": 0, "y": 0, "width": 1920, "height": 1080,
+         "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+        {"name": "right", "x": 1920, "y": 0, "width": 2560, "height": 1600,
+         "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    if (!file.commit()) return false;
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(path));
+    return true;
+}();
 
 // A folder of its own per test, with XDG_CONFIG_HOME and XDG_DATA_HOME
 // pointing into it before anything reads them. It also serves as the
@@ -71,6 +95,7 @@ struct ProgramWith {
           home((homeOwner->Enter(), *homeOwner)),
           store(GetProfileStorePath()),
           app(host, store, home.ProgramFolder()) {
+        InstallQtTranslations();
         if (!templateText.isNull()) home.WriteFile("octile.ini", templateText);
         app.LoadSettings();
         window = std::make_unique<MainWindow>(app, host);

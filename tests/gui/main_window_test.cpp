@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -84,6 +85,8 @@ class MainWindowTest : public QObject {
     void messagePaneShowsPromptsAndIdleText();
     void barTogglesHideAndCheck();
     void toolbarCarriesTipsAndFollowsEnabling();
+    void savedPlaceIsPulledOntoTheScreen_data();
+    void savedPlaceIsPulledOntoTheScreen();
 };
 
 void MainWindowTest::titleNamesTheFileOrUntitled() {
@@ -283,7 +286,11 @@ void MainWindowTest::fileChooserShowsTheRequest() {
         if (accept && !save) {
             static_cast<QDialog*>(chooser)->accept();  // QFileDialog::accept is protected
         } else if (accept) {
-            chooser->selectFile(QStringLiteral("new"));  // gets the default extension
+            // Typed over the proposed name, as a person does (selectFile
+            // leaves a name field that has the focus alone).
+            auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (name == nullptr) return chooser->reject(), void();
+            name->setText(QStringLiteral("new"));  // gets the default extension
             static_cast<QDialog*>(chooser)->accept();
         } else {
             chooser->reject();
@@ -412,6 +419,65 @@ void MainWindowTest::toolbarCarriesTipsAndFollowsEnabling() {
     QTRY_VERIFY(!p.window->ToolbarAction(ID_EDIT_COPY)->isEnabled());
     QTRY_VERIFY(p.window->ToolbarAction(ID_FILE_OPEN)->isEnabled());
     QVERIFY(p.window->ToolbarAction(ID_APP_ABOUT)->isEnabled());
+}
+
+void MainWindowTest::savedPlaceIsPulledOntoTheScreen_data() {
+    // The screens: 1920 x 1080 at (0, 0), the primary one, and 2560 x 1600
+    // at (1920, 0). "right" stands for the rightmost X a window may have
+    // on the right screen, 4480 - its width.
+    QTest::addColumn<QRect>("saved");  // X, Y, W, H as in the profile
+    QTest::addColumn<QPoint>("expectedTopLeft");
+    QTest::addColumn<int>("expectedHeight");
+    QTest::addColumn<bool>("fromTheRight");  // expected X counts back from 4480
+    QTest::newRow("on the second screen")
+        << QRect(2200, 100, 500, 700) << QPoint(2200, 100) << 700 << false;
+    QTest::newRow("on a monitor that is gone")
+        << QRect(6000, 200, 500, 700) << QPoint(0, 200) << 700 << true;
+    QTest::newRow("above and left of all")
+        << QRect(-500, -300, 500, 700) << QPoint(0, 0) << 700 << false;
+    QTest::newRow("taller than the screen")
+        << QRect(100, 300, 500, 2000) << QPoint(100, 0) << 1080 << false;
+    QTest::newRow("below the bottom edge")
+        << QRect(100, 900, 500, 700) << QPoint(100, 380) << 700 << false;
+}
+
+void MainWindowTest::savedPlaceIsPulledOntoTheScreen() {
+    QFETCH(QRect, saved);
+    QFETCH(QPoint, expectedTopLeft);
+    QFETCH(int, expectedHeight);
+    QFETCH(bool, fromTheRight);
+    auto home = std::make_shared<PrivateHome>();
+    {
+        IniProfileStore store(GetProfileStorePath());
+        store.WriteProfileInt("Position", "X", saved.x());
+        store.WriteProfileInt("Position", "Y", saved.y());
+        store.WriteProfileInt("Position", "W", saved.width());
+        store.WriteProfileInt("Position", "H", saved.height());
+        store.Flush();
+    }
+    QRect shown;
+    {
+        Program p(QByteArray(), home);
+        QVERIFY(p.app.ProcessShellCommand({}));
+        p.Show();
+        const QPoint onScreen = fromTheRight ? QPoint(4000, expectedTopLeft.y()) : expectedTopLeft;
+        const QRect area = QGuiApplication::screenAt(onScreen)->availableGeometry();
+        QTRY_VERIFY2(area.contains(p.window->frameGeometry()), "the whole frame is on the screen");
+        QPoint topLeft = expectedTopLeft;
+        if (fromTheRight) topLeft.setX(4480 - p.window->frameGeometry().width());
+        QTRY_COMPARE(p.window->frameGeometry().topLeft(), topLeft);
+        QCOMPARE(p.window->frameGeometry().height(), expectedHeight);
+        shown = p.window->frameGeometry();
+    }
+    // What is saved at exit is the place the window had: the next start
+    // opens there unchanged.
+    Program again(QByteArray(), home);
+    QCOMPARE(again.store.GetProfileInt("Position", "X", -1), shown.x());
+    QCOMPARE(again.store.GetProfileInt("Position", "Y", -1), shown.y());
+    QCOMPARE(again.store.GetProfileInt("Position", "H", -1), shown.height());
+    QVERIFY(again.app.ProcessShellCommand({}));
+    again.Show();
+    QTRY_COMPARE(again.window->frameGeometry(), shown);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,7 +1,12 @@
 // The compare report window on real widgets: shown in the view's font and
-// colours at 108 x 65 cells, refilled in place by a later compare, and
+// colours at 108 x 65 cells, cut to the screen's free area and scrolled
+// when the screen is too small, refilled in place by a later compare, and
 // back where it was closed.
 #include <QImage>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 
 #include "gui/gui_fixture.h"
 #include "gui/report_window.h"
@@ -38,6 +43,14 @@ struct CompareProgram : ProgramWith<CompareHost> {
     QSize ReportSize() {
         return {108 * view().CharWidth(), 65 * view().LineHeight()};
     }
+    // Puts the report window on the large screen to the right, where a
+    // whole report fits.
+    static void MoveToLargeScreen(CTextWnd* report, QPoint at) {
+        QVERIFY(QGuiApplication::screenAt(at) != nullptr);
+        QVERIFY(QGuiApplication::screenAt(at)->availableGeometry().height() >= 1600);
+        report->move(at);
+        QTRY_COMPARE(report->pos(), at);
+    }
     std::string newPath;
     std::string differentPath;
 };
@@ -59,6 +72,7 @@ class ReportWindowTest : public QObject {
     Q_OBJECT
   private slots:
     void reportShowsInTheViewsFontAndColours();
+    void tallReportIsCutToTheScreenAndScrolls();
     void laterComparesReuseTheWindowInPlace();
     void closedWindowComesBackWhereItWasClosed();
 };
@@ -75,7 +89,7 @@ void ReportWindowTest::reportShowsInTheViewsFontAndColours() {
     QVERIFY(report != nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(report));
     QCOMPARE(report->windowTitle(), QStringLiteral("ﾊﾞｲﾅﾘｴﾃﾞｨﾀ"));
-    QCOMPARE(report->size(), p.ReportSize());
+    QCOMPARE(report->Canvas()->size(), p.ReportSize());
     QCOMPARE(report->pos(), QPoint(0, 0));
     // The heading (paths, the ampersand kept) and one difference line.
     const QString shown = ToQString(report->Report().text);
@@ -88,7 +102,8 @@ void ReportWindowTest::reportShowsInTheViewsFontAndColours() {
 
     // Painted: the background colour all over, the text colour on the two
     // lines from the top-left, nothing below them.
-    const QImage image = report->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage image =
+        report->Canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const int lh = p.view().LineHeight();
     const QRgb background = ToQColor(back).rgb();
     QCOMPARE(image.pixel(image.width() - 1, image.height() - 1) & 0xFFFFFF,
@@ -117,42 +132,96 @@ void ReportWindowTest::reportShowsInTheViewsFontAndColours() {
     QVERIFY(p.host.ReportWindow() == nullptr);
 }
 
+void ReportWindowTest::tallReportIsCutToTheScreenAndScrolls() {
+    CompareProgram p;
+    CTextWnd* report = p.Compare(p.differentPath);
+    QVERIFY(QTest::qWaitForWindowExposed(report));
+    // 65 lines of the Japanese font are taller than the 1080 rows of the
+    // primary screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(p.ReportSize().height() > area.height());
+    QVERIFY2(area.contains(report->frameGeometry()), "the whole frame is on the screen");
+    QCOMPARE(report->frameGeometry().height(), area.height());
+    // The whole width stays, with the vertical scroll bar beside it.
+    QScrollArea* scroll = report->ScrollArea();
+    const int bar = report->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                 scroll->verticalScrollBar());
+    QCOMPARE(report->width(), p.ReportSize().width() + bar);
+    QCOMPARE(report->Canvas()->size(), p.ReportSize());
+    QVERIFY(scroll->verticalScrollBar()->isVisible());
+    QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+    // Scrolled to its end, the last line comes into the window.
+    QScrollBar* vertical = scroll->verticalScrollBar();
+    QCOMPARE(vertical->maximum(), p.ReportSize().height() - scroll->viewport()->height());
+    vertical->setValue(vertical->maximum());
+    QCOMPARE(report->Canvas()->y() + p.ReportSize().height(), scroll->viewport()->height());
+
+    // Where the screen takes the whole report, the window is its size and
+    // nothing scrolls.
+    CompareProgram::MoveToLargeScreen(report, QPoint(2000, 120));
+    CTextWnd* again = p.Compare(p.differentPath);
+    QCOMPARE(again, report);
+    QCOMPARE(again->size(), p.ReportSize());
+    QCOMPARE(again->pos(), QPoint(2000, 120));
+    QTRY_VERIFY(!scroll->verticalScrollBar()->isVisible());
+    QCOMPARE(vertical->value(), 0);  // a new report starts at its top
+}
+
 void ReportWindowTest::laterComparesReuseTheWindowInPlace() {
     CompareProgram p;
     CTextWnd* first = p.Compare(p.differentPath);
     QVERIFY(QTest::qWaitForWindowExposed(first));
-    first->move(150, 120);
-    QTRY_COMPARE(first->pos(), QPoint(150, 120));
+    CompareProgram::MoveToLargeScreen(first, QPoint(2150, 120));
 
-    // A larger font and a file equal to the open one.
-    ViewFont larger = p.view().Font();
-    larger.height = 2 * larger.height;
-    p.host.fontAnswer = larger;
-    p.app.RouteCommand(ID_VIEW_FONT);
+    // A file equal to the open one: the same window, in place.
     CTextWnd* second = p.Compare(p.newPath);
     QCOMPARE(second, first);
     QVERIFY(second->isVisible());
     QCOMPARE(second->Report().text, std::u16string(u"同じです\n"));
-    QCOMPARE(second->Report().font.height, larger.height);
     QCOMPARE(second->size(), p.ReportSize());
-    QCOMPARE(second->pos(), QPoint(150, 120));
+    QCOMPARE(second->pos(), QPoint(2150, 120));
+
+    // A font twice as large: the report is taller than even this screen, so
+    // the window keeps its left edge and moves up as far as the screen needs.
+    ViewFont larger = p.view().Font();
+    larger.height = 2 * larger.height;
+    p.host.fontAnswer = larger;
+    p.app.RouteCommand(ID_VIEW_FONT);
+    CTextWnd* third = p.Compare(p.newPath);
+    QCOMPARE(third, first);
+    QCOMPARE(third->Report().font.height, larger.height);
+    QCOMPARE(third->Canvas()->size(), p.ReportSize());
+    const QRect area = QGuiApplication::screenAt(QPoint(2150, 120))->availableGeometry();
+    QVERIFY(p.ReportSize().height() > area.height());
+    QCOMPARE(third->frameGeometry().topLeft(), QPoint(2150, area.top()));
+    QCOMPARE(third->frameGeometry().height(), area.height());
 }
 
 void ReportWindowTest::closedWindowComesBackWhereItWasClosed() {
     CompareProgram p;
     CTextWnd* report = p.Compare(p.differentPath);
     QVERIFY(QTest::qWaitForWindowExposed(report));
-    report->move(90, 60);
-    QTRY_COMPARE(report->pos(), QPoint(90, 60));
+    CompareProgram::MoveToLargeScreen(report, QPoint(2090, 60));
     report->close();
     QVERIFY(!report->isVisible());
-    QCOMPARE(report->RememberedPosition(), QPoint(90, 60));
+    QCOMPARE(report->RememberedPosition(), QPoint(2090, 60));
 
     CTextWnd* again = p.Compare(p.newPath);
     QVERIFY(again->isVisible());
-    QCOMPARE(again->pos(), QPoint(90, 60));
+    QCOMPARE(again->pos(), QPoint(2090, 60));
     QCOMPARE(again->size(), p.ReportSize());
     QCOMPARE(again->Report().text, std::u16string(u"同じです\n"));
+
+    // Closed where the screen has no room for it (a monitor that is gone),
+    // it comes back wholly on the nearest screen's free area.
+    again->move(4300, 1500);
+    QTRY_COMPARE(again->pos(), QPoint(4300, 1500));
+    again->close();
+    CTextWnd* pulled = p.Compare(p.newPath);
+    const QRect area = QGuiApplication::screenAt(QPoint(4000, 100))->availableGeometry();
+    QVERIFY2(area.contains(pulled->frameGeometry()), "the whole frame is on the screen");
+    QCOMPARE(pulled->frameGeometry().right(), area.right());
+    QCOMPARE(pulled->size(), p.ReportSize());
 }
 
 QTEST_MAIN(ReportWindowTest)

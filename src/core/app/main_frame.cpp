@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include <algorithm>
+
 namespace octile {
 
 CMainFrame::CMainFrame(ProfileStore& store, COctileDoc& doc, COctileView& view)
@@ -67,6 +69,57 @@ uint32_t CMainFrame::ClickCommand(int pane) {
     if (pane == 6) return ID_READ_ONLY;
     if (pane == 7) return ID_CODE_NEXT;
     return 0;
+}
+
+namespace {
+
+// How far a coordinate lies outside [first, first + length).
+int64_t Outside(int64_t v, int64_t first, int64_t length) {
+    if (v < first) return first - v;
+    const int64_t last = first + std::max<int64_t>(length, 1) - 1;
+    return v > last ? v - last : 0;
+}
+
+}  // namespace
+
+int NearestArea(const std::vector<ScreenArea>& areas, int32_t x, int32_t y) {
+    int best = -1;
+    int64_t bestDistance = 0;
+    for (size_t i = 0; i < areas.size(); ++i) {
+        const ScreenArea& a = areas[i];
+        const int64_t dx = Outside(x, a.x, a.w);
+        const int64_t dy = Outside(y, a.y, a.h);
+        const int64_t distance = dx * dx + dy * dy;
+        if (best < 0 || distance < bestDistance) {
+            best = static_cast<int>(i);
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+CMainFrame::Placement FitIntoArea(const CMainFrame::Placement& rect, const ScreenArea& area) {
+    CMainFrame::Placement fitted = rect;
+    fitted.w = std::min(rect.w, area.w);
+    fitted.h = std::min(rect.h, area.h);
+    // In 64 bits: a saved position may be anywhere in the 32-bit range.
+    const auto clampTo = [](int64_t v, int64_t low, int64_t high) {
+        return static_cast<int32_t>(std::clamp(v, low, std::max(low, high)));
+    };
+    fitted.x = clampTo(rect.x, area.x, int64_t{area.x} + area.w - fitted.w);
+    fitted.y = clampTo(rect.y, area.y, int64_t{area.y} + area.h - fitted.h);
+    return fitted;
+}
+
+PixelSize ShrinkToFit(PixelSize size, PixelSize bounds) {
+    if (size.w <= 0 || size.h <= 0 || (size.w <= bounds.w && size.h <= bounds.h)) return size;
+    const int64_t w = size.w, h = size.h;
+    const int64_t bw = std::max(bounds.w, 1), bh = std::max(bounds.h, 1);
+    // The side that overflows the most sets the scale: bw / w against bh / h.
+    if (bw * h <= bh * w) {
+        return {static_cast<int32_t>(bw), static_cast<int32_t>(std::max<int64_t>(1, h * bw / w))};
+    }
+    return {static_cast<int32_t>(std::max<int64_t>(1, w * bh / h)), static_cast<int32_t>(bh)};
 }
 
 }  // namespace octile

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_ids.h"
 #include "document/document.h"
@@ -54,5 +55,29 @@ private:
     COctileDoc& doc_;
     COctileView& view_;
 };
+
+// Where top-level windows may go: the part of a screen that panels and
+// docks leave free, in screen pixels.
+struct ScreenArea {
+    int32_t x = 0, y = 0, w = 0, h = 0;
+};
+
+// The index of the area that holds the point, else of the one nearest to
+// it; the first of equally near areas wins, so the primary screen's area
+// belongs first. -1 when there is no area.
+int NearestArea(const std::vector<ScreenArea>& areas, int32_t x, int32_t y);
+
+// Pulls an outer window rectangle wholly onto an area: a side longer than
+// the area's becomes as long as the area's, then the rectangle moves by the
+// least distance that puts it inside. A rectangle already inside is kept.
+CMainFrame::Placement FitIntoArea(const CMainFrame::Placement& rect, const ScreenArea& area);
+
+// A w x h picture scaled down, in proportion, until it fits into maxW x
+// maxH (each side at least 1); one that fits already keeps its size.
+struct PixelSize {
+    int32_t w = 0, h = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+PixelSize ShrinkToFit(PixelSize size, PixelSize bounds);
 
 }  // namespace octile
