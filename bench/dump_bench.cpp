@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "charcode/charcode.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace {
 

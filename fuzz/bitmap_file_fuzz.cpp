@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "picture/bitmap_save.h"
+#include "commands/bitmap_save.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
 #include "picture_checks.h"

@@ -14,7 +14,7 @@
 #include "charcode/charcode.h"
 #include "fuzz_input.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile::fuzz {
 namespace {

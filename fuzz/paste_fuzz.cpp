@@ -12,7 +12,7 @@
 #include "document/document.h"
 #include "fake_host.h"
 #include "fuzz_input.h"
-#include "search/clipboard.h"
+#include "commands/clipboard.h"
 #include "settings/profile_store.h"
 #include "util/utf.h"
 #include "view/view.h"

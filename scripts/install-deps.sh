@@ -17,6 +17,8 @@ packages=(
   librsvg2-bin dpkg-dev file
   # clang with the libFuzzer and sanitizer runtimes, and llvm-symbolizer, for fuzz/
   clang libclang-rt-14-dev llvm
+  # CI's checks: the layers of the core (tools/check_layers.py) and the format
+  python3 clang-format
 )
 
 # One dpkg-query for the whole list. It prints a line for every package dpkg

@@ -9,7 +9,7 @@
 #include "document/document.h"
 #include "document/range_export.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile::cli {
 

@@ -5,13 +5,13 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 #include "resources/resources.h"
 #include "search/replace_run.h"
 #include "search/search_engine.h"
 #include "search/search_pattern.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile::cli {
 

@@ -7,7 +7,7 @@
 #include "document/file_error.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile::cli {
 

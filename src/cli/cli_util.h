@@ -12,7 +12,7 @@
 
 #include "cli/cli_command.h"
 #include "document/document.h"
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 
 namespace octile::cli {
 

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 #include "gui/qt_text.h"
 #include "resources/resources.h"
 

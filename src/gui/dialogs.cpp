@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "app/app_dialogs.h"
 #include "gui/app_icon.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
@@ -131,12 +132,12 @@ CSettingDlg SettingDialog::Edits() const {
 
 void SettingDialog::BrowseTemplate() {
     CSettingDlg edits = Edits();
-    if (edits.OnBrowseTemplate(host_)) templateEdit_->setText(PathToQString(edits.templatePath));
+    if (octile::BrowseTemplate(edits, host_)) templateEdit_->setText(PathToQString(edits.templatePath));
 }
 
 void SettingDialog::BrowseFolder() {
     CSettingDlg edits = Edits();
-    if (edits.OnBrowseFolder(host_)) folderEdit_->setText(PathToQString(edits.plugInFolder));
+    if (octile::BrowseFolder(edits, host_)) folderEdit_->setText(PathToQString(edits.plugInFolder));
 }
 
 void SettingDialog::accept() {
@@ -195,7 +196,7 @@ int AboutDialog::Run() {
 }
 
 void AboutDialog::OnReset() {
-    if (data_.OnResetButton(host_)) done(CAboutDlg::IDC_RESET);
+    if (ConfirmSettingsReset(host_)) done(CAboutDlg::IDC_RESET);
 }
 
 SingleFieldDialog::SingleFieldDialog(const QString& title, const QString& label,

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 #include "app/main_frame.h"
 #include "gui/popup_window.h"
 

@@ -15,7 +15,7 @@
 #include "cli_runner.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile {
 namespace {

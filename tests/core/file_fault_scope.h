@@ -1,7 +1,7 @@
 #pragma once
 // Installs FileFaults for one test scope: every FileHandle read or write
 // stops after its budget as a failing disk would.
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 
 namespace octile::test {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fake_host.h"
-#include "search/search_commands.h"
+#include "commands/search_commands.h"
 #include "temp_dir.h"
 #include "view/view.h"
 

@@ -2,7 +2,7 @@
 
 #include <clocale>
 
-#include "picture/bitmap_save.h"
+#include "commands/bitmap_save.h"
 #include "resources/resources.h"
 #include "settings/paths.h"
 #include "settings/template_file.h"
@@ -18,6 +18,7 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
     edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
     search_ = std::make_unique<SearchCommands>(host_, *doc_, *view_);
+    compare_ = std::make_unique<CompareCommand>(host_, *doc_, *view_);
     search_->onHit = [this](uint64_t) { DetectPicture(); };
     view_->isBusy = [this] { return Busy(); };
     view_->onDetectPicture = [this] { DetectPicture(); };
@@ -135,6 +136,7 @@ bool COctileApp::RouteCommand(uint32_t id) {
     if (search_->IsSearching() && EditCommands::LockedWhileBusy(id)) return true;
     if (edit_->OnCommand(id)) return true;
     if (search_->OnCommand(id)) return true;
+    if (compare_->OnCommand(id)) return true;
     if (view_->OnCommand(id)) return true;
     if (doc_->OnCommand(id)) return true;
     if (frame_ && frame_->OnCommand(id)) return true;
@@ -163,6 +165,7 @@ CmdUI COctileApp::RouteUpdate(uint32_t id) {
     }
     if (edit_->OnUpdateCommand(id, ui)) return ui;
     if (search_->OnUpdateCommand(id, ui)) return ui;
+    if (compare_->OnUpdateCommand(id, ui)) return ui;
     if (view_->OnUpdateCommand(id, ui)) return ui;
     if (doc_->OnUpdateCommand(id, ui)) return ui;
     if (frame_ && frame_->OnUpdateCommand(id, ui)) return ui;

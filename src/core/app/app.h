@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
+#include "commands/compare_command.h"
 #include "document/document.h"
-#include "document/edit_commands.h"
-#include "search/search_commands.h"
+#include "commands/edit_commands.h"
+#include "commands/search_commands.h"
 #include "host/ui_host.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
@@ -108,6 +109,7 @@ private:
     std::unique_ptr<COctileView> view_;
     std::unique_ptr<EditCommands> edit_;
     std::unique_ptr<SearchCommands> search_;
+    std::unique_ptr<CompareCommand> compare_;
     PictureHost pictures_;
     CDib picture_;
     CommandTarget* frame_ = nullptr;

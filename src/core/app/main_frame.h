@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 #include "document/document.h"
 #include "settings/profile_store.h"
 #include "view/view.h"

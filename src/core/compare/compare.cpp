@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 #include "util/utf.h"
 
 namespace octile {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "document/long_operation.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile {
 

@@ -6,8 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "app/command_ids.h"
-#include "document/file_handle.h"
+#include "command/command_ids.h"
+#include "io/file_handle.h"
+#include "io/path.h"
 #include "host/ui_host.h"
 
 namespace octile {
@@ -82,9 +83,5 @@ private:
     bool openedByDialog_ = false;
     std::string pathName_;
 };
-
-// An absolute, lexically normalised form of a path (no symbolic links are
-// resolved), as a document records it.
-std::string FullPath(const std::string& path);
 
 }  // namespace octile

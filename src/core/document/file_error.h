@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 
 namespace octile {
 

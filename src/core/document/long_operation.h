@@ -12,7 +12,7 @@
 #include "host/ui_host.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile {
 

@@ -9,7 +9,7 @@
 
 #include "document/document.h"
 #include "host/ui_host.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile {
 

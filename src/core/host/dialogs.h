@@ -25,11 +25,6 @@ struct FileDialogRequest {
 struct CSettingDlg {
     std::string templatePath;
     std::string plugInFolder;
-    // "参照(&R)...": the ini file chooser, starting at the template path;
-    // true when a file was chosen and replaced it.
-    bool OnBrowseTemplate(UiHost& host);
-    // "参照...": the folder browser; true when a folder replaced the plug-in folder.
-    bool OnBrowseFolder(UiHost& host);
 };
 
 // "ﾊﾞｰｼﾞｮﾝ情報". Ends with IDOK, or with IDC_RESET when the settings
@@ -38,8 +33,6 @@ struct CAboutDlg {
     static constexpr int IDC_RESET = 1048;
     bool show64bit = false;  // the "64bit" label, made visible on initialisation
     void OnInitDialog() { show64bit = true; }
-    // The "ﾚｼﾞｽﾄﾘ削除" button: asks first; true ends the dialog with IDC_RESET.
-    bool OnResetButton(UiHost& host);
 };
 
 // "ｼﾞｬﾝﾌﾟ": the file address (edit 212), hexadecimal.

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <limits>
 
-#include "picture/little_endian.h"
+#include "util/little_endian.h"
 
 namespace octile {
 

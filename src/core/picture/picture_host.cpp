@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#include "picture/little_endian.h"
+#include "util/little_endian.h"
 #include "picture/spi.h"
 
 namespace octile {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 #include "picture/dib.h"
 
 namespace octile {

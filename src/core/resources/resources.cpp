@@ -2,7 +2,7 @@
 
 #include <unordered_map>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 
 namespace octile {
 

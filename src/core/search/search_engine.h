@@ -18,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 
 namespace octile {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 
 namespace octile {
 

@@ -6,7 +6,6 @@
 
 #include "charcode/charcode.h"
 #include "charcode/cp932_table.h"
-#include "compare/compare.h"
 #include "resources/resources.h"
 #include "settings/ini_file.h"
 #include "settings/paths.h"
@@ -639,33 +638,6 @@ void COctileView::TypeChar(uint64_t offset, uint8_t byte) {
     ReloadWindow();
 }
 
-// ---------------------------------------------------------------- compare
-
-void COctileView::OnCompare() {
-    const FileFilter f = ReadFileFilter(doc_.TemplatePath());
-    FileDialogRequest request;
-    request.title = u"比較";
-    request.filter = f.filter;
-    request.defaultExtension = f.defaultExtension;
-    request.initialPath = compPath_.empty() ? doc_.GetPathName() : compPath_;
-    if (!host_.GetFileName(request)) return;
-    compPath_ = request.chosenPath;
-    ReportWindowData report;
-    const int result = CompareFiles(compPath_, doc_.GetPathName(), report.text);
-    if (result != COMPARE_OK) {
-        host_.MessageBox(CompareOpenFailure(result, result == COMPARE_NO_OLD ? compPath_
-                                                                            : doc_.GetPathName()),
-                         MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    report.textColour = textColour_;
-    report.backColour = backColour_;
-    report.font = font_;
-    report.width = 108 * charWidth_;
-    report.height = 65 * lineHeight_;
-    host_.ShowReport(report);
-}
-
 // ---------------------------------------------------------------- display
 
 void COctileView::OnChooseColour(uint32_t id) {
@@ -1040,7 +1012,6 @@ bool COctileView::OnCommand(uint32_t id) {
                         : dump_.charCode == CODE_UNICODE ? CODE_EUC
                                                          : CODE_SJIS);
             return true;
-        case ID_COMPARE: OnCompare(); return true;
         case ID_MARK1: ToggleMark(1); return true;
         case ID_MARK2: ToggleMark(2); return true;
         case ID_MARK3: ToggleMark(3); return true;
@@ -1083,9 +1054,6 @@ bool COctileView::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_MARK_NEXT:
         case ID_MARK_PREV:
             ui.Enable(!marks_.empty());
-            return true;
-        case ID_COMPARE:
-            ui.Enable(fileOpen_);
             return true;
 
         case ID_SEARCH_MODE_STRING:

@@ -11,12 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 #include "document/document.h"
 #include "host/ui_host.h"
 #include "settings/ini_file.h"
 #include "settings/profile_store.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile {
 
@@ -141,7 +141,6 @@ public:
     static std::string MarkSectionName(const std::string& path);
 
     // Commands.
-    void OnCompare();
     void OnChooseColour(uint32_t id);
     void OnChooseFont();
     void SetCharCode(int32_t code);
@@ -173,7 +172,9 @@ public:
     uint32_t BackColour() const { return backColour_; }
     uint32_t GetMarkColour(int kind) const;  // kind 1..5
     const ViewFont& Font() const { return font_; }
+    // The file last compared with ("CompPath"), offered by the next compare.
     const std::string& CompPath() const { return compPath_; }
+    void SetCompPath(std::string path) { compPath_ = std::move(path); }
     int32_t CharWidth() const { return charWidth_; }
     int32_t LineHeight() const { return lineHeight_; }
     uint64_t WindowOffset() const { return windowOffset_; }

@@ -10,7 +10,7 @@
 
 #include "document/document.h"
 #include "host/ui_host.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 #include "view/view.h"
 
 namespace octile {

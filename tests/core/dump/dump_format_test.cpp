@@ -1,4 +1,4 @@
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>

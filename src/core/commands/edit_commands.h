@@ -11,7 +11,7 @@
 // view and the document in the route, it keeps them from running at all).
 #include <cstdint>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 #include "document/document.h"
 #include "document/range_export.h"
 #include "host/ui_host.h"

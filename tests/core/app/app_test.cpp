@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/app.h"
+#include "app/app_dialogs.h"
 #include "fake_host.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
@@ -152,10 +153,9 @@ TEST_F(AppTest, NoRecentKeepsTheStoredListUntouched) {
 TEST_F(AppTest, AboutResetDeletesTheStoreAtExit) {
     auto app = MakeApp();
     // "No" keeps the about box open; "Yes" ends it with the reset code.
-    CAboutDlg probe;
     host.messageAnswers = {IDNO, IDYES};
-    EXPECT_FALSE(probe.OnResetButton(host));
-    EXPECT_TRUE(probe.OnResetButton(host));
+    EXPECT_FALSE(ConfirmSettingsReset(host));
+    EXPECT_TRUE(ConfirmSettingsReset(host));
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].text, u"Octileのレジストリを削除して終了します。いいですか。");
     EXPECT_EQ(host.messages[0].type, MB_YESNO | MB_ICONQUESTION);
@@ -322,7 +322,7 @@ TEST(SettingDialog, BrowseButtonsReplaceOnlyTheirOwnFieldOnOk) {
         host.folderAnswer = c.folderAnswer;
         CSettingDlg dlg{"/old/t.ini", "/old/plugins"};
 
-        EXPECT_EQ(dlg.OnBrowseTemplate(host), c.fileAnswer != nullptr);
+        EXPECT_EQ(BrowseTemplate(dlg, host), c.fileAnswer != nullptr);
         ASSERT_EQ(host.fileRequests.size(), 1u);
         const FileDialogRequest& asked = host.fileRequests[0];
         EXPECT_FALSE(asked.save);
@@ -333,7 +333,7 @@ TEST(SettingDialog, BrowseButtonsReplaceOnlyTheirOwnFieldOnOk) {
         EXPECT_EQ(dlg.templatePath, c.fileAnswer ? c.fileAnswer : "/old/t.ini");
         EXPECT_EQ(dlg.plugInFolder, "/old/plugins");
 
-        EXPECT_EQ(dlg.OnBrowseFolder(host), *c.folderAnswer != '\0');
+        EXPECT_EQ(BrowseFolder(dlg, host), *c.folderAnswer != '\0');
         EXPECT_EQ(host.foldersAsked, std::vector<std::string>{"/old/plugins"});
         EXPECT_EQ(dlg.plugInFolder, *c.folderAnswer ? c.folderAnswer : "/old/plugins");
         EXPECT_EQ(dlg.templatePath, c.fileAnswer ? c.fileAnswer : "/old/t.ini");

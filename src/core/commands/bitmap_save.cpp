@@ -1,4 +1,4 @@
-#include "picture/bitmap_save.h"
+#include "commands/bitmap_save.h"
 
 #include <fcntl.h>
 #include <unistd.h>

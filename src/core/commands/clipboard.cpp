@@ -1,4 +1,4 @@
-#include "search/clipboard.h"
+#include "commands/clipboard.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,29 +1,28 @@
-#include "host/dialogs.h"
+#include "app/app_dialogs.h"
 
-#include "host/ui_host.h"
 #include "resources/resources.h"
 
 namespace octile {
 
-bool CSettingDlg::OnBrowseTemplate(UiHost& host) {
+bool BrowseTemplate(CSettingDlg& dlg, UiHost& host) {
     FileDialogRequest request;
     request.title = u"開く";
     request.filter = LoadString(IDS_INI_FILTER);
     request.defaultExtension = LoadString(IDS_INI_EXT);
-    request.initialPath = templatePath;
+    request.initialPath = dlg.templatePath;
     if (!host.GetFileName(request)) return false;
-    templatePath = request.chosenPath;
+    dlg.templatePath = request.chosenPath;
     return true;
 }
 
-bool CSettingDlg::OnBrowseFolder(UiHost& host) {
-    std::string folder = plugInFolder;
+bool BrowseFolder(CSettingDlg& dlg, UiHost& host) {
+    std::string folder = dlg.plugInFolder;
     if (!host.BrowseForFolder(folder)) return false;
-    plugInFolder = std::move(folder);
+    dlg.plugInFolder = std::move(folder);
     return true;
 }
 
-bool CAboutDlg::OnResetButton(UiHost& host) {
+bool ConfirmSettingsReset(UiHost& host) {
     return host.MessageBox(LoadString(IDS_ABOUT_RESET_QUESTION), MB_YESNO | MB_ICONQUESTION) ==
            IDYES;
 }

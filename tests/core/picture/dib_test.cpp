@@ -10,9 +10,8 @@
 
 #include "core/fake_host.h"
 #include "core/temp_dir.h"
+#include "core/test_dibs.h"
 #include "core/test_images.h"
-#include "picture/bitmap_save.h"
-#include "resources/resources.h"
 #include "util/utf.h"
 
 namespace octile {
@@ -22,57 +21,10 @@ using test::Bytes;
 using test::ReadLe16;
 using test::ReadLe32;
 
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
-struct DibShape {
-    int32_t width = 4;
-    int32_t height = 4;
-    uint16_t bits = 24;
-    uint32_t used = 0;         // used-colours field
-    uint32_t compression = 0;
-    uint32_t imageSizeField = 0;
-    uint64_t rleBytes = 0;     // pixel bytes of a run-length encoded picture
-};
-
-uint64_t Stride(const DibShape& s) { return (uint64_t{s.bits} * uint64_t(s.width) + 31) / 32 * 4; }
-uint32_t Colours(const DibShape& s) { return s.used != 0 ? s.used : s.bits <= 8 ? 1u << s.bits : 0; }
-uint64_t ImageBytes(const DibShape& s) {
-    return s.compression != 0 ? s.rleBytes : Stride(s) * uint64_t(s.height < 0 ? -int64_t(s.height) : s.height);
-}
-
-// A packed bitmap with a 40-byte header, its colour table and random pixels.
-Bytes MakeDib(const DibShape& s, uint32_t seed = 7) {
-    Bytes dib(40 + Colours(s) * 4 + ImageBytes(s));
-    Put32(&dib[0], 40);
-    Put32(&dib[4], uint32_t(s.width));
-    Put32(&dib[8], uint32_t(s.height));
-    dib[12] = 1;
-    dib[14] = uint8_t(s.bits);
-    Put32(&dib[16], s.compression);
-    Put32(&dib[20], s.imageSizeField);
-    Put32(&dib[32], s.used);
-    std::mt19937 rng(seed);
-    for (size_t i = 40; i < dib.size(); ++i) dib[i] = uint8_t(rng());
-    return dib;
-}
-
-// A core-header (12-byte) bitmap: 16-bit width and height, 3-byte colours.
-Bytes MakeCoreDib(uint16_t width, uint16_t height, uint16_t bits) {
-    const uint32_t colours = bits <= 8 ? 1u << bits : 0;
-    const uint64_t stride = (uint64_t{bits} * width + 31) / 32 * 4;
-    Bytes dib(12 + colours * 3 + stride * height);
-    Put32(&dib[0], 12);
-    dib[4] = uint8_t(width);
-    dib[5] = uint8_t(width >> 8);
-    dib[6] = uint8_t(height);
-    dib[7] = uint8_t(height >> 8);
-    dib[8] = 1;
-    dib[10] = uint8_t(bits);
-    for (size_t i = 12; i < dib.size(); ++i) dib[i] = uint8_t(i * 13);
-    return dib;
-}
+using test::DibShape;
+using test::MakeCoreDib;
+using test::MakeDib;
+using test::Put32;
 
 Bytes Prefix(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + long(n)); }
 
@@ -346,91 +298,6 @@ TEST(DibPaintPicture, KeepAspectCoversTheTargetCentred) {
     EXPECT_FALSE(holder.PaintPicture({0, 0, 10, 10}, true).has_value());
     ASSERT_EQ(holder.TakeBitmap(MakeDib({40, 30, 24})), 1);
     EXPECT_EQ(holder.PaintPicture({0, 0, 80, 30}, true), (PictureRect{0, -15, 80, 45}));
-}
-
-class SaveBitmapCommand : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(dib_.TakeBitmap(MakeDib({4, 3, 24})), 1); }
-    void Choose(const std::string& path) {
-        host_.fileDialogScript.push_back([path](FileDialogRequest& r) {
-            r.chosenPath = path;
-            return true;
-        });
-    }
-    test::FakeHost host_;
-    test::TempDir dir_;
-    CDib dib_;
-    COctileDoc doc_{host_};
-};
-
-TEST_F(SaveBitmapCommand, AsksWithTheBitmapDialogAndWritesTheFile) {
-    const std::string path = dir_.File("picture.bmp");
-    dir_.Write("picture.bmp", std::string(5000, 'x'));  // an existing longer file is emptied
-    Choose(path);
-    EXPECT_TRUE(OnFileSaveBitmap(host_, dib_, doc_));
-    ASSERT_EQ(host_.fileRequests.size(), 1u);
-    const FileDialogRequest& r = host_.fileRequests[0];
-    EXPECT_TRUE(r.save);
-    EXPECT_EQ(r.title, u"BITMAP保存");
-    EXPECT_EQ(r.filter, LoadString(IDS_BMP_FILTER));
-    EXPECT_EQ(r.defaultExtension, u"bmp");
-    EXPECT_TRUE(r.overwritePrompt);
-    EXPECT_TRUE(r.initialPath.empty());
-    EXPECT_TRUE(host_.messages.empty());
-    const auto expected = dib_.BitmapFileBytes();
-    EXPECT_EQ(test::ReadAll(path), std::string(expected.begin(), expected.end()));
-}
-
-// The open file, by its name, a symbolic link or a hard link, is refused
-// with the save error and keeps its bytes.
-TEST_F(SaveBitmapCommand, RefusesTheOpenFileByAnyName) {
-    const std::string open = dir_.Write("open.bin", std::string(300, 'o'));
-    const std::string link = dir_.File("link.bmp");
-    const std::string hard = dir_.File("hard.bmp");
-    ASSERT_EQ(::symlink(open.c_str(), link.c_str()), 0);
-    ASSERT_EQ(::link(open.c_str(), hard.c_str()), 0);
-    ASSERT_TRUE(doc_.OnOpenDocument(open));
-    for (const std::string& name : {open, link, hard}) {
-        SCOPED_TRACE(name);
-        host_.messages.clear();
-        Choose(name);
-        EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
-        ASSERT_EQ(host_.messages.size(), 1u);
-        EXPECT_EQ(host_.messages[0].text,
-                  ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(name)));
-        EXPECT_EQ(test::ReadAll(open), std::string(300, 'o'));
-    }
-    // Another file is written as usual.
-    Choose(dir_.File("other.bmp"));
-    EXPECT_TRUE(OnFileSaveBitmap(host_, dib_, doc_));
-}
-
-TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndWriteFailures) {
-    // Cancel: nothing asked, nothing written.
-    EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
-    EXPECT_TRUE(host_.messages.empty());
-
-    // ".bmp" as the whole name: "FileOpen NG", no file.
-    Choose(dir_.File(".bmp"));
-    EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
-    ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0].text, u"FileOpen NG");
-    EXPECT_FALSE(std::filesystem::exists(dir_.File(".bmp")));
-
-    // A folder that does not exist: message 10000 with the full path.
-    const std::string missing = dir_.File("no/such/folder/p.bmp");
-    Choose(missing);
-    EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
-    ASSERT_EQ(host_.messages.size(), 2u);
-    EXPECT_EQ(host_.messages[1].text, ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(missing)));
-
-    // The file is created but the write fails (a full device).
-    if (std::filesystem::exists("/dev/full")) {
-        Choose("/dev/full");
-        EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
-        ASSERT_EQ(host_.messages.size(), 3u);
-        EXPECT_EQ(host_.messages[2].text, ReplacePercent1(LoadString(IDS_SAVE_ERROR), u"/dev/full"));
-    }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "charcode/charcode.h"
-#include "document/edit_commands.h"
+#include "commands/edit_commands.h"
 #include "document/range_export.h"
 #include "fake_host.h"
 #include "file_fault_scope.h"
@@ -18,7 +18,7 @@
 #include "settings/profile_store.h"
 #include "temp_dir.h"
 #include "util/utf.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 #include "view/view.h"
 
 namespace octile {

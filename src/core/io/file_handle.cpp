@@ -1,4 +1,4 @@
-#include "document/file_handle.h"
+#include "io/file_handle.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,10 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "fake_host.h"
+#include "resources/resources.h"
 #include "temp_dir.h"
 
 namespace octile {
@@ -28,7 +33,57 @@ protected:
     COctileDoc doc;
     COctileView view;
     CMainFrame frame;
+
+    void Open(const std::string& path) {
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        view.OnInitialUpdate();
+    }
+    std::string Sparse(uint64_t size) {
+        const std::string path = dir.File("sparse.bin");
+        const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0644);
+        EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ::close(fd);
+        return path;
+    }
 };
+
+TEST_F(MainFrameTest, PanesAndWidth) {
+    EXPECT_FALSE(frame.ReadPosition().has_value());
+    frame.WritePosition({10, 20, 0, 300});
+    EXPECT_FALSE(frame.ReadPosition().has_value());  // no width: default placement
+    frame.WritePosition({10, 20, 700, 300});
+    ASSERT_TRUE(frame.ReadPosition().has_value());
+    EXPECT_EQ(frame.ReadPosition()->x, 10);
+    EXPECT_EQ(frame.ReadPosition()->h, 300);
+
+    std::vector<uint8_t> bytes(0x300);
+    std::iota(bytes.begin(), bytes.end(), 0);
+    Open(dir.Write("f.bin", bytes));
+    EXPECT_EQ(frame.PaneText(1), u"M");
+    EXPECT_EQ(frame.PaneText(6), u"R/O");
+    EXPECT_EQ(frame.PaneText(7), u"SJIS");
+    view.UpdateSelection(0, 0x2FF);
+    view.UpdateSelection(1, 0x10);
+    EXPECT_EQ(frame.PaneText(8), u"Addr=00000010-000002ff");
+    view.SetCharCode(9);
+    EXPECT_EQ(frame.PaneText(7), u" ");
+    doc.OnCommand(ID_READ_ONLY);
+    EXPECT_EQ(frame.PaneText(6), u"R/W");
+
+    // Border 10, scroll bar 15, text area right edge 77 cells of 8 pixels.
+    EXPECT_EQ(frame.IdealFrameWidth(110, 100, 15), 10 + 15 + 78 * kCw - 1);
+    Open(Sparse(5ull << 30));  // nine address digits: one cell wider
+    EXPECT_EQ(frame.IdealFrameWidth(110, 100, 15), 10 + 15 + 79 * kCw - 1);
+
+    struct Click {
+        int pane;
+        uint32_t command;
+    } clicks[] = {{0, 0}, {1, ID_MARK_COLOR1}, {5, ID_MARK_COLOR5}, {6, ID_READ_ONLY},
+                  {7, ID_CODE_NEXT}, {8, 0}, {9, 0}, {-1, 0}};
+    for (const Click& c : clicks) EXPECT_EQ(CMainFrame::ClickCommand(c.pane), c.command) << c.pane;
+    EXPECT_EQ(frame.MarkPaneColour(3), 0xFFFF00u);
+}
+
 
 TEST_F(MainFrameTest, MessagePaneTakesAThirdOfTheIdealWidthRoundedDown) {
     ASSERT_TRUE(doc.OnOpenDocument(dir.Write("f.bin", std::string(0x300, 'a'))));

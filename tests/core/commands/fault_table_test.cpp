@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "document/document.h"
-#include "document/edit_commands.h"
+#include "commands/edit_commands.h"
 #include "fake_host.h"
 #include "file_fault_scope.h"
-#include "picture/bitmap_save.h"
+#include "commands/bitmap_save.h"
 #include "picture/dib.h"
 #include "resources/resources.h"
-#include "search/search_commands.h"
+#include "commands/search_commands.h"
 #include "settings/ini_file.h"
 #include "settings/paths.h"
 #include "settings/profile_store.h"

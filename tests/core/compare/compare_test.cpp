@@ -8,7 +8,6 @@
 #include "fake_host.h"
 #include "temp_dir.h"
 #include "util/utf.h"
-#include "view/view.h"
 
 namespace octile {
 namespace {
@@ -170,39 +169,6 @@ TEST(Compare, UnopenableFiles) {
     EXPECT_EQ(CompareFiles(there, dir.path(), r), COMPARE_NO_NEW);  // a folder
     EXPECT_EQ(CompareOpenFailure(COMPARE_NO_OLD, "/x"), u"旧ファイル/xがありません");
     EXPECT_EQ(CompareOpenFailure(COMPARE_NO_NEW, "/y"), u"新ファイル/yがありません");
-}
-
-TEST(Compare, CommandRemembersThePathAndShowsTheReport) {
-    TempDir dir;
-    test::FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc(host);
-    COctileView view(host, doc, store);
-    view.OnCreate();
-    const std::string cur = dir.Write("cur", "abc");
-    const std::string other = dir.Write("other", "abd");
-    ASSERT_TRUE(doc.OnOpenDocument(cur));
-    view.OnInitialUpdate();
-    CmdUI ui;
-    ASSERT_TRUE(view.OnUpdateCommand(ID_COMPARE, ui));
-    EXPECT_TRUE(ui.enabled);
-
-    host.fileDialogScript.push_back([&](FileDialogRequest& r) {
-        EXPECT_EQ(r.title, u"比較");
-        EXPECT_EQ(r.initialPath, cur);  // no compare path yet: the document's
-        r.chosenPath = other;
-        return true;
-    });
-    ASSERT_TRUE(view.OnCommand(ID_COMPARE));
-    EXPECT_EQ(view.CompPath(), other);
-    host.fileDialogScript.push_back([&](FileDialogRequest& r) {
-        EXPECT_EQ(r.initialPath, other);
-        r.chosenPath = dir.File("gone");
-        return true;
-    });
-    ASSERT_TRUE(view.OnCommand(ID_COMPARE));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, u"旧ファイル" + Utf8ToUtf16(dir.File("gone")) + u"がありません");
 }
 
 }  // namespace

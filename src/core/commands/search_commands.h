@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "command/command_ids.h"
 #include "document/document.h"
 #include "host/ui_host.h"
 #include "search/search_engine.h"

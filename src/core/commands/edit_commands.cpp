@@ -1,8 +1,8 @@
-#include "document/edit_commands.h"
+#include "commands/edit_commands.h"
 
 #include "document/byte_shift.h"
 #include "resources/resources.h"
-#include "view/dump_format.h"
+#include "dump/dump_format.h"
 
 namespace octile {
 

@@ -1,8 +1,8 @@
-#include "search/search_commands.h"
+#include "commands/search_commands.h"
 
 #include "document/long_operation.h"
 #include "resources/resources.h"
-#include "search/clipboard.h"
+#include "commands/clipboard.h"
 #include "search/replace_run.h"
 #include "search/search_pattern.h"
 #include "settings/template_file.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "document/byte_shift.h"
-#include "document/edit_commands.h"
+#include "commands/edit_commands.h"
 #include "fake_host.h"
 #include "file_fault_scope.h"
 #include "resources/resources.h"

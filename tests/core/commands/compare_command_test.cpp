@@ -1,0 +1,49 @@
+#include "commands/compare_command.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_host.h"
+#include "temp_dir.h"
+#include "util/utf.h"
+
+namespace octile {
+namespace {
+
+using test::TempDir;
+
+TEST(CompareCommandTest, CommandRemembersThePathAndShowsTheReport) {
+    TempDir dir;
+    test::FakeHost host;
+    MemoryProfileStore store;
+    COctileDoc doc(host);
+    COctileView view(host, doc, store);
+    view.OnCreate();
+    const std::string cur = dir.Write("cur", "abc");
+    const std::string other = dir.Write("other", "abd");
+    ASSERT_TRUE(doc.OnOpenDocument(cur));
+    view.OnInitialUpdate();
+    CmdUI ui;
+    CompareCommand compare(host, doc, view);
+    ASSERT_TRUE(compare.OnUpdateCommand(ID_COMPARE, ui));
+    EXPECT_TRUE(ui.enabled);
+
+    host.fileDialogScript.push_back([&](FileDialogRequest& r) {
+        EXPECT_EQ(r.title, u"比較");
+        EXPECT_EQ(r.initialPath, cur);  // no compare path yet: the document's
+        r.chosenPath = other;
+        return true;
+    });
+    ASSERT_TRUE(compare.OnCommand(ID_COMPARE));
+    EXPECT_EQ(view.CompPath(), other);
+    host.fileDialogScript.push_back([&](FileDialogRequest& r) {
+        EXPECT_EQ(r.initialPath, other);
+        r.chosenPath = dir.File("gone");
+        return true;
+    });
+    ASSERT_TRUE(compare.OnCommand(ID_COMPARE));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, u"旧ファイル" + Utf8ToUtf16(dir.File("gone")) + u"がありません");
+}
+
+}  // namespace
+}  // namespace octile
