@@ -7,6 +7,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 FILE       ?= $(CURDIR)/samples/sample.bin
+# WERROR=ON makes warnings in Octile's own code errors (CI sets it).
+WERROR     ?= OFF
 
 .PHONY: all deps build run test test-asan test-tsan test-gui-asan fuzz bench package clean
 
@@ -16,7 +18,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOCTILE_WERROR=$(WERROR)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -29,7 +31,7 @@ test: build
 
 # The core library and its tests under AddressSanitizer and UBSan.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCTILE_CORE_ONLY=ON \
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCTILE_CORE_ONLY=ON -DOCTILE_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -37,7 +39,7 @@ test-asan: deps
 # The core tests under ThreadSanitizer: the hex listing writes on a thread of
 # its own while it formats.
 test-tsan: deps
-	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCTILE_CORE_ONLY=ON \
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCTILE_CORE_ONLY=ON -DOCTILE_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer"
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target core_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
@@ -51,7 +53,7 @@ empty :=
 space := $(empty) $(empty)
 GUI_ASAN_PATTERN := ^($(subst $(space),|,$(strip $(GUI_ASAN_TESTS))))$$
 test-gui-asan: deps
-	cmake -S . -B $(GUI_ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	cmake -S . -B $(GUI_ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCTILE_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
 	cmake --build $(GUI_ASAN_BUILD) -j $(JOBS) --target $(GUI_ASAN_TESTS)
 	cd $(GUI_ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \

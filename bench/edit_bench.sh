@@ -13,17 +13,11 @@
 #
 # usage: bench/edit_bench.sh BUILD_DIR [--rows]
 #   --rows: print bare "name|ours|peer|ratio" lines for bench/run.sh
-set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-build=${1:?usage: edit_bench.sh BUILD_DIR [--rows]}
+bench_setup edit_bench "${1:?usage: edit_bench.sh BUILD_DIR [--rows]}"
 bare=${2:-}
-cli=$build/program/octile-cli
-[[ -x $cli ]] || { echo "edit_bench: $cli not built" >&2; exit 2; }
 command -v xxd >/dev/null || { echo "edit_bench: xxd not installed" >&2; exit 2; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/octile-edit-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 
 # Writes mib MiB (one random MiB repeated) to path and reads it once so that
 # it is in the page cache.

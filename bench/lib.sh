@@ -2,7 +2,24 @@
 # MB/s figures (1 MB = 10^6 bytes) and the result table, whose rows are
 # "name|ours|peer|ratio" lines gathered in the array rows.
 
+# A benchmark stops at its first failing command.
+set -euo pipefail
+
 rows=()
+
+# bench_setup NAME BUILD_DIR: the start every benchmark script shares. Sets
+# build (BUILD_DIR as an absolute path), cli (its octile-cli, which must be
+# built) and work (a fresh temporary folder, removed on exit). NAME begins
+# the error messages and the temporary folder's name.
+bench_setup() {
+    local name=$1
+    [[ -d $2 ]] || { echo "$name: no build folder $2" >&2; exit 2; }
+    build=$(cd "$2" && pwd)
+    cli=$build/program/octile-cli
+    [[ -x $cli ]] || { echo "$name: $cli not built" >&2; exit 2; }
+    work=$(mktemp -d "${TMPDIR:-/tmp}/octile-$name.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+}
 
 # elapsed CMD...: the seconds one run of CMD takes, to the microsecond;
 # its output is discarded.

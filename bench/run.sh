@@ -8,14 +8,10 @@
 # Usage: bench/run.sh BUILD_DIR
 # To add a comparison, write a row_* function that calls add_row, and list it
 # in ROWS at the bottom.
-set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-build="$(cd "${1:-build}" && pwd)"
+bench_setup run "${1:-build}"
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-cli="$build/program/octile-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 
 # The 64 MiB input: 64 KiB pieces, alternately random bytes and text (the
 # repository's own sources, Japanese strings included).

@@ -13,18 +13,12 @@
 #
 # usage: bench/search_bench.sh BUILD_DIR [--rows]
 #   --rows: print bare "name|ours|peer|ratio" lines for bench/run.sh
-set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-build=${1:?usage: search_bench.sh BUILD_DIR [--rows]}
+bench_setup search_bench "${1:?usage: search_bench.sh BUILD_DIR [--rows]}"
 bare=${2:-}
-cli=$build/program/octile-cli
-[[ -x $cli ]] || { echo "search_bench: $cli not built" >&2; exit 2; }
 cc=${CC:-cc}
 command -v "$cc" >/dev/null || { echo "search_bench: no C compiler ($cc)" >&2; exit 2; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/octile-search-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 
 # The file generator: lines of random words of a-z, with the text at one offset.
 cat >"$work/gen.c" <<'C'

@@ -13,7 +13,7 @@
 #include "fake_host.h"
 #include "fuzz_input.h"
 #include "settings/ini_file.h"
-#include "settings/profile_store.h"
+#include "memory_profile_store.h"
 #include "view/view.h"
 
 namespace octile::fuzz {

@@ -13,7 +13,7 @@
 #include "fake_host.h"
 #include "fuzz_input.h"
 #include "commands/clipboard.h"
-#include "settings/profile_store.h"
+#include "memory_profile_store.h"
 #include "util/utf.h"
 #include "view/view.h"
 
@@ -60,7 +60,7 @@ void PasteIntoFile(const std::u16string& text, uint16_t at) {
     const uint64_t pos = at % 256;  // on the first page
     s.PutCaret(pos);
     s.host.clipboard = text;
-    PasteClipboard(s.host, s.doc, s.view);
+    PasteClipboard(s.host, s.host, s.doc, s.view);
     // Only the bytes from the caret on change, and never past the end.
     const std::string now = test::ReadAll(s.path);
     FUZZ_CHECK(now.size() == original.size());
@@ -79,9 +79,9 @@ void CopyRoundTrip(const std::vector<uint8_t>& bytes, int32_t code, uint16_t fro
     if ((from & 1) != 0) s.view.OnCommand(ID_VIEW_UPPER);
     const uint64_t lo = from % bytes.size();
     const uint64_t hi = std::min<uint64_t>(lo + count, bytes.size() - 1);
-    s.view.UpdateSelection(0, hi);
-    s.view.UpdateSelection(1, lo);
-    CopySelection(s.host, s.doc, s.view);
+    s.view.UpdateSelection(SelectionStep::kAnchor, hi);
+    s.view.UpdateSelection(SelectionStep::kCaret, lo);
+    CopySelection(s.host, s.host, s.doc, s.view);
     const std::vector<uint8_t> back = ParsePasteText(s.host.clipboard);
     FUZZ_CHECK(back == std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(lo),
                                             bytes.begin() + static_cast<std::ptrdiff_t>(hi) + 1));

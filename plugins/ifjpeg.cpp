@@ -156,17 +156,4 @@ int DecodePicture(Source& source, DibOutput& out) {
 }  // namespace
 }  // namespace octile::spi
 
-using namespace octile::spi;
-
-extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return CopyInfo(kInfo, infono, buf, buflen);
-}
-
-extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {
-    return ProbeStartsWith(probe, {"\xFF\xD8\xFF"});
-}
-
-extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
-                                            void** info, void** bits, void*, intptr_t) {
-    return RunGetPicture(buf, len, flag, info, bits, DecodePicture);
-}
+OCTILE_SPI_ENTRY_POINTS(octile::spi::kInfo, octile::spi::DecodePicture, "\xFF\xD8\xFF")

@@ -8,18 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "util/little_endian.h"
+
 namespace octile::spi {
 
 namespace {
-
-void PutLe16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 ssize_t PreadFully(int fd, uint8_t* out, size_t n, off_t offset) {
     size_t done = 0;

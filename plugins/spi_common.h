@@ -106,3 +106,19 @@ int RunGetPicture(const char* buf, intptr_t len, unsigned flag, void** info, voi
 }
 
 }  // namespace octile::spi
+
+// The three entry points of a plug-in, written once at global scope in its
+// source: GetPluginInfo over the table of info texts, IsSupported for data
+// that starts with one of the signatures (the last arguments), GetPicture
+// running the decoder (int(Source&, DibOutput&)) in RunGetPicture's frame.
+#define OCTILE_SPI_ENTRY_POINTS(texts, decoder, ...)                                              \
+    extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {           \
+        return ::octile::spi::CopyInfo(texts, infono, buf, buflen);                               \
+    }                                                                                             \
+    extern "C" OCTILE_SPI_EXPORT int IsSupported(const char*, intptr_t probe) {                   \
+        return ::octile::spi::ProbeStartsWith(probe, {__VA_ARGS__});                              \
+    }                                                                                             \
+    extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag, \
+                                                void** info, void** bits, void*, intptr_t) {      \
+        return ::octile::spi::RunGetPicture(buf, len, flag, info, bits, decoder);                 \
+    }

@@ -1,5 +1,7 @@
 // octile-cli find and replace: the search engine of the window on a file.
 #include <cstdio>
+#include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,13 @@ const std::string_view kReplaceUsage =
 namespace {
 
 constexpr uint64_t kDefaultReadSize = 0x100;
+
+// The options of find; replace takes all but the last (it always searches
+// forward, from the caret).
+constexpr OptionRule kFindOptions[] = {{"hex", false},    {"code", true},      {"caret", true},
+                                       {"window", true},  {"read-size", true}, {"backward", false}};
+constexpr std::span<const OptionRule> kReplaceOptions =
+    std::span(kFindOptions).first(std::size(kFindOptions) - 1);
 
 // What find and replace share: the file, the texts' interpretation and where
 // the view would stand.
@@ -89,14 +98,7 @@ std::string Address(uint64_t fileLength, uint64_t value) {
 int RunFind(const Args& args) {
     const Command& command = FindCommand("find");
     Options options;
-    if (!options.Parse(command, args,
-                       {{"hex", false},
-                        {"code", true},
-                        {"caret", true},
-                        {"window", true},
-                        {"read-size", true},
-                        {"backward", false}},
-                       2, 2)) {
+    if (!options.Parse(command, args, kFindOptions, 2, 2)) {
         return kExitRefused;
     }
     SearchSetup setup;
@@ -120,13 +122,7 @@ int RunFind(const Args& args) {
 int RunReplace(const Args& args) {
     const Command& command = FindCommand("replace");
     Options options;
-    if (!options.Parse(command, args,
-                       {{"hex", false},
-                        {"code", true},
-                        {"caret", true},
-                        {"window", true},
-                        {"read-size", true}},
-                       3, 3)) {
+    if (!options.Parse(command, args, kReplaceOptions, 3, 3)) {
         return kExitRefused;
     }
     SearchSetup setup;

@@ -11,9 +11,8 @@
 
 namespace octile::cli {
 
-bool Options::Parse(const Command& command, const Args& args,
-                    std::initializer_list<OptionRule> rules, size_t minPositional,
-                    size_t maxPositional) {
+bool Options::Parse(const Command& command, const Args& args, std::span<const OptionRule> rules,
+                    size_t minPositional, size_t maxPositional) {
     const auto fail = [&](const std::string& detail) {
         UsageError(command, detail);
         return false;

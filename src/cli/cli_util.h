@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,8 +28,13 @@ public:
     // False, with a usage error printed, for an unknown option, a missing
     // value or a number of positional arguments outside [minPositional,
     // maxPositional]. "--" ends the options.
-    bool Parse(const Command& command, const Args& args, std::initializer_list<OptionRule> rules,
+    bool Parse(const Command& command, const Args& args, std::span<const OptionRule> rules,
                size_t minPositional, size_t maxPositional);
+    bool Parse(const Command& command, const Args& args, std::initializer_list<OptionRule> rules,
+               size_t minPositional, size_t maxPositional) {
+        return Parse(command, args, std::span(rules.begin(), rules.size()), minPositional,
+                     maxPositional);
+    }
 
     const std::vector<std::string_view>& Positional() const { return positional_; }
     // The last value given for the option.

@@ -17,6 +17,7 @@
 #include "gui/qt_text.h"
 #include "gui/qt_translations.h"
 #include "gui/qt_ui_host.h"
+#include "view/view_font.h"
 
 namespace octile {
 

@@ -28,6 +28,7 @@
 #include "gui/report_window.h"
 #include "resources/resources.h"
 #include "settings/template_file.h"
+#include "view/view_font.h"
 
 namespace octile {
 

@@ -52,6 +52,7 @@ class QtUiHost : public UiHost {
     void SetMessagePane(QLabel* pane);
     void SetDumpWidget(DumpWidget* dump);
 
+    // Feedback.
     int MessageBox(const std::u16string& text, uint32_t type) override;
     void Beep() override;
     void SetMessageText(const std::u16string& text) override;
@@ -59,19 +60,27 @@ class QtUiHost : public UiHost {
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
 
+    // DialogHost.
     int DoModal(DialogRef dialog) override;
     bool GetFileName(FileDialogRequest& request) override;
     bool BrowseForFolder(std::string& folder) override;
+    bool ChooseColor(uint32_t& colour) override;
+    bool ChooseFont(ViewFont& font) override;
 
+    // ClipboardHost.
     void SetClipboardText(const std::u16string& text) override;
     std::u16string GetClipboardText() override;
 
+    // Shell.
     void OpenWithShell(const std::string& path) override;
-
     void CloseMainWindow() override;
     void UpdateTitle() override;
     void RecalcFrameWidth() override;
+    void ShowReport(const ReportWindowData& report) override;
+    void ShowPicture(const CDib& dib) override;
+    void ClosePicture() override;
 
+    // ViewSurface.
     void RepaintView() override;
     void UpdateInversions() override;
     void SetScrollRange(int32_t minimum, int32_t maximum) override;
@@ -84,11 +93,6 @@ class QtUiHost : public UiHost {
     Point GetCursorPos() override;
     int32_t GetWheelScrollLines() override;
     FontMetrics MeasureFont(const ViewFont& font) override;
-    bool ChooseColor(uint32_t& colour) override;
-    bool ChooseFont(ViewFont& font) override;
-    void ShowReport(const ReportWindowData& report) override;
-    void ShowPicture(const CDib& dib) override;
-    void ClosePicture() override;
 
     bool IsTimerActive(uint32_t id) const;
     // The compare report window; none before the first report.

@@ -11,6 +11,7 @@
 
 #include "cli_runner.h"
 #include "core/temp_dir.h"
+#include "core/test_dibs.h"
 #include "core/test_images.h"
 
 namespace octile {
@@ -116,33 +117,7 @@ TEST_F(CliPictureTest, EmbeddedPicturesAreFoundAtTheirAnchorsAndSavedWithTheirPi
 TEST_F(CliPictureTest, BitmapFileIsTakenByTheFallback) {
     // A bitmap file embedded at an odd offset: no plug-in accepts it, the
     // bitmap reader takes it, and the saved file is the embedded one.
-    Bytes bmp;
-    {
-        const uint32_t stride = (bmpImage_.width * 3 + 3) / 4 * 4;
-        bmp.assign(54 + size_t{stride} * bmpImage_.height, 0);
-        const auto put32 = [&](size_t at, uint32_t v) {
-            for (int i = 0; i < 4; ++i) bmp[at + i] = uint8_t(v >> (8 * i));
-        };
-        bmp[0] = 'B';
-        bmp[1] = 'M';
-        put32(2, uint32_t(bmp.size()));
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, bmpImage_.width);
-        put32(22, bmpImage_.height);
-        bmp[26] = 1;
-        bmp[28] = 24;
-        put32(34, uint32_t(bmp.size() - 54));
-        for (uint32_t y = 0; y < bmpImage_.height; ++y) {
-            for (uint32_t x = 0; x < bmpImage_.width; ++x) {
-                const test::Rgb c = bmpImage_.At(x, y);
-                uint8_t* d = &bmp[54 + size_t{bmpImage_.height - 1 - y} * stride + x * 3];
-                d[0] = c.b;
-                d[1] = c.g;
-                d[2] = c.r;
-            }
-        }
-    }
+    const Bytes bmp = test::BitmapFile(bmpImage_);
     Bytes file = Filler(0x77);
     file.insert(file.end(), bmp.begin(), bmp.end());
     const Bytes tail = Filler(40);

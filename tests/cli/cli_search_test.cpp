@@ -174,6 +174,7 @@ TEST_F(CliSearchTest, ReplaceAll) {
         {"ab ab ab", {"ab", "xy", "--caret", "2", "--window", "3"}, 2, "", "ab ab ab"},
         {"ab ab ab", {"ab", "xy", "--code", "ebcdic"}, 2, "", "ab ab ab"},
         {"ab ab ab", {"ab", "xy", "--read-size", "1"}, 2, "", "ab ab ab"},
+        {"ab ab ab", {"ab", "xy", "--backward"}, 2, "", "ab ab ab"},  // replace only goes forward
     };
     for (const Case& c : cases) {
         const std::string file = dir_.Write("r.bin", Bytes(c.before.begin(), c.before.end()));

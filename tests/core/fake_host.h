@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/ui_host.h"
+#include "memory_profile_store.h"  // the store double, beside the host double
 #include "view/view.h"
 
 namespace octile::test {
@@ -18,6 +19,7 @@ public:
     struct Message {
         std::u16string text;
         uint32_t type;
+        int waitCursorDepth = 0;  // the wait cursors shown while it was asked
     };
 
     // Answers, taken in order; an empty queue answers IDOK / IDCANCEL.
@@ -45,12 +47,13 @@ public:
     int pictureCloses = 0;
     std::vector<ReportWindowData> reports;
     int pumps = 0;
+    int waitCursorDepth = 0;  // Begin calls not yet ended
     // Runs inside PumpMessages: what the user does while a long operation
     // lets messages through (Escape, closing the window).
     std::function<void()> onPump;
 
     int MessageBox(const std::u16string& text, uint32_t type) override {
-        messages.push_back({text, type});
+        messages.push_back({text, type, waitCursorDepth});
         if (!messageAnswers.empty()) {
             const int a = messageAnswers.front();
             messageAnswers.pop_front();
@@ -64,8 +67,8 @@ public:
         ++pumps;
         if (onPump) onPump();
     }
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
+    void BeginWaitCursor() override { ++waitCursorDepth; }
+    void EndWaitCursor() override { --waitCursorDepth; }
     int DoModal(DialogRef dialog) override {
         if (dialogScript.empty()) return IDCANCEL;
         auto f = std::move(dialogScript.front());
@@ -122,7 +125,7 @@ public:
 // offset need not be on the page: the cell is where the byte would be.
 inline void PutCaretOnByte(COctileView& view, uint64_t offset) {
     COctileView::Cell cell;
-    view.OffsetToCell(2, offset, cell);
+    view.OffsetToCell(COctileView::CellMode::kHexAnywhere, offset, cell);
     view.SetCaretCell(cell);
 }
 

@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_host.h"
-#include "commands/search_commands.h"
+#include "session.h"
 #include "temp_dir.h"
-#include "view/view.h"
 
 namespace octile::test {
 
@@ -21,10 +19,7 @@ inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 class SearchFixture : public ::testing::Test {
   protected:
-    SearchFixture() : doc(host), view(host, doc, store), commands(host, doc, view) {
-        view.OnCreate();
-        doc.templatePath = [this] { return templatePath; };
-    }
+    SearchFixture() = default;
 
     void Open(const Bytes& bytes, bool writable = false) {
         path = dir.Write("f.bin", bytes);
@@ -58,8 +53,8 @@ class SearchFixture : public ::testing::Test {
     // page, and the selection collapsed onto it.
     void PutCaretOn(uint64_t offset) {
         PutCaretOnByte(view, offset);
-        view.UpdateSelection(0, offset);
-        view.UpdateSelection(1, offset);
+        view.UpdateSelection(SelectionStep::kAnchor, offset);
+        view.UpdateSelection(SelectionStep::kCaret, offset);
     }
     uint64_t CaretCellOffset() const {
         const COctileView::Cell c = view.CaretCell();
@@ -70,13 +65,14 @@ class SearchFixture : public ::testing::Test {
     }
 
     TempDir dir;
-    FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc;
-    COctileView view;
-    SearchCommands commands;
+    Session session;
+    FakeHost& host = session.host;
+    MemoryProfileStore& store = session.store;
+    COctileDoc& doc = session.doc;
+    COctileView& view = session.view;
+    SearchCommands& commands = session.search;
+    std::string& templatePath = session.templatePath;
     std::string path;
-    std::string templatePath;
     CSearchSecDlg opened;
 };
 

@@ -1,9 +1,12 @@
 #pragma once
 // Packed bitmaps (a bitmap information header, its colour table and pixels)
-// of any shape, for the tests of the bitmap holder and of saving pictures.
+// of any shape, for the tests of the bitmap holder and of saving pictures,
+// and bitmap files of a given picture.
 #include <cstdint>
 #include <random>
 #include <vector>
+
+#include "core/test_images.h"
 
 namespace octile::test {
 
@@ -59,6 +62,33 @@ inline Bytes MakeCoreDib(uint16_t width, uint16_t height, uint16_t bits) {
     dib[10] = uint8_t(bits);
     for (size_t i = 12; i < dib.size(); ++i) dib[i] = uint8_t(i * 13);
     return dib;
+}
+
+// A bitmap file of a 24-bit picture: file header, 40-byte header with its
+// size fields filled in, and bottom-up rows.
+inline Bytes BitmapFile(const Image& img) {
+    const uint32_t stride = uint32_t(Stride({int32_t(img.width), int32_t(img.height), 24}));
+    Bytes f(54 + size_t{stride} * img.height, 0);
+    f[0] = 'B';
+    f[1] = 'M';
+    Put32(&f[2], uint32_t(f.size()));
+    Put32(&f[10], 54);
+    Put32(&f[14], 40);
+    Put32(&f[18], img.width);
+    Put32(&f[22], img.height);
+    f[26] = 1;
+    f[28] = 24;
+    Put32(&f[34], uint32_t(f.size() - 54));
+    for (uint32_t y = 0; y < img.height; ++y) {
+        for (uint32_t x = 0; x < img.width; ++x) {
+            const Rgb p = img.At(x, y);
+            uint8_t* d = &f[54 + size_t{img.height - 1 - y} * stride + x * 3];
+            d[0] = p.b;
+            d[1] = p.g;
+            d[2] = p.r;
+        }
+    }
+    return f;
 }
 
 }  // namespace octile::test

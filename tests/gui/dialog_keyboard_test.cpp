@@ -62,8 +62,8 @@ struct KeyboardProgram : ProgramWith<RecordingHost> {
         if (!app.ProcessShellCommand({path})) qFatal("open failed");
         Show();
         if (!QTest::qWaitForWindowActive(window.get())) qWarning("main window not active");
-        view().UpdateSelection(0, 0x10);
-        view().UpdateSelection(1, 0x1F);
+        view().UpdateSelection(SelectionStep::kAnchor, 0x10);
+        view().UpdateSelection(SelectionStep::kCaret, 0x1F);
     }
     QByteArray Disk() const { return ReadAll(PathToQString(path)); }
     static QString PartFile() { return ExportFolder().filePath(QStringLiteral("part.bin")); }

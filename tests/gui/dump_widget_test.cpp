@@ -44,7 +44,7 @@ struct OpenProgram : Program {
     // The centre of a cell, in viewport coordinates.
     QPoint Cell(int column, int row) { return {column * cw() + cw() / 2, row * lh() + lh() / 2}; }
     // The high digit of byte k of data row r.
-    QPoint ByteCell(int k, int row) { return Cell(view().ExtraDigits() + 9 + 3 * k, row); }
+    QPoint ByteCell(int k, int row) { return Cell(view().Layout().HexColumn(k), row); }
     QWidget* viewport() { return dump().viewport(); }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(&dump(), key, modifiers);
@@ -298,56 +298,56 @@ void DumpWidgetTest::scrollBarRequestsGoThroughTheView() {
 
 void DumpWidgetTest::arrowsMoveTheCaretAndCollapse() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     QCOMPARE(p.view().CaretCell(), (COctileView::Cell{10, 1}));
     p.Key(Qt::Key_Right);  // the blank after byte 0 belongs to byte 0
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 11, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexDigitColumn(0, HexDigit::kBlank), 1}));
     QCOMPARE(p.view().Anchor(), uint64_t(0));
     QCOMPARE(p.view().CaretOffset(), uint64_t(0));
     p.Key(Qt::Key_Right);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 12, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(1), 1}));
     QCOMPARE(p.view().Anchor(), uint64_t(1));
     QCOMPARE(p.view().CaretOffset(), uint64_t(1));
     p.Key(Qt::Key_Down);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 12, 2}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(1), 2}));
     QCOMPARE(p.view().Anchor(), uint64_t(17));
     QCOMPARE(p.view().CaretOffset(), uint64_t(17));
     p.Key(Qt::Key_Up);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 12, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(1), 1}));
     QCOMPARE(p.view().CaretOffset(), uint64_t(1));
     // A click puts the caret on the cell and collapses the selection there.
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(5, 3));
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 9 + 15, 3}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(5), 3}));
     QCOMPARE(p.view().Anchor(), uint64_t(37));
     QCOMPARE(p.view().CaretOffset(), uint64_t(37));
 }
 
 void DumpWidgetTest::arrowsAtTheEdgesScrollOrStay() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     const int lastRow = int(p.view().ReadSize() / 16);
     // Left on the first digit and Up on row 1 at the start change nothing.
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(0, 1));
     p.Key(Qt::Key_Left);
     p.Key(Qt::Key_Up);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 9, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(0), 1}));
     QCOMPARE(p.view().WindowOffset(), uint64_t(0));
     // Right on the last character cell stays there.
-    QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.Cell(e + 76, 1));
+    QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.Cell(L.CharColumn(15), 1));
     p.Key(Qt::Key_Right);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 76, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.CharColumn(15), 1}));
     QCOMPARE(p.view().CaretOffset(), uint64_t(15));
     // Down on the last data row scrolls a line and keeps the caret on that row.
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(2, lastRow));
     p.Key(Qt::Key_Down);
     QCOMPARE(p.view().WindowOffset(), uint64_t(16));
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 15, lastRow}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(2), lastRow}));
     QCOMPARE(p.view().CaretOffset(), uint64_t(16 + 16 * (lastRow - 1) + 2));
     // Up on row 1 scrolls back.
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(2, 1));
     p.Key(Qt::Key_Up);
     QCOMPARE(p.view().WindowOffset(), uint64_t(0));
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 15, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(2), 1}));
     QCOMPARE(p.view().CaretOffset(), uint64_t(2));
     // At the end of the file Down stays.
     p.Key(Qt::Key_End, Qt::ControlModifier);
@@ -355,28 +355,28 @@ void DumpWidgetTest::arrowsAtTheEdgesScrollOrStay() {
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(0, 1));
     p.Key(Qt::Key_Down);
     QCOMPARE(p.view().WindowOffset(), last);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 9, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(0), 1}));
 }
 
 void DumpWidgetTest::homeAndEndMoveOnlyTheCaretCell() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     const int lastRow = int(p.view().ReadSize() / 16);
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(4, 2));
     p.Key(Qt::Key_End);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 76, lastRow}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.CharColumn(15), lastRow}));
     QCOMPARE(p.view().Anchor(), uint64_t(20));
     QCOMPARE(p.view().CaretOffset(), uint64_t(20));
     p.Key(Qt::Key_Home);
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 9, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(0), 1}));
     QCOMPARE(p.view().CaretOffset(), uint64_t(20));
 }
 
 void DumpWidgetTest::shiftArrowsMoveOnlyTheCaretOffset() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(1, 1));
-    const COctileView::Cell caret{e + 12, 1};
+    const COctileView::Cell caret{L.HexColumn(1), 1};
     struct Step {
         Qt::Key key;
         uint64_t caretOffset;
@@ -412,17 +412,17 @@ void DumpWidgetTest::shiftLeftWithAnchorAboveTheWindowScrollsUp() {
 
 void DumpWidgetTest::dragInsideSelectsWithoutMovingTheCaretCell() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     QTest::mousePress(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(2, 1));
     QVERIFY(p.view().IsDragging());
     QTest::mouseMove(p.viewport(), p.ByteCell(6, 3));
     QCOMPARE(p.view().Anchor(), uint64_t(2));
     QCOMPARE(p.view().CaretOffset(), uint64_t(38));
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 15, 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(2), 1}));
     QTest::mouseRelease(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(7, 3));
     QVERIFY(!p.view().IsDragging());
     QCOMPARE(p.view().CaretOffset(), uint64_t(39));
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + 9 + 21, 3}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(7), 3}));
     QVERIFY(!p.host.IsTimerActive(COctileView::kDragTimerId));
 }
 
@@ -449,7 +449,7 @@ void DumpWidgetTest::dragBelowTheTextScrollsAndExtends() {
 
 void DumpWidgetTest::selectedBytesAreInverted() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     const int cw = p.cw();
     const int lh = p.lh();
     // Select bytes 0 to 3 of row 1 with the caret cell left on byte 0.
@@ -462,7 +462,7 @@ void DumpWidgetTest::selectedBytesAreInverted() {
 
     const QImage image = p.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QColor background = ToQColor(p.view().BackColour());
-    const int left = (e + 9 + 6) * cw;  // the two digits of byte 2
+    const int left = L.HexColumn(2) * cw;  // the two digits of byte 2
     int inverted = 0;
     int checked = 0;
     for (int y = 1; y < lh - 2; ++y) {
@@ -480,7 +480,7 @@ void DumpWidgetTest::selectedBytesAreInverted() {
 
 void DumpWidgetTest::markedBytesAreColouredUnderTheirDigits() {
     OpenProgram p;
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     const int cw = p.cw();
     const int lh = p.lh();
     // Byte 1 gets a kind-1 mark (F4), byte 3 a kind-2 mark (Ctrl+2); then
@@ -511,18 +511,18 @@ void DumpWidgetTest::markedBytesAreColouredUnderTheirDigits() {
     };
     for (const Case& c : {Case{1, p.view().GetMarkColour(1)}, Case{3, p.view().GetMarkColour(2)}}) {
         const QRgb mark = ToQColor(c.colour).rgb();
-        const int digits = e + 9 + 3 * c.byte;
+        const int digits = L.HexColumn(c.byte);
         // The blank after the digits is all mark colour, the digits show it
         // around their glyphs, and no background shows through.
-        QCOMPARE(count(digits + 2, 1, mark), cellPixels);
+        QCOMPARE(count(L.HexDigitColumn(c.byte, HexDigit::kBlank), 1, mark), cellPixels);
         QVERIFY(count(digits, 2, mark) > cellPixels);
         QCOMPARE(count(digits, 3, background), 0);
         // The character column stays uncoloured.
-        QCOMPARE(count(e + 61 + c.byte, 1, mark), 0);
+        QCOMPARE(count(L.CharColumn(c.byte), 1, mark), 0);
     }
     // Bytes 0 and 2 have no mark.
     for (int byte : {0, 2}) {
-        QCOMPARE(count(e + 9 + 3 * byte + 2, 1, background), cellPixels);
+        QCOMPARE(count(L.HexDigitColumn(byte, HexDigit::kBlank), 1, background), cellPixels);
     }
 }
 
@@ -575,7 +575,7 @@ void DumpWidgetTest::typedDigitsOverwriteTheFile() {
     QFETCH(int, modifiers);
     QFETCH(int, expected);
     OpenProgram p(writable);
-    const int e = p.view().ExtraDigits();
+    const DumpLayout L = p.view().Layout();
     QTest::mouseClick(p.viewport(), Qt::LeftButton, Qt::NoModifier, p.ByteCell(0, 1));
     QTest::keyClicks(&p.dump(), typed, Qt::KeyboardModifiers(modifiers));
     QFile file(PathToQString(p.path));
@@ -583,7 +583,7 @@ void DumpWidgetTest::typedDigitsOverwriteTheFile() {
     QCOMPARE(int(uint8_t(file.read(1)[0])), expected);
     // After both digits the caret stands on the next byte's high digit.
     const bool written = expected != 0;
-    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{e + (written ? 12 : 9), 1}));
+    QCOMPARE(p.view().CaretCell(), (COctileView::Cell{L.HexColumn(written ? 1 : 0), 1}));
 }
 
 QTEST_MAIN(DumpWidgetTest)

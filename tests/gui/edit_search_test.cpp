@@ -71,15 +71,15 @@ struct EditProgram : ProgramWith<ScriptedHost> {
         QTest::keyClick(&dump(), key, mods);
     }
     void Select(uint64_t a, uint64_t b) {
-        view().UpdateSelection(0, a);
-        view().UpdateSelection(1, b);
+        view().UpdateSelection(SelectionStep::kAnchor, a);
+        view().UpdateSelection(SelectionStep::kCaret, b);
     }
     // Puts the caret on the byte's high digit (on the first page) and the
     // selection on the byte, as a click there would.
     void ClickOn(uint64_t offset) {
         view().SetWindowOffset(0);
         COctileView::Cell cell;
-        if (!view().OffsetToCell(0, offset, cell)) qFatal("offset not on the first page");
+        if (!view().OffsetToCell(COctileView::CellMode::kHex, offset, cell)) qFatal("offset not on the first page");
         view().SetCaretCell(cell);
         Select(offset, offset);
     }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QSaveFile>
 #include <QStringList>
@@ -184,6 +185,18 @@ class ModalScript : public QObject {
     int polls_ = 0;
     QTimer timer_;
 };
+
+// Types name over a file chooser's proposed name, as a person does: once the
+// chooser is the active window, with keys, so that the chooser drops the
+// proposed file from its selection. False when it has no name field.
+inline bool TypeFileName(QFileDialog* chooser, const QString& name) {
+    auto* edit = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (edit == nullptr) return false;
+    QTest::qWaitFor([&] { return QApplication::activeWindow() == chooser; });
+    edit->selectAll();
+    QTest::keyClicks(edit, name);
+    return true;
+}
 
 // What a file chooser showed when it opened.
 struct FileChooserShown {

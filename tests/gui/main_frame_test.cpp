@@ -69,8 +69,7 @@ void MainFrameTest::statusPanesFollowTheView() {
     // A selection made backwards shows its lower end first.
     const int cw = p.view().CharWidth();
     const int lh = p.view().LineHeight();
-    const int e = p.view().ExtraDigits();
-    const QPoint byte5((e + 9 + 3 * 5) * cw + cw / 2, 2 * lh + lh / 2);
+    const QPoint byte5(p.view().Layout().HexColumn(5) * cw + cw / 2, 2 * lh + lh / 2);
     QTest::mouseClick(p.dump().viewport(), Qt::LeftButton, Qt::NoModifier, byte5);
     QTest::keyClick(&p.dump(), Qt::Key_Up, Qt::ShiftModifier);
     QTRY_COMPARE(Pane(p, 8)->text(), QStringLiteral("Addr=00000005-00000015"));

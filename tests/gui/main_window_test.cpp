@@ -286,11 +286,7 @@ void MainWindowTest::fileChooserShowsTheRequest() {
         if (accept && !save) {
             static_cast<QDialog*>(chooser)->accept();  // QFileDialog::accept is protected
         } else if (accept) {
-            // Typed over the proposed name, as a person does (selectFile
-            // leaves a name field that has the focus alone).
-            auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            if (name == nullptr) return chooser->reject(), void();
-            name->setText(QStringLiteral("new"));  // gets the default extension
+            if (!TypeFileName(chooser, QStringLiteral("new"))) return chooser->reject(), void();
             static_cast<QDialog*>(chooser)->accept();
         } else {
             chooser->reject();

@@ -63,11 +63,11 @@ struct PictureProgram : ProgramWith<SaveHost> {
         if (!app.ProcessShellCommand({path})) qFatal("open failed");
         app.setPlugInFolder(OCTILE_PLUGIN_DIR);
         Show();
-        view().UpdateSelection(0, kAt + 1);
-        view().UpdateSelection(1, kAt + 1);
+        view().UpdateSelection(SelectionStep::kAnchor, kAt + 1);
+        view().UpdateSelection(SelectionStep::kCaret, kAt + 1);
         window->RunCommand(ID_MARK1);
-        view().UpdateSelection(0, 0);
-        view().UpdateSelection(1, 0);
+        view().UpdateSelection(SelectionStep::kAnchor, 0);
+        view().UpdateSelection(SelectionStep::kCaret, 0);
         window->RunCommand(ID_VIEW_PICTURE);
     }
     std::string path;
@@ -112,7 +112,7 @@ void PictureWindowTest::closedWindowComesBackWhereItWas() {
     w->move(70, 40);
     QTRY_COMPARE(w->pos(), QPoint(70, 40));
     w->close();
-    p.view().UpdateSelection(0, 0);
+    p.view().UpdateSelection(SelectionStep::kAnchor, 0);
     p.window->RunCommand(ID_MARK_NEXT);
     QVERIFY(w->isVisible());
     QCOMPARE(w->pos(), QPoint(70, 40));

@@ -14,11 +14,12 @@ COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFol
     : host_(host), store_(store), programFolder_(std::move(programFolder)) {
     doc_ = std::make_unique<COctileDoc>(host_);
     doc_->templatePath = [this] { return TemplateInUse(); };
+    doc_->chooseFile = [this](FileDialogRequest& request) { return host_.GetFileName(request); };
     doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };
     view_ = std::make_unique<COctileView>(host_, *doc_, store_);
-    edit_ = std::make_unique<EditCommands>(host_, *doc_, *view_);
-    search_ = std::make_unique<SearchCommands>(host_, *doc_, *view_);
-    compare_ = std::make_unique<CompareCommand>(host_, *doc_, *view_);
+    edit_ = std::make_unique<EditCommands>(host_, host_, *doc_, *view_);
+    search_ = std::make_unique<SearchCommands>(host_, host_, host_, *doc_, *view_);
+    compare_ = std::make_unique<CompareCommand>(host_, host_, host_, *doc_, *view_);
     search_->onHit = [this](uint64_t) { DetectPicture(); };
     view_->isBusy = [this] { return Busy(); };
     view_->onDetectPicture = [this] { DetectPicture(); };
@@ -91,7 +92,7 @@ bool COctileApp::ProcessShellCommand(const std::vector<std::string>& args) {
     return OpenDocumentFile(file);
 }
 
-bool COctileApp::Busy() const { return edit_->Busy() || search_->IsSearching(); }
+bool COctileApp::Busy() const { return doc_->busy().Busy(); }
 
 void COctileApp::DetectPicture() {
     if (!view_->IsPictureDisplay() || !doc_->HasFile()) return;
@@ -215,7 +216,7 @@ bool COctileApp::OnCommand(uint32_t id) {
                 host_.ClosePicture();
             }
             return true;
-        case ID_FILE_SAVE_BITMAP: OnFileSaveBitmap(host_, picture_, *doc_); return true;
+        case ID_FILE_SAVE_BITMAP: OnFileSaveBitmap(host_, host_, picture_, *doc_); return true;
         default: return false;
     }
 }

@@ -86,8 +86,8 @@ public:
     const CDib& picture() const { return picture_; }
     // Picture detection at the anchor, when picture display is on.
     void DetectPicture();
-    // True while a long operation dispatches messages: commands that change
-    // or replace the open file must wait.
+    // True while a long operation dispatches messages (the document's busy
+    // state): commands that change or replace the open file must wait.
     bool Busy() const;
     UiHost& host() { return host_; }
     ProfileStore& store() { return store_; }

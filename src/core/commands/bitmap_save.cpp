@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "document/busy_scope.h"
 #include "document/document.h"
 #include "document/range_export.h"
 #include "resources/resources.h"
@@ -33,28 +34,30 @@ uint32_t SaveBitmapAs(const CDib& dib, const std::string& path) {
     return WriteBitmapTo(dib, path);
 }
 
-bool OnFileSaveBitmap(UiHost& host, const CDib& dib, const COctileDoc& doc) {
+bool OnFileSaveBitmap(Feedback& feedback, DialogHost& dialogs, const CDib& dib, COctileDoc& doc) {
     FileDialogRequest request;
     request.save = true;
     request.title = u"BITMAP保存";
     request.filter = LoadString(IDS_BMP_FILTER);
     request.defaultExtension = LoadString(IDS_BMP_EXT);
     request.overwritePrompt = true;
-    if (!host.GetFileName(request)) return false;
+    if (!dialogs.GetFileName(request)) return false;
     const std::string& path = request.chosenPath;
     // Refused before the wait cursor is shown.
     if (IsExtensionOnlyName(path)) {
-        host.MessageBox(LoadString(IDS_FILEOPEN_NG), MB_OK | MB_ICONEXCLAMATION);
+        feedback.MessageBox(LoadString(IDS_FILEOPEN_NG), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     // The open file by any name is refused like a file that cannot be
     // created: the bitmap would replace the bytes the window still shows.
-    host.BeginWaitCursor();
-    const uint32_t message = doc.IsOpenFile(path) ? IDS_SAVE_ERROR : WriteBitmapTo(dib, path);
-    host.EndWaitCursor();
+    uint32_t message;
+    {
+        BusyScope busy(doc.busy(), BusyState::kFileOperation, feedback);
+        message = doc.IsOpenFile(path) ? IDS_SAVE_ERROR : WriteBitmapTo(dib, path);
+    }
     if (message != 0) {
-        host.MessageBox(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(path))),
-                        MB_OK | MB_ICONEXCLAMATION);
+        feedback.MessageBox(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(path))),
+                            MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     return true;

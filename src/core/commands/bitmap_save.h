@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "host/ui_host.h"
 #include "document/document.h"
+#include "host/dialog_host.h"
+#include "host/feedback.h"
 #include "picture/dib.h"
 
 namespace octile {
@@ -19,6 +20,6 @@ uint32_t SaveBitmapAs(const CDib& dib, const std::string& path);
 // The whole command: the save dialog, then SaveBitmapAs under the wait
 // cursor, and its message if any. The file open in doc, by any name, is
 // refused with the save error. False when cancelled or refused.
-bool OnFileSaveBitmap(UiHost& host, const CDib& dib, const COctileDoc& doc);
+bool OnFileSaveBitmap(Feedback& feedback, DialogHost& dialogs, const CDib& dib, COctileDoc& doc);
 
 }  // namespace octile

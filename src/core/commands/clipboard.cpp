@@ -75,26 +75,28 @@ std::vector<uint8_t> ParsePasteText(std::u16string_view text) {
     return bytes;
 }
 
-void CopySelection(UiHost& host, COctileDoc& doc, COctileView& view) {
+void CopySelection(Feedback& feedback, ClipboardHost& clipboard, COctileDoc& doc,
+                   COctileView& view) {
     if (!doc.HasFile()) return;
     uint64_t lo = 0, hi = 0;
     view.GetSelectionRange(lo, hi);
     const uint64_t span = hi - lo;  // count - 1
     if (span >= kMaxCopyTextBytes ||
         2 * CopyTextUnitsBound(view.dumpSettings(), span + 1) > kMaxCopyTextBytes) {
-        ShowPathMessage(host, IDS_SAVE_NO_MEMORY, doc.GetPathName());
+        ShowPathMessage(feedback, IDS_SAVE_NO_MEMORY, doc.GetPathName());
         return;
     }
     const uint64_t count = span + 1;
-    WaitCursor wait(host);
+    BusyScope busy(doc.busy(), BusyState::kFileOperation, feedback);
     std::vector<uint8_t> buffer(count + COctileDoc::kLookAhead + 1);
     const uint32_t got = doc.ReadBytes(buffer.data(), count, lo);
     if (got == 0) return;
-    host.SetClipboardText(FormatDump(view.dumpSettings(), lo, buffer.data(), got, nullptr));
+    clipboard.SetClipboardText(FormatDump(view.dumpSettings(), lo, buffer.data(), got, nullptr));
 }
 
-void PasteClipboard(UiHost& host, COctileDoc& doc, COctileView& view) {
-    const std::vector<uint8_t> bytes = ParsePasteText(host.GetClipboardText());
+void PasteClipboard(Feedback& feedback, ClipboardHost& clipboard, COctileDoc& doc,
+                    COctileView& view) {
+    const std::vector<uint8_t> bytes = ParsePasteText(clipboard.GetClipboardText());
     if (!doc.HasFile() || doc.IsReadOnly()) return;
     const COctileView::Cell caret = view.CaretCell();
     const uint64_t pos = view.CellToOffset(caret.column, caret.row).offset;
@@ -112,7 +114,7 @@ void PasteClipboard(UiHost& host, COctileDoc& doc, COctileView& view) {
         next = std::min<uint64_t>(next, at + UINT32_MAX);
         const uint32_t n = static_cast<uint32_t>(next - at);
         if (doc.WriteBytes(bytes.data() + (at - pos), n, at) != n) {
-            ShowPathMessage(host, IDS_WRITE_ERROR, doc.GetPathName());
+            ShowPathMessage(feedback, IDS_WRITE_ERROR, doc.GetPathName());
             break;
         }
         at = next;

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "document/document.h"
-#include "host/ui_host.h"
 #include "dump/dump_format.h"
+#include "host/clipboard_host.h"
+#include "host/feedback.h"
 #include "view/view.h"
 
 namespace octile {
@@ -36,11 +37,13 @@ std::vector<uint8_t> ParsePasteText(std::u16string_view text);
 uint8_t PasteNibble(char16_t c);
 
 // Copy 57634: the selection's bytes, read afresh from the file.
-void CopySelection(UiHost& host, COctileDoc& doc, COctileView& view);
+void CopySelection(Feedback& feedback, ClipboardHost& clipboard, COctileDoc& doc,
+                   COctileView& view);
 
 // Paste 57637 at the caret's offset. The view is left on the grid window
 // (window offset + k * read size) where the last byte landed, or on the last
 // such window inside the file when the paste ran past its end.
-void PasteClipboard(UiHost& host, COctileDoc& doc, COctileView& view);
+void PasteClipboard(Feedback& feedback, ClipboardHost& clipboard, COctileDoc& doc,
+                    COctileView& view);
 
 }  // namespace octile

@@ -24,13 +24,13 @@ void CompareCommand::OnCompare() {
     request.filter = f.filter;
     request.defaultExtension = f.defaultExtension;
     request.initialPath = view_.CompPath().empty() ? doc_.GetPathName() : view_.CompPath();
-    if (!host_.GetFileName(request)) return;
+    if (!dialogs_.GetFileName(request)) return;
     view_.SetCompPath(request.chosenPath);
     const std::string& old = view_.CompPath();
     ReportWindowData report;
     const int result = CompareFiles(old, doc_.GetPathName(), report.text);
     if (result != COMPARE_OK) {
-        host_.MessageBox(
+        feedback_.MessageBox(
             CompareOpenFailure(result, result == COMPARE_NO_OLD ? old : doc_.GetPathName()),
             MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -40,7 +40,7 @@ void CompareCommand::OnCompare() {
     report.font = view_.Font();
     report.width = 108 * view_.CharWidth();
     report.height = 65 * view_.LineHeight();
-    host_.ShowReport(report);
+    shell_.ShowReport(report);
 }
 
 }  // namespace octile

@@ -5,22 +5,27 @@
 
 #include "command/command_ids.h"
 #include "document/document.h"
-#include "host/ui_host.h"
+#include "host/dialog_host.h"
+#include "host/feedback.h"
+#include "host/shell.h"
 #include "view/view.h"
 
 namespace octile {
 
 class CompareCommand : public CommandTarget {
 public:
-    CompareCommand(UiHost& host, COctileDoc& doc, COctileView& view)
-        : host_(host), doc_(doc), view_(view) {}
+    CompareCommand(Feedback& feedback, DialogHost& dialogs, Shell& shell, COctileDoc& doc,
+                   COctileView& view)
+        : feedback_(feedback), dialogs_(dialogs), shell_(shell), doc_(doc), view_(view) {}
 
     bool OnCommand(uint32_t id) override;
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
     void OnCompare();
 
 private:
-    UiHost& host_;
+    Feedback& feedback_;
+    DialogHost& dialogs_;
+    Shell& shell_;
     COctileDoc& doc_;
     COctileView& view_;
 };

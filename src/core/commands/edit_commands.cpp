@@ -6,24 +6,9 @@
 
 namespace octile {
 
-namespace {
-
-// Marks the commands busy for its lifetime.
-class BusyScope {
-public:
-    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
-}  // namespace
-
-EditCommands::EditCommands(UiHost& host, COctileDoc& doc, COctileView& view)
-    : host_(host), doc_(doc), view_(view) {}
+EditCommands::EditCommands(Feedback& feedback, DialogHost& dialogs, COctileDoc& doc,
+                           COctileView& view)
+    : feedback_(feedback), dialogs_(dialogs), doc_(doc), view_(view) {}
 
 bool EditCommands::LockedWhileBusy(uint32_t id) {
     if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) return true;
@@ -45,7 +30,7 @@ bool EditCommands::LockedWhileBusy(uint32_t id) {
 }
 
 bool EditCommands::OnCommand(uint32_t id) {
-    if (busy_) return LockedWhileBusy(id);  // swallowed: they must not run now
+    if (Busy()) return LockedWhileBusy(id);  // swallowed: they must not run now
     switch (id) {
         case ID_EDIT_INSERT: OnEditInsert(); return true;
         case ID_EDIT_DELETE: OnEditDelete(); return true;
@@ -57,7 +42,7 @@ bool EditCommands::OnCommand(uint32_t id) {
 }
 
 bool EditCommands::OnUpdateCommand(uint32_t id, CmdUI& ui) {
-    if (busy_ && LockedWhileBusy(id)) {
+    if (Busy() && LockedWhileBusy(id)) {
         ui.Enable(false);
         return true;
     }
@@ -87,16 +72,17 @@ void EditCommands::RunShift(bool deleteMode) {
     dlg.deleteMode = deleteMode;
     dlg.position = FormatAddress(view_.dumpSettings(), first);
     dlg.count = u"0";
-    if (host_.DoModal(&dlg) != IDOK) return;
+    if (dialogs_.DoModal(&dlg) != IDOK) return;
     uint64_t position = 0;
     uint64_t count = 0;
-    if (!ParseShiftRequest(host_, dlg.position, dlg.count, position, count)) return;
+    if (!ParseShiftRequest(feedback_, dlg.position, dlg.count, position, count)) return;
 
-    BusyScope busy(busy_);
+    // Busy until the page is read again; the operation shows the wait cursor.
+    BusyScope busy(doc_.busy(), BusyState::kFileOperation);
     if (deleteMode) {
-        DeleteBytes(doc_, host_, position, count);
+        DeleteBytes(doc_, feedback_, position, count);
     } else {
-        InsertBytes(doc_, host_, position, count);
+        InsertBytes(doc_, feedback_, position, count);
     }
     view_.ReloadWindow();  // at the unchanged window offset
 }
@@ -112,13 +98,13 @@ void EditCommands::OnEditFill() {
     // A value longer than the limit keeps the dialog open, as its data
     // exchange does.
     do {
-        if (host_.DoModal(&dlg) != IDOK) return;
-    } while (!CheckFillValueLength(host_, dlg.value));
+        if (dialogs_.DoModal(&dlg) != IDOK) return;
+    } while (!CheckFillValueLength(feedback_, dlg.value));
     FillRequest request;
-    if (!ParseFillRequest(host_, dlg.start, dlg.end, dlg.value, request)) return;
+    if (!ParseFillRequest(feedback_, dlg.start, dlg.end, dlg.value, request)) return;
 
-    BusyScope busy(busy_);
-    FillRange(doc_, host_, request);
+    BusyScope busy(doc_.busy(), BusyState::kFileOperation);
+    FillRange(doc_, feedback_, request);
     view_.ReloadWindow();
 }
 
@@ -141,7 +127,7 @@ void EditCommands::RunExport(ExportKind kind) {
     }
     dlg.start = FormatAddress(view_.dumpSettings(), first);
     dlg.end = FormatAddress(view_.dumpSettings(), last == 0 ? kToEndOfFile : last);
-    if (host_.DoModal(&dlg) != IDOK) return;
+    if (dialogs_.DoModal(&dlg) != IDOK) return;
 
     ExportRequest request;
     request.kind = kind;
@@ -149,8 +135,9 @@ void EditCommands::RunExport(ExportKind kind) {
     request.startText = dlg.start;
     request.endText = dlg.end;
     request.dump = view_.dumpSettings();
-    BusyScope busy(busy_);
-    ExportRange(doc_, host_, request);
+    // Busy while its own checks show their messages, too.
+    BusyScope busy(doc_.busy(), BusyState::kFileOperation);
+    ExportRange(doc_, feedback_, request);
 }
 
 }  // namespace octile

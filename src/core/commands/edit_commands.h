@@ -5,7 +5,8 @@
 // operation and rereads the page.
 //
 // While one of them runs it dispatches pending messages between blocks, so
-// other commands can arrive in the middle. Busy() is true for that time;
+// other commands can arrive in the middle. Busy() is true for that time (the
+// command marks the document busy while its operation runs);
 // the update handler then reports every command that changes or replaces
 // the open file disabled, and OnCommand swallows such commands (ahead of the
 // view and the document in the route, it keeps them from running at all).
@@ -14,20 +15,21 @@
 #include "command/command_ids.h"
 #include "document/document.h"
 #include "document/range_export.h"
-#include "host/ui_host.h"
+#include "host/dialog_host.h"
+#include "host/feedback.h"
 #include "view/view.h"
 
 namespace octile {
 
 class EditCommands : public CommandTarget {
 public:
-    EditCommands(UiHost& host, COctileDoc& doc, COctileView& view);
+    EditCommands(Feedback& feedback, DialogHost& dialogs, COctileDoc& doc, COctileView& view);
 
     bool OnCommand(uint32_t id) override;
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
 
     // True while an insert, delete, fill or export is running.
-    bool Busy() const { return busy_; }
+    bool Busy() const { return doc_.busy().Running(BusyState::kFileOperation); }
     // The commands refused while Busy(): those that change, replace or close
     // the open file, and these five themselves.
     static bool LockedWhileBusy(uint32_t id);
@@ -42,10 +44,10 @@ private:
     void RunShift(bool deleteMode);
     void RunExport(ExportKind kind);
 
-    UiHost& host_;
+    Feedback& feedback_;
+    DialogHost& dialogs_;
     COctileDoc& doc_;
     COctileView& view_;
-    bool busy_ = false;
 };
 
 }  // namespace octile

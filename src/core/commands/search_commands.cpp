@@ -9,31 +9,36 @@
 
 namespace octile {
 
-// Between blocks of a search: shows the progress and lets the window system
-// dispatch waiting messages (Escape among them), but only every so often, so
-// that fast scans are not slowed by it.
-class SearchCommands::Pacer {
+namespace {
+
+// Between blocks of a search: reports the progress (which lets the window
+// system dispatch waiting messages, Escape among them), but only every so
+// often, so that fast scans are not slowed by it; stops the search when the
+// progress says so.
+class Pacer {
   public:
     using Clock = std::chrono::steady_clock;
 
-    Pacer(SearchCommands& owner, SearchEngine& engine, uint64_t origin, bool backward)
-        : owner_(owner),
+    Pacer(Progress& progress, SearchEngine& engine, uint64_t fileLength, uint64_t origin,
+          bool backward, std::chrono::milliseconds interval)
+        : progress_(progress),
           engine_(engine),
           origin_(origin),
           backward_(backward),
-          lines_((owner.doc_.GetFileLength() + 15) / 16),
+          lines_((fileLength + 15) / 16),
+          interval_(interval),
           last_(Clock::now()) {}
 
     bool operator()(uint64_t position) {
-        if (owner_.viewGone_) return true;
+        if (progress_.WindowGone()) return true;
         const Clock::time_point now = Clock::now();
-        if (now - last_ >= owner_.pumpInterval_) {
+        if (now - last_ >= interval_) {
             last_ = now;
-            ShowProgress(owner_.host_, IDS_SEARCHING, Percent(position));
+            progress_.Report(Percent(position));
             // A command run meanwhile may have changed the file.
             engine_.InvalidateCache();
         }
-        return owner_.abort_ || owner_.viewGone_;
+        return progress_.Cancelled();
     }
 
     SearchPoll Poll() {
@@ -62,44 +67,30 @@ class SearchCommands::Pacer {
         return static_cast<int>(std::min<uint64_t>(percent, 100));
     }
 
-    SearchCommands& owner_;
+    Progress& progress_;
     SearchEngine& engine_;
     uint64_t origin_;
     bool backward_;
     uint64_t lines_;
+    std::chrono::milliseconds interval_;
     Clock::time_point last_;
 };
 
-// The searching flag and the wait cursor around a command's search.
-class SearchCommands::Busy {
-  public:
-    explicit Busy(SearchCommands& owner) : owner_(owner) {
-        owner_.host_.BeginWaitCursor();
-        owner_.searching_ = true;
-    }
-    ~Busy() {
-        owner_.searching_ = false;
-        owner_.host_.EndWaitCursor();
-    }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
+}  // namespace
 
-  private:
-    SearchCommands& owner_;
-};
-
-SearchCommands::SearchCommands(UiHost& host, COctileDoc& doc, COctileView& view)
-    : host_(host), doc_(doc), view_(view) {}
+SearchCommands::SearchCommands(Feedback& feedback, DialogHost& dialogs, ClipboardHost& clipboard,
+                               COctileDoc& doc, COctileView& view)
+    : feedback_(feedback), dialogs_(dialogs), clipboard_(clipboard), doc_(doc), view_(view) {}
 
 void SearchCommands::OnViewDestroyed() {
-    abort_ = true;
-    viewGone_ = true;
+    stop_.stop = true;
+    stop_.windowGone = true;
 }
 
 // ---------------------------------------------------------------- commands
 
 bool SearchCommands::OnUpdateCommand(uint32_t id, CmdUI& ui) {
-    const bool idle = !searching_ && !viewGone_;
+    const bool idle = !IsSearching() && !stop_.windowGone;
     const bool writable = doc_.HasFile() && !doc_.IsReadOnly();
     switch (id) {
         case ID_SEARCH:
@@ -110,13 +101,13 @@ bool SearchCommands::OnUpdateCommand(uint32_t id, CmdUI& ui) {
             ui.Enable(idle && view_.CommandEnabled() && !searchText_.empty());
             return true;
         case ID_SEARCH_ABORT:
-            ui.Enable(searching_);
+            ui.Enable(IsSearching());
             return true;
         case ID_REPLACE:
             ui.Enable(idle && writable);
             return true;
         case ID_EDIT_COPY:
-            ui.Enable(!viewGone_ && doc_.HasFile());
+            ui.Enable(!stop_.windowGone && doc_.HasFile());
             return true;
         case ID_EDIT_PASTE:
             ui.Enable(idle && writable);
@@ -144,16 +135,16 @@ bool SearchCommands::OnCommand(uint32_t id) {
             OnFindNext(true);
             return true;
         case ID_SEARCH_ABORT:
-            if (Enabled(id)) abort_ = true;
+            if (Enabled(id)) stop_.stop = true;
             return true;
         case ID_REPLACE:
             OnReplace();
             return true;
         case ID_EDIT_COPY:
-            if (Enabled(id)) CopySelection(host_, doc_, view_);
+            if (Enabled(id)) CopySelection(feedback_, clipboard_, doc_, view_);
             return true;
         case ID_EDIT_PASTE:
-            if (Enabled(id)) PasteClipboard(host_, doc_, view_);
+            if (Enabled(id)) PasteClipboard(feedback_, clipboard_, doc_, view_);
             return true;
         default:
             return false;
@@ -172,9 +163,9 @@ std::u16string SearchCommands::TakeProposal() {
     lo = std::min(std::max(lo, w), top);
     hi = std::max(std::min(hi, top), lo);
     const bool anchorLow = view_.Anchor() <= view_.CaretOffset();
-    view_.UpdateSelection(0, anchorLow ? lo : hi);
-    view_.UpdateSelection(1, anchorLow ? hi : lo);
-    view_.DrawCaret(3);
+    view_.UpdateSelection(SelectionStep::kAnchor, anchorLow ? lo : hi);
+    view_.UpdateSelection(SelectionStep::kCaret, anchorLow ? hi : lo);
+    view_.DrawCaret(CaretDraw::kMove);
     return SearchProposal(view_.ReadWindow() + (lo - w), hi - lo + 1, view_.HexSearch(),
                           view_.GetCharCode(), r);
 }
@@ -184,22 +175,24 @@ void SearchCommands::OnFind() {
     CSearchSecDlg dlg;
     searchText_ = TakeProposal();
     dlg.searchText = searchText_;
-    if (host_.DoModal(&dlg) != IDOK) return;
-    Busy busy(*this);
+    if (dialogs_.DoModal(&dlg) != IDOK) return;
+    BusyScope busy(doc_.busy(), BusyState::kSearch, feedback_);
     searchText_ = dlg.searchText;
     if (searchText_.empty()) return;
-    if (!SearchFile(searchText_, false) && !viewGone_) host_.Beep();
+    if (!SearchFile(searchText_, false) && !stop_.windowGone) feedback_.Beep();
 }
 
 void SearchCommands::OnFindNext(bool backward) {
     if (!Enabled(backward ? ID_SEARCH_PREV : ID_SEARCH_NEXT)) return;
-    Busy busy(*this);
-    if (!SearchFile(searchText_, backward) && !viewGone_) host_.Beep();
+    BusyScope busy(doc_.busy(), BusyState::kSearch, feedback_);
+    if (!SearchFile(searchText_, backward) && !stop_.windowGone) feedback_.Beep();
 }
 
 // ---------------------------------------------------------------- search
 
-SearchResult SearchCommands::Search(SearchEngine& engine, bool backward, Pacer& pacer) {
+SearchResult SearchCommands::Search(SearchEngine& engine, bool backward, Progress& progress) {
+    Pacer pacer(progress, engine, doc_.GetFileLength(), view_.WindowOffset(), backward,
+                pumpInterval_);
     const COctileView::Cell caret = view_.CaretCell();
     const SearchRequest request{view_.CellToOffset(caret.column, caret.row).offset,
                                 view_.WindowOffset(), view_.ReadSize(), backward};
@@ -207,24 +200,20 @@ SearchResult SearchCommands::Search(SearchEngine& engine, bool backward, Pacer& 
 }
 
 bool SearchCommands::SearchFile(const std::u16string& text, bool backward) {
-    abort_ = false;
-    if (viewGone_ || !doc_.HasFile()) return false;
+    stop_.stop = false;
+    if (stop_.windowGone || !doc_.HasFile()) return false;
     const SearchPattern pattern =
         BuildSearchPattern(text, view_.HexSearch(), view_.GetCharCode(), view_.ReadSize());
     if (pattern.status != SearchPattern::Ok) return false;
     SearchEngine engine(doc_.file(), doc_.GetFileLength(), engineOptions_);
     engine.SetPattern(pattern.bytes);
-    Pacer pacer(*this, engine, view_.WindowOffset(), backward);
-    const SearchResult hit = Search(engine, backward, pacer);
-    ShowFinalProgress();
-    if (hit.status != SearchResult::Found || viewGone_) return false;
+    Progress progress = SearchProgress();
+    const SearchResult hit = Search(engine, backward, progress);
+    progress.Finish();
+    if (hit.status != SearchResult::Found || stop_.windowGone) return false;
     if (!backward && hit.wrapped) wrapped_ = true;
     ShowHit(hit, pattern.bytes.size());
     return true;
-}
-
-void SearchCommands::ShowFinalProgress() {
-    if (!viewGone_) ShowProgress(host_, IDS_SEARCHING, 100, false);
 }
 
 // Selects the match, puts the caret on its last byte's high digit (or on the
@@ -233,15 +222,14 @@ void SearchCommands::ShowFinalProgress() {
 void SearchCommands::ShowHit(const SearchResult& hit, uint64_t length) {
     const uint64_t last = hit.match + length - 1;
     const uint64_t r = view_.ReadSize();
-    view_.UpdateSelection(0, hit.match);
-    view_.UpdateSelection(1, last);
-    const int32_t e = view_.ExtraDigits();
+    view_.UpdateSelection(SelectionStep::kAnchor, hit.match);
+    view_.UpdateSelection(SelectionStep::kCaret, last);
+    const DumpLayout layout = view_.Layout();
     COctileView::Cell cell;
     if (CaretAfterHit(hit.window, r, hit.match, length) == last) {
-        const uint64_t rel = last - hit.window;
-        cell = {e + 9 + 3 * static_cast<int32_t>(rel % 16), static_cast<int32_t>(rel / 16) + 1};
+        cell = layout.CellOf(last - hit.window, DumpArea::kHex);
     } else {
-        cell = {e + 56, static_cast<int32_t>(r / 16)};
+        cell = {layout.LastHexCell(), static_cast<int32_t>(r / DumpLayout::kBytesPerLine)};
     }
     view_.SetCaretCell(cell);
     view_.SetWindowOffset(hit.window, true);
@@ -259,8 +247,8 @@ void SearchCommands::OnReplace() {
     dlg.replaceAll = flags.silentReplace ? 1 : 0;
     searchText_ = TakeProposal();
     dlg.searchText = searchText_;
-    if (host_.DoModal(&dlg) != IDOK) return;
-    Busy busy(*this);
+    if (dialogs_.DoModal(&dlg) != IDOK) return;
+    BusyScope busy(doc_.busy(), BusyState::kSearch, feedback_);
     searchText_ = dlg.searchText;
     replaceText_ = dlg.replaceText;
     const uint64_t r = view_.ReadSize();
@@ -272,7 +260,7 @@ void SearchCommands::OnReplace() {
         BuildSearchPattern(replaceText_, view_.HexSearch(), view_.GetCharCode(), r);
     if (search.status == SearchPattern::Empty || replacement.status == SearchPattern::Empty) return;
     if (search.status == SearchPattern::TooLong || replacement.status == SearchPattern::TooLong) {
-        host_.Beep();
+        feedback_.Beep();
         return;
     }
     if (search.bytes.size() != replacement.bytes.size()) return;
@@ -291,7 +279,7 @@ bool SearchCommands::WriteReplacement(SearchEngine& engine, uint64_t offset,
                                       const std::vector<uint8_t>& bytes) {
     const uint32_t n = static_cast<uint32_t>(bytes.size());
     if (doc_.WriteBytes(bytes.data(), n, offset) != n) {
-        ShowPathMessage(host_, IDS_WRITE_ERROR, doc_.GetPathName());
+        ShowPathMessage(feedback_, IDS_WRITE_ERROR, doc_.GetPathName());
         return false;
     }
     engine.NoteWrite(offset, bytes.data(), bytes.size());
@@ -304,22 +292,23 @@ void SearchCommands::ReplaceConfirmed(SearchEngine& engine,
     const COctileView::Cell caret = view_.CaretCell();
     ReplaceRound round(view_.CellToOffset(caret.column, caret.row).offset);
     for (;;) {
-        abort_ = false;
-        Pacer pacer(*this, engine, view_.WindowOffset(), false);
-        const SearchResult hit = Search(engine, false, pacer);
-        ShowFinalProgress();
-        if (viewGone_) return;
+        stop_.stop = false;
+        Progress progress = SearchProgress();
+        const SearchResult hit = Search(engine, false, progress);
+        progress.Finish();
+        if (stop_.windowGone) return;
         if (hit.status != SearchResult::Found) {
-            host_.Beep();
+            feedback_.Beep();
             return;
         }
         if (hit.wrapped) wrapped_ = true;
         ShowHit(hit, replacement.size());
         if (!round.Accept(hit)) return;
         const int answer =
-            host_.MessageBox(LoadString(IDS_REPLACE_QUESTION), MB_YESNOCANCEL | MB_ICONQUESTION);
+            feedback_.MessageBox(LoadString(IDS_REPLACE_QUESTION),
+                                 MB_YESNOCANCEL | MB_ICONQUESTION);
         engine.InvalidateCache();
-        if (viewGone_) return;
+        if (stop_.windowGone) return;
         if (answer == IDYES) {
             if (!WriteReplacement(engine, hit.match, replacement)) return;
             view_.ReloadWindow();
@@ -332,11 +321,13 @@ void SearchCommands::ReplaceConfirmed(SearchEngine& engine,
 // Nothing needs showing between hits: the run searches and writes on its
 // own, and the view shows the last hit once at the end.
 void SearchCommands::ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>& replacement) {
-    abort_ = false;
+    stop_.stop = false;
     const COctileView::Cell caret = view_.CaretCell();
     const uint64_t start = view_.CellToOffset(caret.column, caret.row).offset;
     const uint32_t n = static_cast<uint32_t>(replacement.size());
-    Pacer pacer(*this, engine, view_.WindowOffset(), false);
+    Progress progress = SearchProgress();
+    Pacer pacer(progress, engine, doc_.GetFileLength(), view_.WindowOffset(), false,
+                pumpInterval_);
     bool writeFailed = false;
     const ReplaceAllResult result = RunReplaceAll(
         engine, replacement, start, view_.WindowOffset(), view_.ReadSize(),
@@ -345,15 +336,15 @@ void SearchCommands::ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>
             return !writeFailed;
         },
         pacer.Poll());
-    ShowFinalProgress();
-    if (viewGone_) return;
+    progress.Finish();
+    if (stop_.windowGone) return;
     if (result.wrapped) wrapped_ = true;
     if (result.hit) ShowHit(result.lastHit, replacement.size());
     if (writeFailed) {
-        ShowPathMessage(host_, IDS_WRITE_ERROR, doc_.GetPathName());
+        ShowPathMessage(feedback_, IDS_WRITE_ERROR, doc_.GetPathName());
     } else if (result.end == ReplaceAllResult::NothingFound ||
                result.end == ReplaceAllResult::Aborted) {
-        host_.Beep();
+        feedback_.Beep();
     }
 }
 

@@ -11,7 +11,10 @@
 
 #include "command/command_ids.h"
 #include "document/document.h"
-#include "host/ui_host.h"
+#include "document/progress.h"
+#include "host/clipboard_host.h"
+#include "host/dialog_host.h"
+#include "host/feedback.h"
 #include "search/search_engine.h"
 #include "view/view.h"
 
@@ -19,7 +22,8 @@ namespace octile {
 
 class SearchCommands : public CommandTarget {
   public:
-    SearchCommands(UiHost& host, COctileDoc& doc, COctileView& view);
+    SearchCommands(Feedback& feedback, DialogHost& dialogs, ClipboardHost& clipboard,
+                   COctileDoc& doc, COctileView& view);
 
     bool OnCommand(uint32_t id) override;
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
@@ -43,8 +47,8 @@ class SearchCommands : public CommandTarget {
 
     const std::u16string& SearchText() const { return searchText_; }
     const std::u16string& ReplaceText() const { return replaceText_; }
-    bool IsSearching() const { return searching_; }
-    bool IsAbortRequested() const { return abort_; }
+    bool IsSearching() const { return doc_.busy().Running(BusyState::kSearch); }
+    bool IsAbortRequested() const { return stop_.stop; }
     // A forward search went past the end of the file since the last replace
     // command began.
     bool IsWrapped() const { return wrapped_; }
@@ -55,28 +59,27 @@ class SearchCommands : public CommandTarget {
     void SetPumpInterval(std::chrono::milliseconds interval) { pumpInterval_ = interval; }
 
   private:
-    class Pacer;
-    class Busy;
-
     bool Enabled(uint32_t id);
     std::u16string TakeProposal();
-    SearchResult Search(SearchEngine& engine, bool backward, Pacer& pacer);
+    SearchResult Search(SearchEngine& engine, bool backward, Progress& progress);
     void ShowHit(const SearchResult& hit, uint64_t length);
     bool WriteReplacement(SearchEngine& engine, uint64_t offset, const std::vector<uint8_t>& bytes);
     void ReplaceConfirmed(SearchEngine& engine, const std::vector<uint8_t>& replacement);
     void ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>& replacement);
-    void ShowFinalProgress();
+    Progress SearchProgress() { return Progress(feedback_, IDS_SEARCHING, &stop_); }
 
-    UiHost& host_;
+    Feedback& feedback_;
+    DialogHost& dialogs_;
+    ClipboardHost& clipboard_;
     COctileDoc& doc_;
     COctileView& view_;
 
     std::u16string searchText_;
     std::u16string replaceText_;
-    bool searching_ = false;
-    bool abort_ = false;
     bool wrapped_ = false;
-    bool viewGone_ = false;
+    // Set by the abort command and when the view goes; read by a running
+    // search through its Progress.
+    StopRequest stop_;
 
     SearchEngine::Options engineOptions_;
     // Escape must stop a search within about a tenth of a second.

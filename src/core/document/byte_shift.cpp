@@ -12,67 +12,73 @@ namespace {
 
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 
+// One run of an edit: the busy mark with the wait cursor, the progress text
+// and the failure message.
 class ShiftRun {
 public:
-    ShiftRun(COctileDoc& doc, UiHost& host) : doc_(doc), host_(host), wait_(host) {}
+    ShiftRun(COctileDoc& doc, Feedback& feedback)
+        : doc_(doc),
+          feedback_(feedback),
+          busy_(doc.busy(), BusyState::kFileOperation, feedback),
+          progress_(feedback, IDS_REWRITING) {}
 
     // Removes the wait cursor and shows a message with the document's path.
     bool Fail(uint32_t id) {
-        wait_.End();
-        ShowPathMessage(host_, id, doc_.GetPathName());
+        busy_.EndWaitCursor();
+        ShowPathMessage(feedback_, id, doc_.GetPathName());
         return false;
     }
-    void Progress(uint64_t done, uint64_t total) {
-        ShowProgress(host_, IDS_REWRITING, Percent(done, total));
-    }
-    void Finish() { ShowProgress(host_, IDS_REWRITING, 100, false); }
+    void Report(uint64_t done, uint64_t total) { progress_.Report(Percent(done, total)); }
+    void Finish() { progress_.Finish(); }
 
 private:
     COctileDoc& doc_;
-    UiHost& host_;
-    WaitCursor wait_;
+    Feedback& feedback_;
+    BusyScope busy_;
+    Progress progress_;
 };
 
 }  // namespace
 
-bool ParseShiftRequest(UiHost& host, std::u16string_view positionText,
+bool ParseShiftRequest(Feedback& feedback, std::u16string_view positionText,
                        std::u16string_view countText, uint64_t& position, uint64_t& count) {
     if (!ParseHexStrict(positionText, position) || !ParseHexStrict(countText, count)) {
-        ShowMessage(host, IDS_RANGE_HEX);
+        ShowMessage(feedback, IDS_RANGE_HEX);
         return false;
     }
     if (count == 0 || count > kMaxShiftCount) {
-        ShowMessage(host, IDS_FILL_VALUE);
+        ShowMessage(feedback, IDS_FILL_VALUE);
         return false;
     }
     return true;
 }
 
-bool CheckFillValueLength(UiHost& host, std::u16string_view valueText) {
+bool CheckFillValueLength(Feedback& feedback, std::u16string_view valueText) {
     if (valueText.size() <= kMaxFillValueChars) return true;
-    host.MessageBox(ReplacePercent1(LoadString(kStringSizeMessageId), u"2"),
-                    MB_OK | MB_ICONEXCLAMATION);
+    feedback.MessageBox(ReplacePercent1(LoadString(kStringSizeMessageId), u"2"),
+                        MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
-bool ParseFillRequest(UiHost& host, std::u16string_view startText, std::u16string_view endText,
-                      std::u16string_view valueText, FillRequest& request) {
-    if (!ParseRangeTexts(host, startText, endText, request.start, request.end)) return false;
+bool ParseFillRequest(Feedback& feedback, std::u16string_view startText,
+                      std::u16string_view endText, std::u16string_view valueText,
+                      FillRequest& request) {
+    if (!ParseRangeTexts(feedback, startText, endText, request.start, request.end)) return false;
     uint64_t value = 0;
     if (valueText.empty() || !ParseHexStrict(valueText, value)) {
-        ShowMessage(host, IDS_FILL_VALUE);
+        ShowMessage(feedback, IDS_FILL_VALUE);
         return false;
     }
     request.value = static_cast<uint8_t>(value & 0xFF);
     return true;
 }
 
-bool InsertBytes(COctileDoc& doc, UiHost& host, uint64_t position, uint64_t count) {
+bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_t count) {
     if (count == 0 || count > kMaxShiftCount) {
-        ShowMessage(host, IDS_FILL_VALUE);
+        ShowMessage(feedback, IDS_FILL_VALUE);
         return false;
     }
-    ShiftRun run(doc, host);
+    ShiftRun run(doc, feedback);
     const uint64_t length = doc.GetFileLength();
     // Two halves used in turn, each followed by room for the look-ahead of
     // its read so that it never lands on the other half's held bytes.
@@ -110,7 +116,7 @@ bool InsertBytes(COctileDoc& doc, UiHost& host, uint64_t position, uint64_t coun
             break;
         }
         h = 1 - h;
-        run.Progress(b - position, length - position);
+        run.Report(b - position, length - position);
         if (last) break;
     }
     run.Finish();
@@ -119,12 +125,12 @@ bool InsertBytes(COctileDoc& doc, UiHost& host, uint64_t position, uint64_t coun
     return ok;
 }
 
-bool DeleteBytes(COctileDoc& doc, UiHost& host, uint64_t position, uint64_t count) {
+bool DeleteBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_t count) {
     if (count == 0 || count > kMaxShiftCount) {
-        ShowMessage(host, IDS_FILL_VALUE);
+        ShowMessage(feedback, IDS_FILL_VALUE);
         return false;
     }
-    ShiftRun run(doc, host);
+    ShiftRun run(doc, feedback);
     const uint64_t length = doc.GetFileLength();
     // One block with the deleted bytes carried in front of it.
     auto buffer = TryAllocate(count + kShiftBlock + kLookAhead + 1);
@@ -154,7 +160,7 @@ bool DeleteBytes(COctileDoc& doc, UiHost& host, uint64_t position, uint64_t coun
             if (!doc.file().Truncate(length - c)) ok = run.Fail(IDS_IO_ERROR);
             break;
         }
-        run.Progress(b - position, length - position);
+        run.Report(b - position, length - position);
     }
     run.Finish();
     buffer.reset();
@@ -162,8 +168,8 @@ bool DeleteBytes(COctileDoc& doc, UiHost& host, uint64_t position, uint64_t coun
     return ok;
 }
 
-bool FillRange(COctileDoc& doc, UiHost& host, const FillRequest& request) {
-    ShiftRun run(doc, host);
+bool FillRange(COctileDoc& doc, Feedback& feedback, const FillRequest& request) {
+    ShiftRun run(doc, feedback);
     auto buffer = TryAllocate(kShiftBlock + kLookAhead + 1);
     if (!buffer) {
         run.Fail(IDS_SAVE_NO_MEMORY);
@@ -187,7 +193,7 @@ bool FillRange(COctileDoc& doc, UiHost& host, const FillRequest& request) {
             ok = run.Fail(IDS_IO_ERROR);
             break;
         }
-        run.Progress(b - start, end - start);
+        run.Report(b - start, end - start);
         if (end - b <= kShiftBlock) break;  // also keeps b from wrapping
     }
     run.Finish();

@@ -15,8 +15,8 @@
 
 namespace octile {
 
-COctileDoc::COctileDoc(UiHost& host)
-    : host_(host),
+COctileDoc::COctileDoc(Feedback& feedback)
+    : feedback_(feedback),
       filter_(LoadString(IDS_FILTER)),
       defaultExtension_(LoadString(IDS_DEF_FILTER)) {}
 
@@ -26,7 +26,7 @@ bool COctileDoc::OnOpenDocument(const std::string& path) {
     {
         FileHandle probe = FileHandle::Open(full, FileHandle::Probe, &error);
         if (!probe.IsOpen()) {
-            host_.MessageBox(OpenErrorMessage(error, full), MB_OK | MB_ICONEXCLAMATION);
+            feedback_.MessageBox(OpenErrorMessage(error, full), MB_OK | MB_ICONEXCLAMATION);
             return false;
         }
     }
@@ -83,7 +83,7 @@ void COctileDoc::OnFileOpen() {
     request.filter = filter_;
     request.defaultExtension = defaultExtension_;
     request.initialPath = lastChosenPath_;
-    if (!host_.GetFileName(request)) return;
+    if (!chooseFile || !chooseFile(request)) return;
     lastChosenPath_ = request.chosenPath;
     // The dialog's read-only option is always ticked; a file the user may
     // not write stays read-only in any case.

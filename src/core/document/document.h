@@ -7,9 +7,11 @@
 #include <string>
 
 #include "command/command_ids.h"
+#include "document/busy_scope.h"
+#include "host/dialogs.h"
+#include "host/feedback.h"
 #include "io/file_handle.h"
 #include "io/path.h"
-#include "host/ui_host.h"
 
 namespace octile {
 
@@ -17,11 +19,15 @@ class COctileDoc : public CommandTarget {
 public:
     static constexpr uint64_t kLookAhead = 16;
 
-    explicit COctileDoc(UiHost& host);
+    // Messages (a file that cannot be opened) go to feedback.
+    explicit COctileDoc(Feedback& feedback);
 
-    // Wiring to the application: the current template path, and the
-    // application's open path (which ends in OnOpenDocument).
+    // Wiring to the application: the current template path, the file
+    // chooser the open command asks (true when a file was chosen; unwired,
+    // nothing is), and the application's open path (which ends in
+    // OnOpenDocument).
     std::function<std::string()> templatePath;
+    std::function<bool(FileDialogRequest&)> chooseFile;
     std::function<bool(const std::string&)> openDocumentFile;
     // The template file's path; empty when none is wired.
     std::string TemplatePath() const { return templatePath ? templatePath() : std::string(); }
@@ -71,8 +77,14 @@ public:
     const std::u16string& openFilter() const { return filter_; }
     const std::u16string& openDefaultExtension() const { return defaultExtension_; }
 
+    // Whether a long operation on the file runs (they mark it with a
+    // BusyScope); commands that change or replace the file must wait.
+    BusyState& busy() { return busy_; }
+    const BusyState& busy() const { return busy_; }
+
 private:
-    UiHost& host_;
+    Feedback& feedback_;
+    BusyState busy_;
     uint64_t fileLength_ = 0;
     FileHandle file_;
     uint64_t openSerial_ = 0;

@@ -203,34 +203,35 @@ bool IsExtensionOnlyName(const std::string& path) {
     return name.rfind('.') == 0;
 }
 
-bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
+bool ExportRange(COctileDoc& doc, Feedback& feedback, const ExportRequest& request) {
     if (IsExtensionOnlyName(request.outputPath)) {
-        ShowMessage(host, IDS_FILEOPEN_NG);
+        ShowMessage(feedback, IDS_FILEOPEN_NG);
         return false;
     }
     uint64_t start = 0;
     uint64_t last = 0;
-    if (!ParseRangeTexts(host, request.startText, request.endText, start, last)) return false;
+    if (!ParseRangeTexts(feedback, request.startText, request.endText, start, last)) return false;
     const uint64_t end = RangeEnd(last, doc.GetFileLength());
     const bool hex = request.kind == ExportKind::HexList;
     const uint64_t chunk = hex ? kHexListPiece : kSaveBlock;
     const std::string outputPath = FullPath(request.outputPath);
 
-    WaitCursor wait(host);
+    BusyScope busy(doc.busy(), BusyState::kFileOperation, feedback);
+    Progress progress(feedback, IDS_SAVING);
     // The hex listing formats one piece of text while the other is written.
     const HexBlockFormatter hexBlocks(request.dump);
     TextPiece piece, spare;
     auto buffer = TryAllocate(chunk + kLookAhead + 1);
     if (!buffer ||
         (hex && (!piece.Allocate(hexBlocks.Room(chunk)) || !spare.Allocate(hexBlocks.Room(chunk))))) {
-        wait.End();
-        ShowPathMessage(host, IDS_SAVE_NO_MEMORY, outputPath);
+        busy.EndWaitCursor();
+        ShowPathMessage(feedback, IDS_SAVE_NO_MEMORY, outputPath);
         return false;
     }
     bool ok = true;
     const auto fail = [&](uint32_t id, const std::string& path) {
-        wait.End();
-        ShowPathMessage(host, id, path);
+        busy.EndWaitCursor();
+        ShowPathMessage(feedback, id, path);
         ok = false;
     };
     // Closed (with what was written) when it goes out of scope. The open file
@@ -268,12 +269,12 @@ bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request) {
             failWrite();
             break;
         }
-        ShowProgress(host, IDS_SAVING, Percent(b - start, end - start));
+        progress.Report(Percent(b - start, end - start));
         if (end - b <= chunk) break;  // also keeps b from wrapping
     }
     // What was handed over is written even after a read error.
     if (writer && !writer->Finish() && ok) failWrite();
-    ShowProgress(host, IDS_SAVING, 100, false);
+    progress.Finish();
     return ok;
 }
 

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "document/document.h"
-#include "host/ui_host.h"
 #include "dump/dump_format.h"
+#include "host/feedback.h"
 
 namespace octile {
 
@@ -35,7 +35,8 @@ bool IsExtensionOnlyName(const std::string& path);
 
 // Runs the export: refuses a name that is only an extension (10002) and a
 // start or end that is not hexadecimal or a start after the end (10007);
-// stops quietly at the end of the file. False when a message was shown.
-bool ExportRange(COctileDoc& doc, UiHost& host, const ExportRequest& request);
+// stops quietly at the end of the file. Marks the document busy and shows the
+// wait cursor while it writes. False when a message was shown.
+bool ExportRange(COctileDoc& doc, Feedback& feedback, const ExportRequest& request);
 
 }  // namespace octile

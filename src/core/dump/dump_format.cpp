@@ -15,6 +15,7 @@
 #include "charcode/charcode.h"
 #include "charcode/conversion_steps.h"
 #include "charcode/cp932_table.h"
+#include "dump/dump_layout.h"
 #include "resources/resources.h"
 #include "util/utf.h"
 
@@ -25,7 +26,11 @@ namespace {
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 constexpr char kLowerDigits[] = "0123456789abcdef";
 
-constexpr std::string_view kSeparator = "|   ";
+// The line's fixed parts, as DumpLayout places them on the cell grid.
+constexpr std::string_view kSeparator = DumpLayout::kSeparator;
+constexpr int kHexCell = DumpLayout::kHexCellWidth;
+constexpr int kHexWidth = DumpLayout::kHexWidth;
+constexpr int kLineBytes = DumpLayout::kBytesPerLine;
 constexpr std::string_view kClosing =
     "|------------------------------------------------|-------------------\r\n";
 
@@ -408,16 +413,10 @@ int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
 // Room for the longest line beyond its address: "|", 48 hex cells, "|   ",
 // the carry space, a column of 16 characters of up to 3 UTF-8 bytes, 15 fill
 // spaces, CR LF, and the pad of the widest copy.
-constexpr size_t kLineRoom = 1 + 48 + 4 + 1 + 48 + 15 + 2 + 4;
+constexpr size_t kLineRoom = static_cast<size_t>(1 + kHexWidth + DumpLayout::kSeparatorWidth + 1 +
+                                                3 * kLineBytes + 15 + 2 + 4);
 
 }  // namespace
-
-int HexDigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
 
 int CharacterCells(char32_t c, int32_t charCode) {
     if (charCode == CODE_UNICODE) return c < 0x100 ? 1 : 2;
@@ -434,28 +433,6 @@ std::u16string FormatAddress(const DumpSettings& s, uint64_t value) {
     text.resize(
         static_cast<size_t>(WriteAddress(text.data(), value, width, s.upper) - text.data()));
     return text;
-}
-
-uint64_t ParseHex(std::u16string_view text) {
-    uint64_t value = 0;
-    for (const char16_t c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0) break;
-        value = (value << 4) | static_cast<uint64_t>(digit);  // wraps modulo 2^64
-    }
-    return value;
-}
-
-bool ParseHexStrict(std::u16string_view text, uint64_t& value) {
-    if (text.size() > 16) return false;
-    uint64_t v = 0;
-    for (const char16_t c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0) return false;
-        v = (v << 4) | static_cast<uint64_t>(digit);
-    }
-    value = v;
-    return true;
 }
 
 int32_t ExtraDigitsForLength(uint64_t fileLength) {
@@ -489,10 +466,11 @@ void DumpFormatter::End(std::string& out) const {
 }
 
 CellRect DumpFormatter::Rect() const {
+    const DumpLayout layout(width_);
     CellRect r;
-    r.left = width_ + 1;
-    r.top = 1;
-    r.right = width_ + 69;
+    r.left = layout.TextLeft();
+    r.top = DumpLayout::kFirstLineRow;
+    r.right = layout.TextRight();
     r.bottom =
         lines_ >= static_cast<uint64_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(lines_ + 1);
     return r;
@@ -565,15 +543,17 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
     *o++ = static_cast<Char>('|');
 
     const auto& hex = upper_ ? HexTables<Char>::kUpper : HexTables<Char>::kLower;
-    if (d == 16) {  // almost every line: a loop the compiler unrolls
-        for (int i = 0; i < 16; ++i) std::memcpy(o + 3 * i, hex[line[i]].data(), sizeof(HexCell<Char>));
-        o += 48;
+    if (d == kLineBytes) {  // almost every line: a loop the compiler unrolls
+        for (int i = 0; i < kLineBytes; ++i) {
+            std::memcpy(o + kHexCell * i, hex[line[i]].data(), sizeof(HexCell<Char>));
+        }
+        o += kHexWidth;
     } else {
         for (int i = 0; i < d; ++i) {
             std::memcpy(o, hex[line[i]].data(), sizeof(HexCell<Char>));
-            o += 3;
+            o += kHexCell;
         }
-        o = PutSpaces(o, 3 * (16 - d));
+        o = PutSpaces(o, kHexCell * (kLineBytes - d));
     }
     o = PutAscii(o, kSeparator);
 

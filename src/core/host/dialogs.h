@@ -1,14 +1,12 @@
 #pragma once
 // The modal dialogs as plain data: each holds the values it exchanges with
-// its controls. The window system shows them (UiHost::DoModal); tests answer
-// them from a script.
+// its controls. The window system shows them (DialogHost::DoModal); tests
+// answer them from a script.
 #include <cstdint>
 #include <string>
 #include <variant>
 
 namespace octile {
-
-class UiHost;
 
 // A file chooser request. The filter is "desc|pattern|...|" text.
 struct FileDialogRequest {
@@ -78,7 +76,6 @@ struct CSearchSecDlg {
 };
 
 using DialogRef = std::variant<CSettingDlg*, CAboutDlg*, CJumpSecDlg*, CSetSectorDlg*,
-                               CEditInsertDlg*, CEditRangeDlg*, CFileRangeDialog*,
-                               CSearchSecDlg*>;
+                               CEditInsertDlg*, CEditRangeDlg*, CFileRangeDialog*, CSearchSecDlg*>;
 
 }  // namespace octile

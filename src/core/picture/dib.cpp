@@ -13,15 +13,6 @@ namespace octile {
 
 namespace {
 
-void PutLe16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 // Offsets of the fields of a 40-byte information header.
 constexpr size_t kWidthField = 4;
 constexpr size_t kHeightField = 8;

@@ -43,41 +43,6 @@ int32_t ParseProfileInt(const std::string& text, int32_t defaultValue) {
     return static_cast<int32_t>(value);
 }
 
-int32_t MemoryProfileStore::GetProfileInt(const std::string& section, const std::string& entry,
-                                          int32_t defaultValue) {
-    if (!Has(section, entry)) return defaultValue;
-    return ParseProfileInt(values[section][entry], defaultValue);
-}
-
-std::string MemoryProfileStore::GetProfileString(const std::string& section,
-                                                 const std::string& entry,
-                                                 const std::string& defaultValue) {
-    if (!Has(section, entry)) return defaultValue;
-    return values[section][entry];
-}
-
-void MemoryProfileStore::WriteProfileInt(const std::string& section, const std::string& entry,
-                                         int32_t value) {
-    values[section][entry] = std::to_string(value);
-    ++writes;
-}
-
-void MemoryProfileStore::WriteProfileString(const std::string& section, const std::string& entry,
-                                            const std::string& value) {
-    values[section][entry] = value;
-    ++writes;
-}
-
-void MemoryProfileStore::DeleteProfileTree() {
-    values.clear();
-    deleted = true;
-}
-
-bool MemoryProfileStore::Has(const std::string& section, const std::string& entry) const {
-    auto s = values.find(section);
-    return s != values.end() && s->second.count(entry) != 0;
-}
-
 IniProfileStore::IniProfileStore(std::string path) : path_(std::move(path)) {
     if (!path_.empty()) file_ = IniFile::Load(path_, false, &readWhole_);
 }

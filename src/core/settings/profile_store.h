@@ -31,26 +31,6 @@ public:
 // 32-bit register value would. Text that is no number gives the default.
 int32_t ParseProfileInt(const std::string& text, int32_t defaultValue);
 
-// Values in memory only; used by tests.
-class MemoryProfileStore : public ProfileStore {
-public:
-    int32_t GetProfileInt(const std::string& section, const std::string& entry,
-                          int32_t defaultValue) override;
-    std::string GetProfileString(const std::string& section, const std::string& entry,
-                                 const std::string& defaultValue) override;
-    void WriteProfileInt(const std::string& section, const std::string& entry,
-                         int32_t value) override;
-    void WriteProfileString(const std::string& section, const std::string& entry,
-                            const std::string& value) override;
-    void DeleteProfileTree() override;
-    void Flush() override {}
-
-    bool Has(const std::string& section, const std::string& entry) const;
-    size_t writes = 0;
-    bool deleted = false;
-    std::map<std::string, std::map<std::string, std::string>> values;
-};
-
 // The INI file $XDG_CONFIG_HOME/Zenkobo/ﾊﾞｲﾅﾘｴﾃﾞｨﾀ.ini. Read once when made;
 // written back by Flush (new file renamed over the old one).
 class IniProfileStore : public ProfileStore {

@@ -1,5 +1,6 @@
 #pragma once
-// Little-endian fields of bitmap headers, read from unaligned bytes.
+// Little-endian fields of bitmap headers, read from and written to unaligned
+// bytes.
 #include <cstdint>
 
 namespace octile {
@@ -9,6 +10,15 @@ inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1
 inline uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+inline void PutLe16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+inline void PutLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 }  // namespace octile

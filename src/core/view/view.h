@@ -1,8 +1,10 @@
 #pragma once
 // COctileView: the dump view's state and behaviour without a window system.
-// It holds one page of the file (the read window), the caret and the
-// selection, scrolls by lines, pages, wheel, scroll bar and drag, and
-// records which pixel spans are inverted so the window can draw them.
+// It holds one page of the file (the read window) and scrolls it by lines,
+// pages, wheel, scroll bar and drag; the window and the commands ask it.
+// The parts live in value classes beside it: the selection and its drag,
+// the inverted spans, the marks, the display settings, the typing state;
+// DumpLayout places every column of the page.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,15 +15,22 @@
 
 #include "command/command_ids.h"
 #include "document/document.h"
+#include "dump/dump_format.h"
+#include "dump/dump_layout.h"
 #include "host/ui_host.h"
 #include "settings/ini_file.h"
 #include "settings/profile_store.h"
-#include "dump/dump_format.h"
+#include "view/display_settings.h"
+#include "view/inversion.h"
+#include "view/mark_list.h"
+#include "view/page_window.h"
+#include "view/selection.h"
+#include "view/typing_state.h"
 
 namespace octile {
 
 class COctileView : public CommandTarget {
-public:
+  public:
     static constexpr uint32_t kDragTimerId = 1;
     static constexpr uint32_t kDragTimerMs = 50;
     static constexpr uint64_t kInitialReadSize = 256;
@@ -40,32 +49,25 @@ public:
         SB_BOTTOM = 7,
         SB_ENDSCROLL = 8,
     };
-    enum Area { AREA_NONE = -1, AREA_HEX = 0, AREA_CHAR = 1 };
-
-    struct Cell {
-        int32_t column = 0;
-        int32_t row = 0;
-        bool operator==(const Cell&) const = default;
+    using Area = DumpArea;
+    using Cell = DumpCell;
+    using Mark = octile::Mark;
+    using Step = SelectionStep;
+    // The cell OffsetToCell gives; the numbers are the modes' old values.
+    enum class CellMode : int {
+        kHex = 0,          // the byte's high digit, when the byte is on the page
+        kChar = 1,         // the byte's character cell, when it is on the page
+        kHexAnywhere = 2,  // the high digit's cell wherever the byte lies: rows
+                           // before the first or past the last line of the page
     };
-    // A coloured byte range; end included.
-    struct Mark {
-        uint64_t start = 0;
-        uint64_t end = 0;
-        int32_t kind = 1;
-        bool operator==(const Mark&) const = default;
-    };
-    struct ColourRect {
-        PixelRect rect;
-        uint32_t colour = 0;
-    };
-    static constexpr int32_t kMarkCapacityStep = 100;
-    // Entries read from a hand-edited marks file are bounded by this.
-    static constexpr int64_t kMaxLoadedMarks = 100000;
+    using ColourRect = MarkRect;
+    static constexpr int32_t kMarkCapacityStep = MarkList::kCapacityStep;
+    static constexpr int64_t kMaxLoadedMarks = MarkList::kMaxLoaded;
 
     struct HitTest {
         uint64_t offset = 0;
-        int32_t area = AREA_NONE;
-        int32_t digit = -1;  // -1, 0 high, 1 low, 2 blank
+        Area area = Area::kNone;
+        HexDigit digit = HexDigit::kNone;
     };
 
     COctileView(UiHost& host, COctileDoc& doc, ProfileStore& store);
@@ -86,7 +88,7 @@ public:
     // Painting: records the caret and selection as inverted on a freshly
     // drawn page. The window then draws the page and inverts InvertedSpans().
     void BeginPaint();
-    const std::vector<PixelRect>& InvertedSpans() const { return spans_; }
+    const std::vector<PixelRect>& InvertedSpans() const { return inversion_.Spans(); }
 
     // Input from the window.
     void OnLButtonDown(int32_t x, int32_t y, bool shift);
@@ -99,10 +101,12 @@ public:
 
     // Operations shared with the other parts of the view.
     HitTest CellToOffset(int32_t column, int32_t row) const;
-    bool OffsetToCell(int mode, uint64_t offset, Cell& cell) const;
-    bool UpdateSelection(int step, uint64_t value = 0);
-    void GetSelectionRange(uint64_t& start, uint64_t& end) const;
-    void DrawCaret(int flags);
+    // False (and {-1, -1}) for kHex and kChar when the byte is not on the page.
+    bool OffsetToCell(CellMode mode, uint64_t offset, Cell& cell) const;
+    // True when the selection runs past the page's top or bottom.
+    bool UpdateSelection(SelectionStep step, uint64_t value = 0);
+    void GetSelectionRange(uint64_t& start, uint64_t& end) const { selection_.Range(start, end); }
+    void DrawCaret(CaretDraw flags);
     void InvertSpan(const PixelRect& r);
     void ReloadWindow();
     void SetWindowOffset(uint64_t offset, bool force = false);
@@ -116,7 +120,7 @@ public:
     // delivered as UTF-16 to those bytes.
     void OnChar(uint8_t byte);
     void OnText(std::u16string_view text);
-    bool HasPendingLead() const { return pending_; }
+    bool HasPendingLead() const { return typing_.Pending(); }
 
     // Marks.
     void ToggleMark(int32_t kind);
@@ -128,17 +132,16 @@ public:
     void LoadMarks(const std::string& path, const IniFile* saved = nullptr);
     // Saves the marks under path; returns the marks file as written, when it was.
     std::optional<IniFile> SaveMarks(const std::string& path);
-    const std::vector<Mark>& Marks() const { return marks_; }
-    int32_t MarkCapacity() const { return markCapacity_; }
-    int32_t CurrentMark() const { return currentMark_; }
+    const std::vector<Mark>& Marks() const { return marks_.Marks(); }
+    int32_t MarkCapacity() const { return marks_.Capacity(); }
+    int32_t CurrentMark() const { return marks_.Current(); }
     // The mark backgrounds on the page, in painting order.
     std::vector<ColourRect> MarkBackgrounds() const;
     std::string MarksFilePath() const;
-    static std::string FormatMarkOffset(uint64_t value);
-    // The marks file's section for a path: the path itself, with "%", "]",
-    // line breaks and trailing blanks written as %XX so that no path can end
-    // its section early or read another file's marks.
-    static std::string MarkSectionName(const std::string& path);
+    static std::string FormatMarkOffset(uint64_t value) { return MarkList::FormatOffset(value); }
+    static std::string MarkSectionName(const std::string& path) {
+        return MarkList::SectionName(path);
+    }
 
     // Commands.
     void OnChooseColour(uint32_t id);
@@ -157,58 +160,54 @@ public:
     void SetMarkColour(int index, uint32_t colour);
 
     // State, for the window and for tests.
-    const std::u16string& DumpText() const { return dumpText_; }
-    const CellRect& TextArea() const { return textArea_; }
+    const std::u16string& DumpText() const { return page_.text; }
+    const CellRect& TextArea() const { return page_.textArea; }
+    // Where the columns of the page lie, for its address width.
+    DumpLayout Layout() const { return DumpLayout::For(display_.dump); }
     // The pixel width of the dump's widest line: the text area's cells.
-    int32_t TextPixelWidth() const { return (textArea_.right + 1) * charWidth_; }
+    int32_t TextPixelWidth() const { return (page_.textArea.right + 1) * metrics_.charWidth; }
     bool IsFileOpen() const { return fileOpen_; }
-    const DumpSettings& dumpSettings() const { return dump_; }
-    int32_t ExtraDigits() const { return dump_.extraDigits; }
-    int32_t GetCharCode() const { return dump_.charCode; }
-    bool IsUpper() const { return dump_.upper; }
-    bool IsPictureDisplay() const { return viewer_; }
-    void SetPictureDisplay(bool on) { viewer_ = on; }
-    uint32_t TextColour() const { return textColour_; }
-    uint32_t BackColour() const { return backColour_; }
-    uint32_t GetMarkColour(int kind) const;  // kind 1..5
-    const ViewFont& Font() const { return font_; }
+    const DumpSettings& dumpSettings() const { return display_.dump; }
+    const DisplaySettings& Display() const { return display_; }
+    int32_t ExtraDigits() const { return display_.dump.extraDigits; }
+    int32_t GetCharCode() const { return display_.dump.charCode; }
+    bool IsUpper() const { return display_.dump.upper; }
+    bool IsPictureDisplay() const { return display_.pictureDisplay; }
+    void SetPictureDisplay(bool on) { display_.pictureDisplay = on; }
+    uint32_t TextColour() const { return display_.textColour; }
+    uint32_t BackColour() const { return display_.backColour; }
+    uint32_t GetMarkColour(int kind) const { return display_.MarkColour(kind); }  // kind 1..5
+    const ViewFont& Font() const { return display_.font; }
     // The file last compared with ("CompPath"), offered by the next compare.
-    const std::string& CompPath() const { return compPath_; }
-    void SetCompPath(std::string path) { compPath_ = std::move(path); }
-    int32_t CharWidth() const { return charWidth_; }
-    int32_t LineHeight() const { return lineHeight_; }
-    uint64_t WindowOffset() const { return windowOffset_; }
-    uint64_t ReadSize() const { return readSize_; }
-    uint32_t ValidCount() const { return validCount_; }
-    const uint8_t* ReadWindow() const { return readWindow_.get(); }
-    uint64_t FileLineCount() const { return fileLineCount_; }
-    uint64_t ScrollUnit() const { return scrollUnit_; }
-    Cell CaretCell() const { return caret_; }
-    void SetCaretCell(Cell c) { caret_ = c; }
-    uint64_t Anchor() const { return anchor_; }
-    uint64_t CaretOffset() const { return caretOffset_; }
-    const CellRect& SelectionCells() const { return selCells_; }
-    bool IsDragging() const { return dragging_; }
+    const std::string& CompPath() const { return display_.compPath; }
+    void SetCompPath(std::string path) { display_.compPath = std::move(path); }
+    int32_t CharWidth() const { return metrics_.charWidth; }
+    int32_t LineHeight() const { return metrics_.lineHeight; }
+    uint64_t WindowOffset() const { return page_.offset; }
+    uint64_t ReadSize() const { return page_.size; }
+    uint32_t ValidCount() const { return page_.valid; }
+    const uint8_t* ReadWindow() const { return page_.bytes.get(); }
+    uint64_t FileLineCount() const { return page_.fileLines; }
+    uint64_t ScrollUnit() const { return page_.scrollUnit; }
+    Cell CaretCell() const { return selection_.caret; }
+    void SetCaretCell(Cell c) { selection_.caret = c; }
+    uint64_t Anchor() const { return selection_.Anchor(); }
+    uint64_t CaretOffset() const { return selection_.CaretOffset(); }
+    const CellRect& SelectionCells() const { return selection_.Cells(); }
+    bool IsDragging() const { return selection_.dragging; }
     const std::string& MarkedFilePath() const { return markedPath_; }
     const std::string& PerUserFolder() const { return perUserFolder_; }
     bool CommandEnabled() const { return commandEnable_; }
     // 1: search text is hexadecimal; 0: a character string.
-    int32_t HexSearch() const { return hexSearch_; }
+    int32_t HexSearch() const { return display_.hexSearch; }
 
-private:
+  private:
     void Collapse();
     void DragTo(int32_t x, int32_t y);
     bool InTextArea(const Cell& c) const;
-    PixelRect CaretRect() const;
-    PixelRect SelectionRect() const;
-    void Toggle(const PixelRect& r);
-    void ApplyScrollRange();
-    void StepMark(bool forward);
-    // The first mark holding the anchor, or the mark count when none does.
-    size_t MarkUnderAnchor() const;
-    void WriteBack();
-    void StoreByte(uint64_t offset, uint8_t value);
-    void MoveCaretAfter(uint64_t offset, int mode);
+    Cell CellAtPixel(int32_t x, int32_t y) const;
+    PageSpan Page() const { return {page_.offset, page_.size}; }
+    void MoveCaretAfter(uint64_t offset, CellMode mode);
     void TypeHex(const HitTest& hit, uint8_t byte);
     void TypeChar(uint64_t offset, uint8_t byte);
 
@@ -216,57 +215,19 @@ private:
     COctileDoc& doc_;
     ProfileStore& store_;
 
-    DumpSettings dump_;
-    uint64_t windowOffset_ = 0;
-    uint64_t readSize_ = kInitialReadSize;
-    std::unique_ptr<uint8_t[]> readWindow_;
-    uint32_t validCount_ = 0;
-    std::u16string dumpText_;
-    CellRect textArea_{10, 1, 79, 24};
-    uint64_t fileLineCount_ = 0;
-    uint64_t scrollUnit_ = 1;
-    Cell caret_{10, 1};
-    uint64_t anchor_ = 0;
-    uint64_t caretOffset_ = 0;
-    CellRect selCells_{-1, -1, -1, -1};
-    PixelRect invertedCaret_;
-    PixelRect invertedSelection_;
-    std::vector<PixelRect> spans_;
-    int32_t lineHeight_ = 16;
-    int32_t charWidth_ = 8;
-    bool dragging_ = false;
-    Cell lastMouse_{0, 0};
+    DisplaySettings display_;
+    Selection selection_;
+    Inversion inversion_;
+    MarkList marks_;
+    TypingState typing_;
+    CellMetrics metrics_;
+
+    PageWindow page_{kInitialReadSize};
     bool fileOpen_ = false;
     std::string markedPath_;
     std::string perUserFolder_;
     bool commandEnable_ = false;  // the six command enable flags, set together
     int32_t clientHeight_ = 0;
-
-    // Display settings.
-    uint32_t textColour_ = 0x000000;
-    uint32_t backColour_ = 0xFFFFFF;
-    static constexpr uint32_t kDefaultMarkColours[5] = {0x0000FF, 0x00FF00, 0xFFFF00, 0xFF00FF,
-                                                         0x00FFFF};
-    uint32_t markColours_[5] = {kDefaultMarkColours[0], kDefaultMarkColours[1],
-                                kDefaultMarkColours[2], kDefaultMarkColours[3],
-                                kDefaultMarkColours[4]};
-    bool viewer_ = false;
-    std::string compPath_;
-    ViewFont font_;
-    int32_t hexSearch_ = 0;
-
-    std::vector<Mark> marks_;
-    // False when the marks file could not be read whole at the last load:
-    // the list may lack marks the file holds, and is not saved over them.
-    bool marksReadWhole_ = true;
-    int32_t markCapacity_ = kMarkCapacityStep;
-    int32_t currentMark_ = 0;
-
-    // Typing: a Shift-JIS lead byte waiting for its trail byte.
-    bool pending_ = false;
-    uint8_t pendingLead_ = 0;
-    uint64_t pendingOffset_ = 0;
-    uint64_t pendingSerial_ = 0;  // the document's OpenSerial when the lead was typed
 };
 
 }  // namespace octile

@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/app_dialogs.h"
 #include "fake_host.h"
+#include "memory_profile_store.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
 #include "util/utf.h"
@@ -376,7 +377,7 @@ TEST_F(AppTest, PictureDisplayShowsThePictureAtTheAnchor) {
     EXPECT_EQ(host.pictureShows, 0);  // display is off
     EXPECT_FALSE(app->RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
 
-    app->view().UpdateSelection(0, 0x10);
+    app->view().UpdateSelection(SelectionStep::kAnchor, 0x10);
     app->RouteCommand(ID_VIEW_PICTURE);  // on: detection runs at once
     EXPECT_TRUE(app->RouteUpdate(ID_VIEW_PICTURE).checked);
     EXPECT_EQ(host.pictureShows, 1);

@@ -62,8 +62,8 @@ TEST_F(MainFrameTest, PanesAndWidth) {
     EXPECT_EQ(frame.PaneText(1), u"M");
     EXPECT_EQ(frame.PaneText(6), u"R/O");
     EXPECT_EQ(frame.PaneText(7), u"SJIS");
-    view.UpdateSelection(0, 0x2FF);
-    view.UpdateSelection(1, 0x10);
+    view.UpdateSelection(SelectionStep::kAnchor, 0x2FF);
+    view.UpdateSelection(SelectionStep::kCaret, 0x10);
     EXPECT_EQ(frame.PaneText(8), u"Addr=00000010-000002ff");
     view.SetCharCode(9);
     EXPECT_EQ(frame.PaneText(7), u" ");

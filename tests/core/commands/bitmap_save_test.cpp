@@ -35,7 +35,7 @@ TEST_F(SaveBitmapCommand, AsksWithTheBitmapDialogAndWritesTheFile) {
     const std::string path = dir_.File("picture.bmp");
     dir_.Write("picture.bmp", std::string(5000, 'x'));  // an existing longer file is emptied
     Choose(path);
-    EXPECT_TRUE(OnFileSaveBitmap(host_, dib_, doc_));
+    EXPECT_TRUE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     ASSERT_EQ(host_.fileRequests.size(), 1u);
     const FileDialogRequest& r = host_.fileRequests[0];
     EXPECT_TRUE(r.save);
@@ -62,7 +62,7 @@ TEST_F(SaveBitmapCommand, RefusesTheOpenFileByAnyName) {
         SCOPED_TRACE(name);
         host_.messages.clear();
         Choose(name);
-        EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
+        EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
         ASSERT_EQ(host_.messages.size(), 1u);
         EXPECT_EQ(host_.messages[0].text,
                   ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(name)));
@@ -70,17 +70,17 @@ TEST_F(SaveBitmapCommand, RefusesTheOpenFileByAnyName) {
     }
     // Another file is written as usual.
     Choose(dir_.File("other.bmp"));
-    EXPECT_TRUE(OnFileSaveBitmap(host_, dib_, doc_));
+    EXPECT_TRUE(OnFileSaveBitmap(host_, host_, dib_, doc_));
 }
 
 TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndWriteFailures) {
     // Cancel: nothing asked, nothing written.
-    EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
+    EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     EXPECT_TRUE(host_.messages.empty());
 
     // ".bmp" as the whole name: "FileOpen NG", no file.
     Choose(dir_.File(".bmp"));
-    EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
+    EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_EQ(host_.messages[0].text, u"FileOpen NG");
     EXPECT_FALSE(std::filesystem::exists(dir_.File(".bmp")));
@@ -88,14 +88,14 @@ TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndWriteFailures) {
     // A folder that does not exist: message 10000 with the full path.
     const std::string missing = dir_.File("no/such/folder/p.bmp");
     Choose(missing);
-    EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
+    EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     ASSERT_EQ(host_.messages.size(), 2u);
     EXPECT_EQ(host_.messages[1].text, ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(missing)));
 
     // The file is created but the write fails (a full device).
     if (std::filesystem::exists("/dev/full")) {
         Choose("/dev/full");
-        EXPECT_FALSE(OnFileSaveBitmap(host_, dib_, doc_));
+        EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
         ASSERT_EQ(host_.messages.size(), 3u);
         EXPECT_EQ(host_.messages[2].text, ReplacePercent1(LoadString(IDS_SAVE_ERROR), u"/dev/full"));
     }

@@ -9,14 +9,11 @@
 #include <vector>
 
 #include "document/byte_shift.h"
-#include "commands/edit_commands.h"
-#include "fake_host.h"
 #include "file_fault_scope.h"
 #include "resources/resources.h"
-#include "settings/profile_store.h"
+#include "session.h"
 #include "temp_dir.h"
 #include "util/utf.h"
-#include "view/view.h"
 
 namespace octile {
 namespace {
@@ -33,11 +30,12 @@ std::u16string Rewriting(int percent) {
     return FormatPercentD(LoadString(IDS_REWRITING), percent);
 }
 
-// One document on a file of its own, opened read-write.
-struct Session {
+// One document on a file of its own, opened read-write; the view does not
+// show it until a test asks.
+struct Session : test::Session {
     explicit Session(const TempDir& dir, const std::string& bytes, const std::string& name = "doc.bin")
-        : path(dir.Write(name, bytes)), ini(dir.Write("octile.ini", "[Setting]\nNoReadOnly=1\n")) {
-        doc.templatePath = [this] { return ini; };
+        : path(dir.Write(name, bytes)) {
+        templatePath = dir.Write("octile.ini", "[Setting]\nNoReadOnly=1\n");
         opened = doc.OnOpenDocument(path) && doc.IsReadOnly() == 0;
     }
     std::string Contents() const { return ReadAll(path); }
@@ -60,9 +58,6 @@ struct Session {
     }
 
     std::string path;
-    std::string ini;
-    FakeHost host;
-    COctileDoc doc{host};
     bool opened = false;
 };
 
@@ -364,15 +359,14 @@ protected:
         session = std::make_unique<Session>(dir, bytes);
         ASSERT_TRUE(session->opened);
         if (!readWrite) session->doc.OnToggleReadOnly();
-        view = std::make_unique<COctileView>(session->host, session->doc, store);
-        view->OnCreate();
+        view = &session->view;
         view->OnInitialUpdate();
-        commands = std::make_unique<EditCommands>(session->host, session->doc, *view);
+        commands = &session->edit;
     }
     FakeHost& host() { return session->host; }
     void Select(uint64_t anchor, uint64_t caret) {
-        view->UpdateSelection(0, anchor);
-        view->UpdateSelection(1, caret);
+        view->UpdateSelection(SelectionStep::kAnchor, anchor);
+        view->UpdateSelection(SelectionStep::kCaret, caret);
     }
     bool Enabled(uint32_t id) {
         CmdUI ui;
@@ -381,10 +375,9 @@ protected:
     }
 
     TempDir dir;
-    MemoryProfileStore store;
     std::unique_ptr<Session> session;
-    std::unique_ptr<COctileView> view;
-    std::unique_ptr<EditCommands> commands;
+    COctileView* view = nullptr;
+    EditCommands* commands = nullptr;
 };
 
 TEST_F(EditCommandsTest, InsertAndDeleteAskFromTheSelectionAndRereadThePage) {

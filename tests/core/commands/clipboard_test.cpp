@@ -67,8 +67,8 @@ TEST_F(ClipboardTest, CopyThreeBytesAt1234) {
     bytes[0x1235] = 'B';
     bytes[0x1236] = 'C';
     Open(bytes);
-    view.UpdateSelection(0, 0x1236);
-    view.UpdateSelection(1, 0x1234);
+    view.UpdateSelection(SelectionStep::kAnchor, 0x1236);
+    view.UpdateSelection(SelectionStep::kCaret, 0x1234);
     Cmd(ID_EDIT_COPY);
     const std::u16string expected = u"--------" + kRuler + u"\r\n" + u"00001234|41 42 43 " +
                                     Repeat(u"   ", 13) + u"|   ABC" + std::u16string(13, u' ') +
@@ -86,8 +86,8 @@ TEST_F(ClipboardTest, CopyThenPasteElsewhereReproducesTheBytes) {
         {0x10, 0x1F, 0x300}, {0x23, 0x61, 0x305}, {0x40, 0x40, 0x3F0}, {0x05, 0xFA, 0x200}};
     for (const Case& c : cases) {
         Open(bytes, true);
-        view.UpdateSelection(0, c.from);
-        view.UpdateSelection(1, c.to);
+        view.UpdateSelection(SelectionStep::kAnchor, c.from);
+        view.UpdateSelection(SelectionStep::kCaret, c.to);
         Cmd(ID_EDIT_COPY);
         view.SetWindowOffset(c.at & ~0xFFull);
         PutCaretOn(c.at);
@@ -141,7 +141,7 @@ TEST_F(ClipboardTest, PasteIntoAReadOnlyFileDoesNothing) {
     Open(ToBytes("0123456789"), false);
     host.clipboard = u"41 42";
     EXPECT_FALSE(IsEnabled(ID_EDIT_PASTE));
-    PasteClipboard(host, doc, view);  // even when carried out directly
+    PasteClipboard(host, host, doc, view);  // even when carried out directly
     EXPECT_EQ(test::ReadAll(path), "0123456789");
 }
 
@@ -153,15 +153,15 @@ TEST_F(ClipboardTest, TooLargeACopyIsRefused) {
     ASSERT_TRUE(doc.OnOpenDocument(path));
     view.OnInitialUpdate();
     host.clipboard = u"unchanged";
-    view.UpdateSelection(0, 0);
-    view.UpdateSelection(1, (8 << 20) - 1);
+    view.UpdateSelection(SelectionStep::kAnchor, 0);
+    view.UpdateSelection(SelectionStep::kCaret, (8 << 20) - 1);
     Cmd(ID_EDIT_COPY);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
               u"ﾌｧｲﾙ'" + Utf8ToUtf16(doc.GetPathName()) + u"'の保存でﾒﾓﾘ不足が発生しました。");
     EXPECT_EQ(host.clipboard, u"unchanged");
     // A selection within the bound is copied.
-    view.UpdateSelection(1, 0xFFFF);
+    view.UpdateSelection(SelectionStep::kCaret, 0xFFFF);
     Cmd(ID_EDIT_COPY);
     EXPECT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.clipboard.size(), 2 * (8 + 69 + 2) + 0x1000 * (8 + 69 + 2));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_host.h"
+#include "session.h"
 #include "temp_dir.h"
 #include "util/utf.h"
 
@@ -13,17 +13,14 @@ using test::TempDir;
 
 TEST(CompareCommandTest, CommandRemembersThePathAndShowsTheReport) {
     TempDir dir;
-    test::FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc(host);
-    COctileView view(host, doc, store);
-    view.OnCreate();
+    test::Session session;
+    test::FakeHost& host = session.host;
+    COctileView& view = session.view;
+    CompareCommand& compare = session.compare;
     const std::string cur = dir.Write("cur", "abc");
     const std::string other = dir.Write("other", "abd");
-    ASSERT_TRUE(doc.OnOpenDocument(cur));
-    view.OnInitialUpdate();
+    ASSERT_TRUE(session.Open(cur));
     CmdUI ui;
-    CompareCommand compare(host, doc, view);
     ASSERT_TRUE(compare.OnUpdateCommand(ID_COMPARE, ui));
     EXPECT_TRUE(ui.enabled);
 

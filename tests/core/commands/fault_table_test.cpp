@@ -14,20 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "document/document.h"
-#include "commands/edit_commands.h"
-#include "fake_host.h"
-#include "file_fault_scope.h"
 #include "commands/bitmap_save.h"
+#include "file_fault_scope.h"
 #include "picture/dib.h"
 #include "resources/resources.h"
-#include "commands/search_commands.h"
+#include "session.h"
 #include "settings/ini_file.h"
 #include "settings/paths.h"
-#include "settings/profile_store.h"
 #include "temp_dir.h"
 #include "util/utf.h"
-#include "view/view.h"
 
 namespace octile {
 namespace {
@@ -77,21 +72,17 @@ std::string Overlay(std::string original, const std::string& result, uint64_t fr
 
 // One Octile over a document opened read-write, with its view, the edit,
 // export, search and clipboard commands.
-struct Session {
-    explicit Session(TempDir& dir, const std::string& bytes)
-        : doc(host), view(host, doc, store), edit(host, doc, view), search(host, doc, view) {
+struct Session : test::Session {
+    explicit Session(TempDir& dir, const std::string& bytes) {
         templatePath = dir.Write("rw.ini", std::string("[Setting]\nNoReadOnly=1\n"));
-        doc.templatePath = [this] { return templatePath; };
         path = dir.Write("doc.bin", bytes);
-        view.OnCreate();
-        opened = doc.OnOpenDocument(path) && doc.IsReadOnly() == 0;
-        view.OnInitialUpdate();
+        opened = Open(path) && doc.IsReadOnly() == 0;
     }
     // The caret on the high digit of the byte at offset (on the page).
     void PutCaret(uint64_t offset) {
         PutCaretOnByte(view, offset);
-        view.UpdateSelection(0, offset);
-        view.UpdateSelection(1, offset);
+        view.UpdateSelection(SelectionStep::kAnchor, offset);
+        view.UpdateSelection(SelectionStep::kCaret, offset);
     }
     // The texts of the error messages shown (questions left out).
     std::vector<std::u16string> Errors() const {
@@ -103,13 +94,6 @@ struct Session {
     }
     std::string Contents() const { return ReadAll(path); }
 
-    FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc;
-    COctileView view;
-    EditCommands edit;
-    SearchCommands search;
-    std::string templatePath;
     std::string path;
     bool opened = false;
 };
@@ -316,7 +300,7 @@ TEST(FaultTable, ExportsAndTheBitmapSave) {
             r.chosenPath = out;
             return true;
         });
-        OnFileSaveBitmap(session.host, picture, session.doc);
+        OnFileSaveBitmap(session.host, session.host, picture, session.doc);
     };
 
     struct Row {
@@ -411,8 +395,8 @@ TEST(FaultTable, MarksFile) {
             scope.faults = row.loadFault;
             s.view.LoadMarks(s.doc.GetPathName());
         }
-        s.view.UpdateSelection(0, 0x40);
-        s.view.UpdateSelection(1, 0x47);
+        s.view.UpdateSelection(SelectionStep::kAnchor, 0x40);
+        s.view.UpdateSelection(SelectionStep::kCaret, 0x47);
         s.view.ToggleMark(5);
         {
             FileFaultScope scope;

@@ -10,16 +10,14 @@
 #include <vector>
 
 #include "charcode/charcode.h"
-#include "commands/edit_commands.h"
 #include "document/range_export.h"
+#include "dump/dump_format.h"
 #include "fake_host.h"
 #include "file_fault_scope.h"
 #include "resources/resources.h"
-#include "settings/profile_store.h"
+#include "session.h"
 #include "temp_dir.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
-#include "view/view.h"
 
 namespace octile {
 namespace {
@@ -350,21 +348,16 @@ TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
 
 class ExportCommandsTest : public ::testing::Test {
 protected:
-    ExportCommandsTest() : doc(host), view(host, doc, store), commands(host, doc, view) {
-        view.OnCreate();
-    }
     void Open(const std::string& bytes) {
         original = bytes;
-        ASSERT_TRUE(doc.OnOpenDocument(dir.Write("doc.bin", bytes)));
-        view.OnInitialUpdate();
+        ASSERT_TRUE(session.Open(dir.Write("doc.bin", bytes)));
     }
 
     TempDir dir;
-    FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc;
-    COctileView view;
-    EditCommands commands;
+    test::Session session;
+    FakeHost& host = session.host;
+    COctileView& view = session.view;
+    EditCommands& commands = session.edit;
     std::string original;
 };
 
@@ -378,8 +371,8 @@ TEST_F(ExportCommandsTest, NothingOpenDisablesPartialSaveAndHexListing) {
 
 TEST_F(ExportCommandsTest, PartialSaveAsksForFileAndRange) {
     Open(RandomBytes(0x300, 21));
-    view.UpdateSelection(0, 0x1F);
-    view.UpdateSelection(1, 0x10);
+    view.UpdateSelection(SelectionStep::kAnchor, 0x1F);
+    view.UpdateSelection(SelectionStep::kCaret, 0x10);
     CFileRangeDialog seen;
     const std::string output = dir.File("part.bin");
     host.AnswerDialog<CFileRangeDialog>([&](CFileRangeDialog& d) {

@@ -39,7 +39,7 @@ TEST_F(SearchCommandsTest, FindShowsAndSelectsTheHit) {
     EXPECT_EQ(view.Anchor(), 0x345u);
     EXPECT_EQ(view.CaretOffset(), 0x34Au);
     // The caret sits on the high digit of the last byte, 0x4A into the page.
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{9 + 3 * 0xA, 5}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(0xA), 5}));
     ExpectCaretMatchesSelection();
     EXPECT_EQ(detected, std::vector<uint64_t>{0x345});
     EXPECT_EQ(host.beeps, 0);
@@ -102,8 +102,8 @@ TEST_F(SearchCommandsTest, TheCaretsOwnByteIsNeverPartOfAHit) {
 
 TEST_F(SearchCommandsTest, CancelledDialogKeepsTheProposal) {
     OpenWith(0x100, {{0x30, "AB"}});
-    view.UpdateSelection(0, 0x30);
-    view.UpdateSelection(1, 0x31);
+    view.UpdateSelection(SelectionStep::kAnchor, 0x30);
+    view.UpdateSelection(SelectionStep::kCaret, 0x31);
     EXPECT_FALSE(IsEnabled(ID_SEARCH_NEXT));
     std::u16string offered;
     host.AnswerDialog<CSearchSecDlg>([&](CSearchSecDlg& d) {
@@ -138,8 +138,8 @@ TEST_F(SearchCommandsTest, ProposalIsClippedToTheReadWindow) {
         {0x300, 0x310, 0x11F, 0x11F, u"1f"},
     };
     for (const Case& c : cases) {
-        view.UpdateSelection(0, c.anchor);
-        view.UpdateSelection(1, c.caret);
+        view.UpdateSelection(SelectionStep::kAnchor, c.anchor);
+        view.UpdateSelection(SelectionStep::kCaret, c.caret);
         std::u16string offered;
         host.AnswerDialog<CSearchSecDlg>([&](CSearchSecDlg& d) {
             offered = d.searchText;
@@ -315,7 +315,7 @@ TEST_F(SearchCommandsTest, BackwardHitRunningPastThePage) {
     // Windows 0x180, 0x140, 0x100, 0xC0: the first byte lies in 0xC0's.
     EXPECT_EQ(view.WindowOffset(), 0xC0u);
     EXPECT_EQ(view.CaretOffset(), 0x10Bu);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{56, 4}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().LastHexCell(), 4}));
     ExpectCaretMatchesSelection();
     EXPECT_EQ(CaretCellOffset(), 0xF0u);
 }

@@ -228,21 +228,14 @@ TEST(RunReplaceAllTest, NoHitIsReplacedOnceAborted) {
 // Replace-all runs without the view between hits; answering Yes every time
 // moves the view hit by hit. Both must leave the same file and the same view.
 TEST(ReplaceAllAgainstConfirmation, SameFileAndView) {
-    struct Session {
-        explicit Session(const std::string& path)
-            : doc(host), view(host, doc, store), commands(host, doc, view) {
-            view.OnCreate();
-            EXPECT_TRUE(doc.OnOpenDocument(path));
-            view.OnInitialUpdate();
+    struct Session : test::Session {
+        explicit Session(const std::string& path) {
+            EXPECT_TRUE(Open(path));
             doc.OnCommand(ID_READ_ONLY);
             view.OnCommand(ID_SEARCH_MODE_HEX);
             host.messageAnswers.assign(100000, IDYES);
         }
-        test::FakeHost host;
-        MemoryProfileStore store;
-        COctileDoc doc;
-        COctileView view;
-        SearchCommands commands;
+        SearchCommands& commands = search;
     };
     std::mt19937 rng(99);
     for (int round = 0; round < 60; ++round) {

@@ -12,16 +12,12 @@
 #include <memory>
 #include <string>
 
-#include "document/byte_shift.h"
-#include "document/document.h"
-#include "fake_host.h"
-#include "resources/resources.h"
 #include "commands/clipboard.h"
-#include "commands/search_commands.h"
-#include "settings/profile_store.h"
+#include "document/byte_shift.h"
+#include "resources/resources.h"
+#include "session.h"
 #include "temp_dir.h"
 #include "util/utf.h"
-#include "view/view.h"
 
 namespace octile {
 namespace {
@@ -39,17 +35,10 @@ std::string Pattern(size_t n) {
 
 // One Octile: a document opened on path, read-only or read-write as the
 // template file's NoReadOnly says, and its view.
-struct Octile {
-    Octile(TempDir& dir, bool readWrite) : doc(host), view(host, doc, store), search(host, doc, view) {
+struct Octile : test::Session {
+    Octile(TempDir& dir, bool readWrite) {
         templatePath = dir.Write(std::to_string(::getpid()) + (readWrite ? "rw.ini" : "ro.ini"),
                                  std::string("[Setting]\nNoReadOnly=") + (readWrite ? "1" : "0") + "\n");
-        doc.templatePath = [this] { return templatePath; };
-        view.OnCreate();
-    }
-    bool Open(const std::string& path) {
-        if (!doc.OnOpenDocument(path)) return false;
-        view.OnInitialUpdate();
-        return true;
     }
     // Types a hexadecimal digit pair over the byte at offset (on the page).
     void TypeByte(uint64_t offset, const char* digits) {
@@ -63,13 +52,6 @@ struct Octile {
         for (char16_t c : view.DumpText()) n += c == u'\n';
         return n - 2;
     }
-
-    FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc;
-    COctileView view;
-    SearchCommands search;
-    std::string templatePath;
 };
 
 // Another Octile process holding the file, driven through a pipe: it opens
@@ -241,10 +223,10 @@ TEST(SharedFile, ShortenedWhileShown) {
 
     // A paste reaching past the new end writes only what lies inside it.
     COctileView::Cell cell;
-    ASSERT_TRUE(me.view.OffsetToCell(0, 96, cell));
+    ASSERT_TRUE(me.view.OffsetToCell(COctileView::CellMode::kHex, 96, cell));
     me.view.SetCaretCell(cell);
     me.host.clipboard = u"01 02 03 04 05 06 07 08";
-    PasteClipboard(me.host, me.doc, me.view);
+    PasteClipboard(me.host, me.host, me.doc, me.view);
     expected.replace(96, 4, "\x01\x02\x03\x04");
     EXPECT_EQ(ReadAll(path), expected);
 

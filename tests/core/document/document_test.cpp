@@ -30,6 +30,7 @@ class DocumentTest : public ::testing::Test {
 protected:
     DocumentTest() : doc(host) {
         doc.templatePath = [this] { return templatePath; };
+        doc.chooseFile = [this](FileDialogRequest& r) { return host.GetFileName(r); };
         doc.openDocumentFile = [this](const std::string& p) { return doc.OnOpenDocument(p); };
     }
     void SetNoReadOnly(bool on) {

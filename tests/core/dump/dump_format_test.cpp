@@ -11,6 +11,7 @@
 
 #include "charcode/charcode.h"
 #include "charcode/cp932_table.h"
+#include "dump/dump_layout.h"
 #include "util/utf.h"
 
 namespace octile {
@@ -291,7 +292,7 @@ TEST(FormatDumpTest, ColumnsFollowTheConversions) {
     }
 }
 
-// What the view needs: every full line is W + 69 cells wide, one more when a
+// What the view needs: every full line ends at DumpLayout's CharEnd(), one cell later when a
 // double-byte character straddles its end; a double-byte character takes as
 // many cells as it has bytes in code page 932.
 int Cells(const std::u16string& line) {
@@ -353,11 +354,11 @@ TEST(FormatDumpTest, FullLinesKeepTheirWidth) {
         for (size_t k = 0; k < count / 16; ++k) {
             const bool straddle = pairStart[16 * k + 15];
             straddles += straddle;
-            ASSERT_EQ(Cells(lines[k + 1]), 8 + 69 + (straddle ? 1 : 0)) << "line " << k;
+            ASSERT_EQ(Cells(lines[k + 1]), DumpLayout(8).CharEnd() + (straddle ? 1 : 0)) << "line " << k;
         }
         EXPECT_GT(straddles, 10);
-        EXPECT_EQ(Cells(lines.front()), 8 + 69);
-        EXPECT_EQ(Cells(lines.back()), 8 + 69);
+        EXPECT_EQ(Cells(lines.front()), DumpLayout(8).CharEnd());
+        EXPECT_EQ(Cells(lines.back()), DumpLayout(8).CharEnd());
     }
 }
 
@@ -380,7 +381,7 @@ TEST(FormatDumpTest, RandomShiftJisLinesKeepTheirWidth) {
         }
         const bool straddle = i == 16 * k + 17;
         straddles += straddle;
-        ASSERT_EQ(Cells(lines[k + 1]), 8 + 69 + (straddle ? 1 : 0)) << "line " << k;
+        ASSERT_EQ(Cells(lines[k + 1]), DumpLayout(8).CharEnd() + (straddle ? 1 : 0)) << "line " << k;
     }
     EXPECT_GT(straddles, 10);
 }

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "core/temp_dir.h"
+#include "core/test_dibs.h"
 #include "core/test_images.h"
 #include "picture/spi.h"
 
@@ -20,6 +21,7 @@ namespace octile {
 namespace {
 
 namespace fs = std::filesystem;
+using test::BitmapFile;
 using test::Bytes;
 using test::Image;
 using test::Rgb;
@@ -53,34 +55,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes all;
     for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
     return all;
-}
-
-// A bitmap file of a 24-bit picture.
-Bytes BitmapFile(const Image& img) {
-    const uint32_t stride = (img.width * 3 + 3) / 4 * 4;
-    Bytes f(54 + size_t{stride} * img.height, 0);
-    const auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[at + i] = uint8_t(v >> (8 * i));
-    };
-    f[0] = 'B';
-    f[1] = 'M';
-    put32(2, uint32_t(f.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, img.width);
-    put32(22, img.height);
-    f[26] = 1;
-    f[28] = 24;
-    for (uint32_t y = 0; y < img.height; ++y) {
-        for (uint32_t x = 0; x < img.width; ++x) {
-            const Rgb p = img.At(x, y);
-            uint8_t* d = &f[54 + size_t{img.height - 1 - y} * stride + x * 3];
-            d[0] = p.b;
-            d[1] = p.g;
-            d[2] = p.r;
-        }
-    }
-    return f;
 }
 
 Image Pixels(const CDib& dib) { return test::PackedPixels(dib.Bitmap()); }

@@ -35,8 +35,8 @@ protected:
         return path;
     }
     void Select(uint64_t anchor, uint64_t caret) {
-        view.UpdateSelection(0, anchor);
-        view.UpdateSelection(1, caret);
+        view.UpdateSelection(SelectionStep::kAnchor, anchor);
+        view.UpdateSelection(SelectionStep::kCaret, caret);
     }
     void Set(uint64_t start, uint64_t end, int kind) {
         Select(start, end);
@@ -90,7 +90,7 @@ TEST_F(MarksTest, NextInsideAMarkCyclesItsKindInSettingOrder) {
         const uint64_t s = starts[i % 6];
         EXPECT_EQ(Selection(), std::make_pair(s, s + 3)) << i;
         EXPECT_EQ(view.WindowOffset(), s);
-        EXPECT_EQ(view.CaretCell(), (COctileView::Cell{9, 1}));
+        EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(0), 1}));
     }
     view.PreviousMark();
     EXPECT_EQ(Selection().first, 0x600u);

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "host/ui_host.h"
+#include "view/view_font.h"
 
 namespace octile {
 namespace {

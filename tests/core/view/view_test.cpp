@@ -47,7 +47,6 @@ protected:
     // Pixel centre of a cell.
     static int32_t X(int32_t column) { return column * kCw + kCw / 2; }
     static int32_t Y(int32_t row) { return row * kLh + kLh / 2; }
-    int32_t E() const { return view.ExtraDigits(); }
     void Cmd(uint32_t id) { ASSERT_TRUE(view.OnCommand(id)) << id; }
     // The first dump line of the page.
     std::u16string FirstLine() const {
@@ -208,7 +207,7 @@ TEST_F(ViewTest, EmptyFile) {
     EXPECT_EQ(view.WindowOffset(), 0u);
     Cmd(ID_SELECT_BOTTOM);
     EXPECT_EQ(view.CaretOffset(), 0u);
-    view.OnLButtonDown(X(E() + 10), Y(1), false);
+    view.OnLButtonDown(X(view.Layout().HexDigitColumn(0, HexDigit::kLow)), Y(1), false);
     EXPECT_FALSE(view.IsDragging());
     // No key moves the anchor or the caret outside the (empty) file.
     for (uint32_t id : {ID_CARET_UP, ID_CARET_DOWN, ID_CARET_LEFT, ID_CARET_RIGHT, ID_SELECT_UP,
@@ -239,25 +238,25 @@ TEST_F(ViewTest, LargeFileScrollUnit) {
 TEST_F(ViewTest, CellToOffsetColumns) {
     Open(0x1000);
     view.SetWindowOffset(0x105);
-    const int32_t e = E();
+    const DumpLayout L = view.Layout();
     struct Case {
         int32_t column;
         uint64_t offset;
-        int32_t area;
-        int32_t digit;
+        DumpArea area;
+        HexDigit digit;
     } cases[] = {
-        {e + 7, 0x115, COctileView::AREA_NONE, -1},
-        {e + 8, 0x115, COctileView::AREA_HEX, -1},
-        {e + 9, 0x115, COctileView::AREA_HEX, 0},
-        {e + 10, 0x115, COctileView::AREA_HEX, 1},
-        {e + 11, 0x115, COctileView::AREA_HEX, 2},
-        {e + 12, 0x116, COctileView::AREA_HEX, 0},
-        {e + 55, 0x124, COctileView::AREA_HEX, 1},
-        {e + 56, 0x115, COctileView::AREA_NONE, -1},
-        {e + 60, 0x115, COctileView::AREA_NONE, -1},
-        {e + 61, 0x115, COctileView::AREA_CHAR, 0},
-        {e + 76, 0x124, COctileView::AREA_CHAR, 0},
-        {e + 77, 0x115, COctileView::AREA_NONE, -1},
+        {L.FirstBar() - 1, 0x115, DumpArea::kNone, HexDigit::kNone},
+        {L.FirstBar(), 0x115, DumpArea::kHex, HexDigit::kNone},
+        {L.HexColumn(0), 0x115, DumpArea::kHex, HexDigit::kHigh},
+        {L.HexDigitColumn(0, HexDigit::kLow), 0x115, DumpArea::kHex, HexDigit::kLow},
+        {L.HexDigitColumn(0, HexDigit::kBlank), 0x115, DumpArea::kHex, HexDigit::kBlank},
+        {L.HexColumn(1), 0x116, DumpArea::kHex, HexDigit::kHigh},
+        {L.HexDigitColumn(15, HexDigit::kLow), 0x124, DumpArea::kHex, HexDigit::kLow},
+        {L.LastHexCell(), 0x115, DumpArea::kNone, HexDigit::kNone},
+        {L.CharColumn(0) - 1, 0x115, DumpArea::kNone, HexDigit::kNone},
+        {L.CharColumn(0), 0x115, DumpArea::kChar, HexDigit::kHigh},
+        {L.CharColumn(15), 0x124, DumpArea::kChar, HexDigit::kHigh},
+        {L.CharEnd(), 0x115, DumpArea::kNone, HexDigit::kNone},
     };
     for (const Case& c : cases) {
         const auto h = view.CellToOffset(c.column, 2);
@@ -266,43 +265,43 @@ TEST_F(ViewTest, CellToOffsetColumns) {
         EXPECT_EQ(h.digit, c.digit) << c.column;
     }
     COctileView::Cell cell;
-    EXPECT_TRUE(view.OffsetToCell(0, 0x116, cell));
-    EXPECT_EQ(cell, (COctileView::Cell{e + 12, 2}));
-    EXPECT_TRUE(view.OffsetToCell(1, 0x116, cell));
-    EXPECT_EQ(cell, (COctileView::Cell{e + 62, 2}));
-    EXPECT_FALSE(view.OffsetToCell(0, 0x104, cell));
-    EXPECT_FALSE(view.OffsetToCell(0, 0x205, cell));
-    EXPECT_TRUE(view.OffsetToCell(2, 0x104, cell));  // untested: just above the page
+    EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kHex, 0x116, cell));
+    EXPECT_EQ(cell, (COctileView::Cell{L.HexColumn(1), 2}));
+    EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kChar, 0x116, cell));
+    EXPECT_EQ(cell, (COctileView::Cell{L.CharColumn(1), 2}));
+    EXPECT_FALSE(view.OffsetToCell(COctileView::CellMode::kHex, 0x104, cell));
+    EXPECT_FALSE(view.OffsetToCell(COctileView::CellMode::kHex, 0x205, cell));
+    EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kHexAnywhere, 0x104, cell));  // untested: just above the page
     EXPECT_EQ(cell.row, 0);
-    EXPECT_TRUE(view.OffsetToCell(2, 0, cell));
+    EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kHexAnywhere, 0, cell));
     EXPECT_LE(cell.row, 0);
 }
 
 TEST_F(ViewTest, CursorKeysStayInTheTextArea) {
     Open(0x200);
-    const int32_t e = E();
-    view.SetCaretCell({e + 9, 1});
+    const DumpLayout L = view.Layout();
+    view.SetCaretCell({L.HexColumn(0), 1});
     Cmd(ID_CARET_LEFT);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 9, 1}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{L.HexColumn(0), 1}));
     Cmd(ID_CARET_UP);  // row 1 at window 0: nothing moves
     EXPECT_EQ(view.WindowOffset(), 0u);
     EXPECT_EQ(view.CaretCell().row, 1);
 
-    view.SetCaretCell({e + 76, 3});
+    view.SetCaretCell({L.CharColumn(15), 3});
     Cmd(ID_CARET_RIGHT);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 76, 3}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{L.CharColumn(15), 3}));
     EXPECT_EQ(view.CaretOffset(), 0x2Fu);  // collapsed onto the character's byte
     EXPECT_EQ(view.Anchor(), 0x2Fu);
 
-    view.SetCaretCell({e + 20, 2});
+    view.SetCaretCell({L.HexDigitColumn(3, HexDigit::kBlank), 2});
     Cmd(ID_CARET_END);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 76, 16}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{L.CharColumn(15), 16}));
     EXPECT_EQ(view.CaretOffset(), 0x2Fu);  // End moves only the caret cell
     Cmd(ID_CARET_HOME);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 9, 1}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{L.HexColumn(0), 1}));
 
     // Down on the last row scrolls one line; the caret stays on the last row.
-    view.SetCaretCell({e + 9, 16});
+    view.SetCaretCell({L.HexColumn(0), 16});
     Cmd(ID_CARET_DOWN);
     EXPECT_EQ(view.WindowOffset(), 16u);
     EXPECT_EQ(view.CaretCell().row, 16);
@@ -321,8 +320,8 @@ TEST_F(ViewTest, CursorKeysStayInTheTextArea) {
 
 TEST_F(ViewTest, ShiftKeysExtendAndScrollWhenClipped) {
     Open(0x1000);
-    const int32_t e = E();
-    view.SetCaretCell({e + 9, 1});
+    const DumpLayout L = view.Layout();
+    view.SetCaretCell({L.HexColumn(0), 1});
     Cmd(ID_CARET_LEFT);  // collapse at 0
     Cmd(ID_SELECT_RIGHT);
     Cmd(ID_SELECT_DOWN);
@@ -330,14 +329,14 @@ TEST_F(ViewTest, ShiftKeysExtendAndScrollWhenClipped) {
     view.GetSelectionRange(s, t);
     EXPECT_EQ(s, 0u);
     EXPECT_EQ(t, 17u);
-    EXPECT_EQ(view.SelectionCells().left, e + 9);
-    EXPECT_EQ(view.SelectionCells().right, e + 9 + 3 + 1);
+    EXPECT_EQ(view.SelectionCells().left, L.HexColumn(0));
+    EXPECT_EQ(view.SelectionCells().right, L.HexDigitColumn(1, HexDigit::kLow));
     EXPECT_EQ(view.SelectionCells().bottom, 2);
 
     // With the anchor above the window, each Shift+Left scrolls a line up.
     view.SetWindowOffset(0x200);
     const uint64_t before = view.WindowOffset();
-    view.UpdateSelection(1, 0x250);
+    view.UpdateSelection(SelectionStep::kCaret, 0x250);
     Cmd(ID_SELECT_LEFT);
     EXPECT_EQ(view.WindowOffset(), before - 16);
     Cmd(ID_SELECT_LEFT);
@@ -355,21 +354,21 @@ TEST_F(ViewTest, ShiftKeysExtendAndScrollWhenClipped) {
 
 TEST_F(ViewTest, ClickAndDragSelect) {
     Open(0x1000);
-    const int32_t e = E();
-    view.OnLButtonDown(X(e + 15), Y(2), false);  // byte 2 of row 2
+    const DumpLayout L = view.Layout();
+    view.OnLButtonDown(X(L.HexColumn(2)), Y(2), false);  // byte 2 of row 2
     EXPECT_TRUE(view.IsDragging());
     EXPECT_TRUE(host.captured);
     EXPECT_EQ(host.timers.at(COctileView::kDragTimerId), 50u);
     EXPECT_EQ(view.Anchor(), 0x12u);
     EXPECT_EQ(view.CaretOffset(), 0x12u);
 
-    view.OnMouseMove(X(e + 61 + 4), Y(3));  // character cell of byte 4, row 3
+    view.OnMouseMove(X(L.CharColumn(4)), Y(3));  // character cell of byte 4, row 3
     EXPECT_EQ(view.CaretOffset(), 0x24u);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 15, 2}));  // the caret cell stays
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{L.HexColumn(2), 2}));  // the caret cell stays
 
     // Below the text the window scrolls a line per tick and the selection
     // reaches the last byte of the window.
-    host.cursor = {X(e + 20), Y(40)};
+    host.cursor = {X(L.HexDigitColumn(3, HexDigit::kBlank)), Y(40)};
     view.OnTimer(COctileView::kDragTimerId);
     EXPECT_EQ(view.WindowOffset(), 16u);
     EXPECT_EQ(view.CaretOffset(), 0u + 256 + 15);
@@ -382,29 +381,29 @@ TEST_F(ViewTest, ClickAndDragSelect) {
     EXPECT_EQ(view.WindowOffset(), 48u);
 
     // Above the text it scrolls back up, the caret on the window's first byte.
-    view.OnMouseMove(X(e + 20), -5);
+    view.OnMouseMove(X(L.HexDigitColumn(3, HexDigit::kBlank)), -5);
     EXPECT_EQ(view.WindowOffset(), 32u);
     EXPECT_EQ(view.CaretOffset(), 32u);
 
-    view.OnLButtonUp(X(e + 12), Y(1));
+    view.OnLButtonUp(X(L.HexColumn(1)), Y(1));
     EXPECT_FALSE(view.IsDragging());
     EXPECT_FALSE(host.captured);
     EXPECT_TRUE(host.timers.empty());
     EXPECT_EQ(view.CaretOffset(), 33u);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{e + 12, 1}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{L.HexColumn(1), 1}));
     EXPECT_EQ(view.Anchor(), 0x12u);
 
     // Shift+click extends from the anchor.
-    view.OnLButtonDown(X(e + 9), Y(3), true);
-    view.OnLButtonUp(X(e + 9), Y(3));
+    view.OnLButtonDown(X(L.HexColumn(0)), Y(3), true);
+    view.OnLButtonUp(X(L.HexColumn(0)), Y(3));
     EXPECT_EQ(view.Anchor(), 0x12u);
     EXPECT_EQ(view.CaretOffset(), 32u + 32);
 }
 
 TEST_F(ViewTest, DragStopsAtTheEndOfTheFile) {
     Open(0x120);
-    view.OnLButtonDown(X(E() + 9), Y(1), false);
-    for (int i = 0; i < 30; ++i) view.OnMouseMove(X(E() + 9), Y(30 + i));
+    view.OnLButtonDown(X(view.Layout().HexColumn(0)), Y(1), false);
+    for (int i = 0; i < 30; ++i) view.OnMouseMove(X(view.Layout().HexColumn(0)), Y(30 + i));
     EXPECT_EQ(view.WindowOffset(), 0x110u);  // data row 1 holds the last line
     EXPECT_EQ(view.CaretOffset(), 0x11Fu);  // clamped to the last byte
 }
@@ -430,29 +429,29 @@ TEST_F(ViewTest, Wheel) {
 
 TEST_F(ViewTest, CaretAndSelectionInversion) {
     Open(0x1000);
-    const int32_t e = E();
-    view.SetCaretCell({e + 9, 1});
+    const DumpLayout L = view.Layout();
+    view.SetCaretCell({L.HexColumn(0), 1});
     Cmd(ID_CARET_LEFT);
     view.BeginPaint();
     // A one-byte selection and the caret box inside it.
-    const PixelRect sel{(e + 9) * kCw, kLh, (e + 11) * kCw - 1, 2 * kLh - 1};
-    const PixelRect caret{(e + 9) * kCw + 1, kLh + 1, (e + 10) * kCw - 2, 2 * kLh - 2};
+    const PixelRect sel{(L.HexColumn(0)) * kCw, kLh, (L.HexDigitColumn(0, HexDigit::kBlank)) * kCw - 1, 2 * kLh - 1};
+    const PixelRect caret{(L.HexColumn(0)) * kCw + 1, kLh + 1, (L.HexDigitColumn(0, HexDigit::kLow)) * kCw - 2, 2 * kLh - 2};
     EXPECT_EQ(view.InvertedSpans(), (std::vector<PixelRect>{sel, caret}));
 
     // Erasing restores every pixel.
-    view.DrawCaret(1);
+    view.DrawCaret(CaretDraw::kHide);
     EXPECT_TRUE(view.InvertedSpans().empty());
 
     // In the character column the caret is an underline two pixels high.
-    view.SetCaretCell({e + 63, 2});
-    view.DrawCaret(2);
-    const PixelRect under{(e + 63) * kCw + 1, 3 * kLh - 2, (e + 64) * kCw - 2, 3 * kLh};
+    view.SetCaretCell({L.CharColumn(2), 2});
+    view.DrawCaret(CaretDraw::kShow);
+    const PixelRect under{(L.CharColumn(2)) * kCw + 1, 3 * kLh - 2, (L.CharColumn(3)) * kCw - 2, 3 * kLh};
     EXPECT_NE(std::find(view.InvertedSpans().begin(), view.InvertedSpans().end(), under),
               view.InvertedSpans().end());
 
     // A caret on the bar or blanks before the character column is invisible.
-    view.DrawCaret(1);
-    view.SetCaretCell({e + 58, 2});
+    view.DrawCaret(CaretDraw::kHide);
+    view.SetCaretCell({L.SecondBar() + 1, 2});
     Cmd(ID_CARET_RIGHT);
     view.BeginPaint();
     ASSERT_EQ(view.InvertedSpans().size(), 1u);  // only the selection
@@ -460,17 +459,17 @@ TEST_F(ViewTest, CaretAndSelectionInversion) {
 
 TEST_F(ViewTest, MultiLineSelectionCoversWholeLinesBetween) {
     Open(0x1000);
-    const int32_t e = E();
-    view.UpdateSelection(0, 0x13);
-    view.UpdateSelection(1, 0x45);
+    const DumpLayout L = view.Layout();
+    view.UpdateSelection(SelectionStep::kAnchor, 0x13);
+    view.UpdateSelection(SelectionStep::kCaret, 0x45);
     view.BeginPaint();
-    const int32_t hexL = (e + 9) * kCw;
-    const int32_t hexR = (e + 57) * kCw;
+    const int32_t hexL = (L.HexColumn(0)) * kCw;
+    const int32_t hexR = (L.HexEnd()) * kCw;
     std::vector<PixelRect> expected = {
-        {(e + 9 + 9) * kCw, 2 * kLh, hexR, 3 * kLh},  // from byte 3 of row 2 to the line end
+        {(L.HexColumn(3)) * kCw, 2 * kLh, hexR, 3 * kLh},  // from byte 3 of row 2 to the line end
         {hexL, 3 * kLh, hexR, 4 * kLh},
         {hexL, 4 * kLh, hexR, 5 * kLh},
-        {hexL, 5 * kLh, (e + 9 + 15 + 1 + 1) * kCw - 1, 6 * kLh - 1},  // to byte 5's low digit
+        {hexL, 5 * kLh, (L.HexDigitColumn(5, HexDigit::kBlank)) * kCw - 1, 6 * kLh - 1},  // to byte 5's low digit
     };
     auto spans = view.InvertedSpans();
     spans.pop_back();  // the caret box
@@ -480,22 +479,22 @@ TEST_F(ViewTest, MultiLineSelectionCoversWholeLinesBetween) {
 TEST_F(ViewTest, SelectionBeyondThePageIsClipped) {
     Open(0x1000);
     view.SetWindowOffset(0x100);
-    view.UpdateSelection(1, 0x150);
-    EXPECT_TRUE(view.UpdateSelection(0, 0x10));
-    EXPECT_EQ(view.SelectionCells().left, E() + 9);
+    view.UpdateSelection(SelectionStep::kCaret, 0x150);
+    EXPECT_TRUE(view.UpdateSelection(SelectionStep::kAnchor, 0x10));
+    EXPECT_EQ(view.SelectionCells().left, view.Layout().HexColumn(0));
     EXPECT_EQ(view.SelectionCells().top, 1);
-    EXPECT_TRUE(view.UpdateSelection(1, 0x300));
-    EXPECT_EQ(view.SelectionCells().right, E() + 57);
+    EXPECT_TRUE(view.UpdateSelection(SelectionStep::kCaret, 0x300));
+    EXPECT_EQ(view.SelectionCells().right, view.Layout().HexEnd());
     EXPECT_EQ(view.SelectionCells().bottom, 16);
-    EXPECT_FALSE(view.UpdateSelection(0, 0x500));  // wholly below: nothing visible
+    EXPECT_FALSE(view.UpdateSelection(SelectionStep::kAnchor, 0x500));  // wholly below: nothing visible
     EXPECT_EQ(view.SelectionCells().left, -1);
-    EXPECT_FALSE(view.UpdateSelection(1, 0x5000));  // clamped to the last byte
+    EXPECT_FALSE(view.UpdateSelection(SelectionStep::kCaret, 0x5000));  // clamped to the last byte
     EXPECT_EQ(view.CaretOffset(), 0xFFFu);
 }
 
 TEST_F(ViewTest, ReloadKeepsTheCaretOnThePage) {
     Open(0x1000);
-    view.SetCaretCell({E() + 30, 16});
+    view.SetCaretCell({view.Layout().HexColumn(7), 16});
     view.OnSize(9 * kLh, false);  // eight rows now
     EXPECT_EQ(view.CaretCell().row, 8);
 }
@@ -559,12 +558,12 @@ protected:
     std::string Disk() const { return test::ReadAll(path); }
     void HexCaret(uint64_t offset, int digit = 0) {
         COctileView::Cell c;
-        ASSERT_TRUE(view.OffsetToCell(0, offset, c));
+        ASSERT_TRUE(view.OffsetToCell(COctileView::CellMode::kHex, offset, c));
         view.SetCaretCell({c.column + digit, c.row});
     }
     void CharCaret(uint64_t offset) {
         COctileView::Cell c;
-        ASSERT_TRUE(view.OffsetToCell(1, offset, c));
+        ASSERT_TRUE(view.OffsetToCell(COctileView::CellMode::kChar, offset, c));
         view.SetCaretCell(c);
     }
     std::string path;
@@ -576,13 +575,13 @@ TEST_F(TypingTest, HexDigitsOverwriteHalfBytes) {
     HexCaret(0);
     view.OnText(u"4");
     EXPECT_EQ(Disk()[0], '\x40');
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 10, 1}));  // the low digit
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexDigitColumn(0, HexDigit::kLow), 1}));  // the low digit
     view.OnText(u"1");
     EXPECT_EQ(Disk()[0], '\x41');  // on disk at once
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 12, 1}));  // next byte's high digit
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(1), 1}));  // next byte's high digit
 
     view.OnText(u"g");  // not a digit: nothing
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 12, 1}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(1), 1}));
     EXPECT_EQ(Disk()[1], '\0');
 
     view.OnText(u"F");  // upper case digits count too
@@ -592,17 +591,17 @@ TEST_F(TypingTest, HexDigitsOverwriteHalfBytes) {
     HexCaret(5, 2);
     view.OnText(u"7");
     EXPECT_EQ(Disk()[6], '\x70');
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 9 + 3 * 6 + 1, 1}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(0) + 3 * 6 + 1, 1}));
 
     // The low digit of the window's last byte scrolls one line.
     HexCaret(0xFF, 1);
     view.OnText(u"9");
     EXPECT_EQ(Disk()[0xFF], '\x09');
     EXPECT_EQ(view.WindowOffset(), 16u);
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{E() + 9, 16}));
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(0), 16}));
 
     // The blank after the sixteenth byte belongs to no area.
-    view.SetCaretCell({E() + 56, 2});
+    view.SetCaretCell({view.Layout().LastHexCell(), 2});
     const std::string before = Disk();
     view.OnText(u"5");
     EXPECT_EQ(Disk(), before);
