@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_input.h"
 #include "commands/bitmap_save.h"
+#include "fuzz_input.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
 #include "picture_checks.h"
@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> window = file;
     window.resize(file.size() + 16, 0);
     const ExactBlock page(window);
-    if (const auto match = DetectSignature(page.data(), static_cast<uint32_t>(file.size()), 0, anchor)) {
+    if (const auto match =
+            DetectSignature(page.data(), static_cast<uint32_t>(file.size()), 0, anchor)) {
         FUZZ_CHECK(match->start <= anchor && anchor - match->start <= 6);
     }
 

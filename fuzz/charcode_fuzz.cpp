@@ -33,9 +33,12 @@ void CheckShiftJisToWide(const std::vector<uint8_t>& bytes, int cramped) {
     // Too little room: the single "." (or nothing below 2 bytes).
     auto small = std::make_unique<char16_t[]>(static_cast<size_t>(cramped / 2));
     const int m = ShiftJisToWide(src.data(), count, small.get(), cramped, nullptr);
-    if (cramped < 2) FUZZ_CHECK(m == 0);
-    else if (n > cramped / 2) FUZZ_CHECK(m == 1 && small[0] == u'.');
-    else FUZZ_CHECK(m == n && std::equal(small.get(), small.get() + m, dst.get()));
+    if (cramped < 2)
+        FUZZ_CHECK(m == 0);
+    else if (n > cramped / 2)
+        FUZZ_CHECK(m == 1 && small[0] == u'.');
+    else
+        FUZZ_CHECK(m == n && std::equal(small.get(), small.get() + m, dst.get()));
 }
 
 void CheckWideToShiftJis(const std::u16string& units, int cramped) {
@@ -65,7 +68,8 @@ void CheckWideToShiftJis(const std::u16string& units, int cramped) {
     const int m = WideToShiftJis(src.get(), count, small.get(), cramped);
     if (n > cramped) {
         FUZZ_CHECK(m == -1);
-        FUZZ_CHECK(std::all_of(small.get(), small.get() + cramped, [](uint8_t b) { return b == 0; }));
+        FUZZ_CHECK(
+            std::all_of(small.get(), small.get() + cramped, [](uint8_t b) { return b == 0; }));
     } else {
         FUZZ_CHECK(m == n && std::equal(small.get(), small.get() + n, dst.get()));
     }

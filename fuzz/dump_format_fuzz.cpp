@@ -12,14 +12,15 @@
 #include <vector>
 
 #include "charcode/charcode.h"
+#include "dump/dump_format.h"
 #include "fuzz_input.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
 
 namespace octile::fuzz {
 namespace {
 
-constexpr int32_t kCodes[] = {CODE_SJIS, CODE_UNICODE, CODE_JIS, CODE_EUC, 4, -1, INT32_MIN, CODE_SJIS};
+constexpr int32_t kCodes[] = {CODE_SJIS, CODE_UNICODE, CODE_JIS,  CODE_EUC,
+                              4,         -1,           INT32_MIN, CODE_SJIS};
 
 }  // namespace
 }  // namespace octile::fuzz
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint64_t lines = (count + 15) / 16;
     size_t ends = 0;
     size_t lineStart = 0;
-    for (size_t at = text.find(u"\r\n"); at != std::u16string::npos; at = text.find(u"\r\n", at + 2)) {
+    for (size_t at = text.find(u"\r\n"); at != std::u16string::npos;
+         at = text.find(u"\r\n", at + 2)) {
         if (ends >= 1 && ends <= lines) {
             const std::u16string address = FormatAddress(s, start + 16 * (ends - 1));
             FUZZ_CHECK(text.compare(lineStart, address.size(), address) == 0);

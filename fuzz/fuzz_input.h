@@ -17,16 +17,16 @@
 
 namespace octile::fuzz {
 
-#define FUZZ_CHECK(cond)                                                               \
-    do {                                                                               \
-        if (!(cond)) {                                                                 \
+#define FUZZ_CHECK(cond)                                                                  \
+    do {                                                                                  \
+        if (!(cond)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                              \
-        }                                                                              \
+            std::abort();                                                                 \
+        }                                                                                 \
     } while (0)
 
 class FuzzInput {
-public:
+  public:
     FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     // The next byte, or 0 past the end.
@@ -45,7 +45,7 @@ public:
     std::vector<uint8_t> Rest() { return Take(size_ - pos_); }
     size_t Remaining() const { return size_ - pos_; }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
@@ -54,8 +54,9 @@ private:
 // A heap block of exactly the bytes given: a read or write one byte past it
 // is a heap-buffer-overflow (a vector's spare capacity would hide it).
 class ExactBlock {
-public:
-    explicit ExactBlock(const std::vector<uint8_t>& bytes) : ExactBlock(bytes.data(), bytes.size()) {}
+  public:
+    explicit ExactBlock(const std::vector<uint8_t>& bytes)
+        : ExactBlock(bytes.data(), bytes.size()) {}
     ExactBlock(const uint8_t* bytes, size_t size)
         : data_(std::make_unique<uint8_t[]>(size)), size_(size) {
         if (size > 0) std::memcpy(data_.get(), bytes, size);
@@ -64,7 +65,7 @@ public:
     const uint8_t* data() const { return data_.get(); }
     size_t size() const { return size_; }
 
-private:
+  private:
     std::unique_ptr<uint8_t[]> data_;
     size_t size_;
 };

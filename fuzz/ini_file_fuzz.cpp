@@ -27,7 +27,8 @@ void CollectNames(std::string_view text, std::vector<std::string>& sections,
         pos = nl + 1;
         if (!line.empty() && line.front() == '[') {
             const size_t close = line.find(']');
-            sections.emplace_back(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
+            sections.emplace_back(
+                line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
         } else if (const size_t eq = line.find('='); eq != std::string_view::npos) {
             keys.emplace_back(line.substr(0, eq));
         }
@@ -64,7 +65,8 @@ void CheckFile(const std::string& text, bool caseSensitive) {
     const std::string written = ini.Text();
     bool loneReturn = false;
     for (size_t i = 0; i < text.size(); ++i) {
-        loneReturn = loneReturn || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+        loneReturn =
+            loneReturn || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
     }
     if (!loneReturn) FUZZ_CHECK(IniFile::FromText(written, caseSensitive).Text() == written);
 

@@ -12,8 +12,8 @@
 #include "document/document.h"
 #include "fake_host.h"
 #include "fuzz_input.h"
-#include "settings/ini_file.h"
 #include "memory_profile_store.h"
+#include "settings/ini_file.h"
 #include "view/view.h"
 
 namespace octile::fuzz {
@@ -22,7 +22,8 @@ namespace {
 constexpr uint64_t kLengths[] = {0, 1, 16, 17, 300, 4096, 0x100000001ull};
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
@@ -65,8 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     COctileDoc doc(host);
     FUZZ_CHECK(doc.OnOpenDocument(docPath));
     const std::string section = COctileView::MarkSectionName(doc.GetPathName());
-    const std::string text =
-        ReplaceAll(std::string(rest.begin(), rest.end()), "$DOC", section);
+    const std::string text = ReplaceAll(std::string(rest.begin(), rest.end()), "$DOC", section);
 
     COctileView view(host, doc, store);
     view.OnCreate();

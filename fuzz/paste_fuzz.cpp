@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "charcode/charcode.h"
+#include "commands/clipboard.h"
 #include "document/document.h"
 #include "fake_host.h"
 #include "fuzz_input.h"
-#include "commands/clipboard.h"
 #include "memory_profile_store.h"
 #include "util/utf.h"
 #include "view/view.h"
@@ -20,7 +20,8 @@
 namespace octile::fuzz {
 namespace {
 
-constexpr int32_t kCodes[] = {CODE_SJIS, CODE_UNICODE, CODE_EUC, CODE_JIS, 7, -1, CODE_SJIS, CODE_EUC};
+constexpr int32_t kCodes[] = {CODE_SJIS, CODE_UNICODE, CODE_EUC,  CODE_JIS,
+                              7,         -1,           CODE_SJIS, CODE_EUC};
 
 // A document opened read-write on bytes, and its view.
 struct Session {
@@ -40,9 +41,7 @@ struct Session {
         view.OnInitialUpdate();
     }
     // The caret on the high digit of the byte at offset (offsets on the page).
-    void PutCaret(uint64_t offset) {
-        test::PutCaretOnByte(view, offset);
-    }
+    void PutCaret(uint64_t offset) { test::PutCaretOnByte(view, offset); }
 
     test::FakeHost host;
     MemoryProfileStore store;
@@ -108,9 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CopyRoundTrip(rest, kCodes[(mode >> 2) & 7], at, count);
         return 0;
     }
-    const std::u16string text =
-        (mode & 1) != 0 ? Utf16Units(rest)
-                        : Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(rest.data()), rest.size()));
+    const std::u16string text = (mode & 1) != 0
+                                    ? Utf16Units(rest)
+                                    : Utf8ToUtf16(std::string_view(
+                                          reinterpret_cast<const char*>(rest.data()), rest.size()));
     const std::vector<uint8_t> parsed = ParsePasteText(text);
     // Plain text gives a byte per three characters at most; a listing at most
     // sixteen per line.

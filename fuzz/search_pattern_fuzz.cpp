@@ -29,8 +29,10 @@ void CheckPattern(const SearchPattern& p, std::u16string_view text, int32_t hex,
     }
     FUZZ_CHECK(!p.bytes.empty());
     FUZZ_CHECK(p.bytes.size() <= readSize);
-    if (hex != 0 && text.size() % 2 == 0) FUZZ_CHECK(p.bytes.size() == text.size() / 2);
-    else if (code == CODE_UNICODE) FUZZ_CHECK(p.bytes.size() == 2 * text.size());
+    if (hex != 0 && text.size() % 2 == 0)
+        FUZZ_CHECK(p.bytes.size() == text.size() / 2);
+    else if (code == CODE_UNICODE)
+        FUZZ_CHECK(p.bytes.size() == 2 * text.size());
 }
 
 }  // namespace
@@ -43,9 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t mode = in.Byte();
     const uint64_t readSize = kReadSizes[in.Byte() % std::size(kReadSizes)];
     const std::vector<uint8_t> rest = in.Rest();
-    const std::u16string text =
-        (mode & 1) != 0 ? Utf16Units(rest)
-                        : Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(rest.data()), rest.size()));
+    const std::u16string text = (mode & 1) != 0
+                                    ? Utf16Units(rest)
+                                    : Utf8ToUtf16(std::string_view(
+                                          reinterpret_cast<const char*>(rest.data()), rest.size()));
 
     for (int32_t hex : {0, 1}) {
         for (int32_t code : kCodes) {
@@ -67,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (hex != 0) {
                 FUZZ_CHECK(proposal.size() == 2 * rest.size());
                 const SearchPattern back = BuildSearchPattern(proposal, 1, code, 0x1000000);
-                FUZZ_CHECK(back.bytes == rest || (rest.empty() && back.status == SearchPattern::Empty));
+                FUZZ_CHECK(back.bytes == rest ||
+                           (rest.empty() && back.status == SearchPattern::Empty));
             } else {
                 CheckPattern(BuildSearchPattern(proposal, 0, code, readSize), proposal, 0, code,
                              readSize);

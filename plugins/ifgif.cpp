@@ -33,7 +33,8 @@ bool ReadExtension(GifFileType* gif, int& transparent) {
     while (block != nullptr) {
         if (code == GRAPHICS_EXT_FUNC_CODE) {
             GraphicsControlBlock gcb;
-            if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK) transparent = gcb.TransparentColor;
+            if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
+                transparent = gcb.TransparentColor;
         }
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
     }
@@ -62,7 +63,8 @@ int Decode(GifFileType* gif, DibOutput& out) {
     uint32_t width = static_cast<uint32_t>(gif->SWidth);
     uint32_t height = static_cast<uint32_t>(gif->SHeight);
     // A picture outside its screen is shown on its own.
-    if (left + static_cast<uint32_t>(desc.Width) > width || top + static_cast<uint32_t>(desc.Height) > height) {
+    if (left + static_cast<uint32_t>(desc.Width) > width ||
+        top + static_cast<uint32_t>(desc.Height) > height) {
         left = top = 0;
         width = static_cast<uint32_t>(desc.Width);
         height = static_cast<uint32_t>(desc.Height);

@@ -1,6 +1,10 @@
 // Image plug-in for JPEG (libjpeg-turbo): the picture as 24 bits. CMYK
 // pictures (as Adobe writes them, inverted) are converted to RGB.
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
+// jpeglib.h needs FILE and size_t first; include sorting would move it after.
+// clang-format off
+#include <cstdio>
+// clang-format on
+
 #include <jpeglib.h>
 
 #include <csetjmp>

@@ -31,7 +31,8 @@ struct PngDecode {
     DibOutput& out;
 
     ~PngDecode() {
-        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+        if (png != nullptr)
+            png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
     }
 };
 

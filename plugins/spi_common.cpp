@@ -48,11 +48,13 @@ size_t ReadProbe(intptr_t probe, uint8_t* out, size_t n) {
 
 bool ProbeStartsWith(intptr_t probe, std::initializer_list<std::string_view> signatures) {
     size_t longest = 0;
-    for (const std::string_view signature : signatures) longest = std::max(longest, signature.size());
+    for (const std::string_view signature : signatures)
+        longest = std::max(longest, signature.size());
     uint8_t head[kSpiProbeMinBytes];
     const size_t got = ReadProbe(probe, head, std::min(longest, sizeof head));
     return std::any_of(signatures.begin(), signatures.end(), [&](std::string_view signature) {
-        return got >= signature.size() && std::memcmp(head, signature.data(), signature.size()) == 0;
+        return got >= signature.size() &&
+               std::memcmp(head, signature.data(), signature.size()) == 0;
     });
 }
 
@@ -76,7 +78,8 @@ bool Source::Open(const char* buf, intptr_t len, unsigned flag) {
             fd_ = ::open(buf, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
             if (fd_ < 0) return false;
             struct stat st {};
-            if (::fstat(fd_, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))) return false;
+            if (::fstat(fd_, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)))
+                return false;
             position_ = static_cast<uint64_t>(len);
             return true;
         }

@@ -33,7 +33,7 @@ int CopyInfo(const char* const (&texts)[N], int infono, char* buf, int buflen) {
 
 // The picture's bytes, read in order from the start of the picture.
 class Source {
-public:
+  public:
     Source() = default;
     ~Source();
     Source(const Source&) = delete;
@@ -45,7 +45,7 @@ public:
     // Reads up to n bytes; fewer only at the end (or on a read error).
     size_t Read(uint8_t* out, size_t n);
 
-private:
+  private:
     int fd_ = -1;
     uint64_t position_ = 0;
     const uint8_t* data_ = nullptr;
@@ -59,7 +59,7 @@ struct FreeDeleter {
 // The bitmap handed back by GetPicture: an information header with its
 // colour table, and bottom-up pixel rows padded to 4 bytes.
 class DibOutput {
-public:
+  public:
     // Allocates both blocks for a width x height picture of 24 bits, or of 8
     // bits with a 256-entry colour table. False for a size out of bounds or
     // when memory cannot be had.
@@ -75,7 +75,7 @@ public:
     // Hands both blocks to the host.
     void Release(void** info, void** bits);
 
-private:
+  private:
     std::unique_ptr<uint8_t, FreeDeleter> info_;
     std::unique_ptr<uint8_t, FreeDeleter> bits_;
     uint32_t width_ = 0;

@@ -30,7 +30,8 @@ const Command& FindCommand(std::string_view name);
 extern const std::string_view kDumpUsage;
 int RunDump(const Args& args);
 
-// hexlist FILE OUT [--start HEX] [--end HEX] [--code ...] [--upper]; save FILE OUT [--start HEX] [--end HEX]
+// hexlist FILE OUT [--start HEX] [--end HEX] [--code ...] [--upper]; save FILE OUT [--start HEX]
+// [--end HEX]
 extern const std::string_view kHexListUsage;
 extern const std::string_view kSaveUsage;
 int RunHexList(const Args& args);

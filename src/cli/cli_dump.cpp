@@ -11,10 +11,10 @@
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
 #include "document/byte_shift.h"
+#include "dump/dump_format.h"
 #include "io/file_handle.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
 
 namespace octile::cli {
 

@@ -8,8 +8,8 @@
 #include "cli/cli_util.h"
 #include "document/document.h"
 #include "document/range_export.h"
-#include "util/utf.h"
 #include "dump/dump_format.h"
+#include "util/utf.h"
 
 namespace octile::cli {
 
@@ -25,7 +25,8 @@ int RunExport(std::string_view name, const Args& args, ExportKind kind) {
     const bool hex = kind == ExportKind::HexList;
     const bool parsed =
         hex ? options.Parse(command, args,
-                            {{"start", true}, {"end", true}, {"code", true}, {"upper", false}}, 2, 2)
+                            {{"start", true}, {"end", true}, {"code", true}, {"upper", false}}, 2,
+                            2)
             : options.Parse(command, args, {{"start", true}, {"end", true}}, 2, 2);
     if (!parsed) return kExitRefused;
     int32_t code = CODE_SJIS;

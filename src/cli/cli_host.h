@@ -12,7 +12,7 @@
 namespace octile::cli {
 
 class CliHost : public UiHost {
-public:
+  public:
     int MessageBox(const std::u16string& text, uint32_t) override {
         PrintMessage(text);
         return IDOK;

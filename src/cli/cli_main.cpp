@@ -10,16 +10,11 @@ namespace octile::cli {
 const std::vector<Command>& Commands() {
     // One row per subcommand, in the order the usage lists them.
     static const std::vector<Command> commands = {
-        {"dump", kDumpUsage, RunDump},
-        {"hexlist", kHexListUsage, RunHexList},
-        {"save", kSaveUsage, RunSave},
-        {"insert", kInsertUsage, RunInsert},
-        {"delete", kDeleteUsage, RunDelete},
-        {"fill", kFillUsage, RunFill},
-        {"find", kFindUsage, RunFind},
-        {"replace", kReplaceUsage, RunReplace},
-        {"picture", kPictureUsage, RunPicture},
-        {"compare", kCompareUsage, RunCompare},
+        {"dump", kDumpUsage, RunDump},          {"hexlist", kHexListUsage, RunHexList},
+        {"save", kSaveUsage, RunSave},          {"insert", kInsertUsage, RunInsert},
+        {"delete", kDeleteUsage, RunDelete},    {"fill", kFillUsage, RunFill},
+        {"find", kFindUsage, RunFind},          {"replace", kReplaceUsage, RunReplace},
+        {"picture", kPictureUsage, RunPicture}, {"compare", kCompareUsage, RunCompare},
     };
     return commands;
 }
@@ -36,12 +31,13 @@ namespace {
 void PrintUsage(std::FILE* to) {
     std::fputs("usage:\n", to);
     for (const Command& c : Commands()) {
-        std::fprintf(to, "  octile-cli %.*s %.*s\n", static_cast<int>(c.name.size()),
-                     c.name.data(), static_cast<int>(c.usage.size()), c.usage.data());
+        std::fprintf(to, "  octile-cli %.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
+                     static_cast<int>(c.usage.size()), c.usage.data());
     }
-    std::fputs("Offsets are hexadecimal without prefix. Exit status: 0 done, 1 nothing found,\n"
-               "2 refused or failed.\n",
-               to);
+    std::fputs(
+        "Offsets are hexadecimal without prefix. Exit status: 0 done, 1 nothing found,\n"
+        "2 refused or failed.\n",
+        to);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
-#include "io/file_handle.h"
 #include "commands/bitmap_save.h"
+#include "io/file_handle.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
 #include "resources/resources.h"

@@ -7,13 +7,13 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_util.h"
+#include "dump/dump_format.h"
 #include "io/file_handle.h"
 #include "resources/resources.h"
 #include "search/replace_run.h"
 #include "search/search_engine.h"
 #include "search/search_pattern.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
 
 namespace octile::cli {
 
@@ -30,8 +30,8 @@ constexpr uint64_t kDefaultReadSize = 0x100;
 
 // The options of find; replace takes all but the last (it always searches
 // forward, from the caret).
-constexpr OptionRule kFindOptions[] = {{"hex", false},    {"code", true},      {"caret", true},
-                                       {"window", true},  {"read-size", true}, {"backward", false}};
+constexpr OptionRule kFindOptions[] = {{"hex", false},   {"code", true},      {"caret", true},
+                                       {"window", true}, {"read-size", true}, {"backward", false}};
 constexpr std::span<const OptionRule> kReplaceOptions =
     std::span(kFindOptions).first(std::size(kFindOptions) - 1);
 

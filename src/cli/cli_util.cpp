@@ -5,9 +5,9 @@
 
 #include "charcode/charcode.h"
 #include "document/file_error.h"
+#include "dump/dump_format.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
 
 namespace octile::cli {
 

@@ -24,7 +24,7 @@ struct OptionRule {
 
 // A subcommand's arguments split into options and positional arguments.
 class Options {
-public:
+  public:
     // False, with a usage error printed, for an unknown option, a missing
     // value or a number of positional arguments outside [minPositional,
     // maxPositional]. "--" ends the options.
@@ -41,7 +41,7 @@ public:
     std::optional<std::string_view> Value(std::string_view name) const;
     bool Has(std::string_view name) const;
 
-private:
+  private:
     std::vector<std::string_view> positional_;
     std::vector<std::pair<std::string_view, std::string_view>> values_;
 };

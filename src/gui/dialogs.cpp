@@ -132,7 +132,8 @@ CSettingDlg SettingDialog::Edits() const {
 
 void SettingDialog::BrowseTemplate() {
     CSettingDlg edits = Edits();
-    if (octile::BrowseTemplate(edits, host_)) templateEdit_->setText(PathToQString(edits.templatePath));
+    if (octile::BrowseTemplate(edits, host_))
+        templateEdit_->setText(PathToQString(edits.templatePath));
 }
 
 void SettingDialog::BrowseFolder() {

@@ -131,7 +131,9 @@ ViewFontDialog::ViewFontDialog(const ViewFont& initial, QWidget* parent)
     // is not installed. It is offered even when it would not be listed.
     QStringList families = DumpFontFamilies();
     const QString current = MakeViewFont(initial).family();
-    const auto same = [&](const QString& f) { return f.compare(current, Qt::CaseInsensitive) == 0; };
+    const auto same = [&](const QString& f) {
+        return f.compare(current, Qt::CaseInsensitive) == 0;
+    };
     if (std::none_of(families.begin(), families.end(), same)) {
         families << current;
         families.sort(Qt::CaseInsensitive);

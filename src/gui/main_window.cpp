@@ -1,8 +1,5 @@
 #include "gui/main_window.h"
 
-#include "gui/picture_window.h"
-#include "gui/popup_window.h"
-
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -25,6 +22,8 @@
 #include "gui/app_icon.h"
 #include "gui/dump_widget.h"
 #include "gui/key_translate.h"
+#include "gui/picture_window.h"
+#include "gui/popup_window.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
 #include "gui/status_bar.h"
@@ -289,8 +288,8 @@ void MainWindow::ApplyPlacement() {
     if (!placement_) return;
     const QMargins m = FrameMargins(this);
     const CMainFrame::Placement& p = *placement_;
-    const QRect outer = FitOntoScreen(
-        QRect(p.x, p.y, width() + m.left() + m.right(), std::max(1, p.h)));
+    const QRect outer =
+        FitOntoScreen(QRect(p.x, p.y, width() + m.left() + m.right(), std::max(1, p.h)));
     setGeometry(outer.x() + m.left(), outer.y() + m.top(), width(),
                 std::max(1, outer.height() - m.top() - m.bottom()));
 }

@@ -10,8 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "command/command_ids.h"
 #include "app/main_frame.h"
+#include "command/command_ids.h"
 #include "gui/popup_window.h"
 
 class QAction;

@@ -17,8 +17,8 @@ CDibWnd::CDibWnd() {
 }
 
 QSize CDibWnd::FitClientSize(QSize wanted, QSize room) const {
-    const PixelSize fitted = ShrinkToFit({wanted.width(), wanted.height()},
-                                         {room.width(), room.height()});
+    const PixelSize fitted =
+        ShrinkToFit({wanted.width(), wanted.height()}, {room.width(), room.height()});
     return QSize(fitted.w, fitted.h);
 }
 

@@ -78,9 +78,7 @@ PopupWindow::PopupWindow()
     setAttribute(Qt::WA_QuitOnClose, false);
 }
 
-QSize PopupWindow::FitClientSize(QSize wanted, QSize room) const {
-    return wanted.boundedTo(room);
-}
+QSize PopupWindow::FitClientSize(QSize wanted, QSize room) const { return wanted.boundedTo(room); }
 
 void PopupWindow::ShowClientSize(QSize size) {
     if (isVisible()) remembered_ = pos();

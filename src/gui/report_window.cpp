@@ -76,8 +76,8 @@ QWidget* CTextWnd::Canvas() const { return canvas_; }
 QSize CTextWnd::FitClientSize(QSize wanted, QSize room) const {
     QSize client = wanted;
     if (client.height() > room.height()) {
-        client.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                scroll_->verticalScrollBar());
+        client.rwidth() +=
+            style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_->verticalScrollBar());
     }
     return client.boundedTo(room);
 }

@@ -26,7 +26,8 @@ TEST(CliCompare, PrintsTheReportAndRefusesMissingFiles) {
 
     const test::CliResult missing = test::RunCli({"compare", dir.File("none"), b}, dir.path());
     EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("旧ファイル" + dir.File("none") + "がありません"), std::string::npos);
+    EXPECT_NE(missing.err.find("旧ファイル" + dir.File("none") + "がありません"),
+              std::string::npos);
     const test::CliResult missingNew = test::RunCli({"compare", a, dir.File("none")}, dir.path());
     EXPECT_EQ(missingNew.status, 2);
     EXPECT_NE(missingNew.err.find("新ファイル"), std::string::npos);

@@ -13,9 +13,9 @@
 
 #include "charcode/charcode.h"
 #include "cli_runner.h"
+#include "dump/dump_format.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
 
 namespace octile {
 namespace {
@@ -26,7 +26,7 @@ using Bytes = std::vector<uint8_t>;
 using test::CliResult;
 
 class CliDumpTest : public testing::Test {
-protected:
+  protected:
     CliResult Run(const std::vector<std::string>& args) { return test::RunCli(args, dir_.path()); }
 
     test::TempDir dir_;
@@ -166,7 +166,8 @@ TEST_F(CliDumpTest, SparseFileBeyond4GiBHasNineDigitAddresses) {
     tailFile.resize(0x20 + 16, 0);
     EXPECT_EQ(r.out, Utf16ToUtf8(FormatDump(s, start, tailFile.data(), 0x20, nullptr)));
     EXPECT_NE(r.out.find("\r\n1000000F0|00 00"), std::string::npos);
-    EXPECT_NE(r.out.find("|   ..........End亜.\r\n"), std::string::npos);  // the lone lead: one cell
+    EXPECT_NE(r.out.find("|   ..........End亜.\r\n"),
+              std::string::npos);  // the lone lead: one cell
 
     const CliResult head = Run({"dump", path.string(), "--end", "1f"});
     ASSERT_EQ(head.status, 0);

@@ -12,9 +12,9 @@
 
 #include "charcode/charcode.h"
 #include "cli_runner.h"
+#include "dump/dump_format.h"
 #include "resources/resources.h"
 #include "util/utf.h"
-#include "dump/dump_format.h"
 
 namespace octile {
 namespace {
@@ -37,7 +37,7 @@ std::string Hex(uint64_t v) {
 std::string Line(const std::u16string& message) { return Utf16ToUtf8(message) + "\n"; }
 
 class CliEditTest : public testing::Test {
-protected:
+  protected:
     CliResult Run(const std::vector<std::string>& args) { return test::RunCli(args, dir_.path()); }
 
     test::TempDir dir_;
@@ -49,11 +49,11 @@ TEST_F(CliEditTest, InsertAndDeleteMatchTheModel) {
     };
     const Case cases[] = {
         {5, 2, 3},
-        {kB + 1, 0, kB},              // a tail one byte longer than a block
-        {3 * kB, 1, 1},               // a tail of several blocks, ending one short of a block
+        {kB + 1, 0, kB},               // a tail one byte longer than a block
+        {3 * kB, 1, 1},                // a tail of several blocks, ending one short of a block
         {2 * kB + 10, 2 * kB + 9, 1},  // the last byte
-        {100, 100, 4},                // at the end: nothing changes
-        {100, 90, 0x20},              // delete past the end: up to the end
+        {100, 100, 4},                 // at the end: nothing changes
+        {100, 90, 0x20},               // delete past the end: up to the end
     };
     uint32_t seed = 1;
     for (const Case& c : cases) {
@@ -70,7 +70,8 @@ TEST_F(CliEditTest, InsertAndDeleteMatchTheModel) {
                     model.insert(c.position, c.count, '\0');
                 }
             }
-            const CliResult r = Run({deleting ? "delete" : "insert", path, Hex(c.position), Hex(c.count)});
+            const CliResult r =
+                Run({deleting ? "delete" : "insert", path, Hex(c.position), Hex(c.count)});
             EXPECT_EQ(r.status, 0);
             EXPECT_EQ(r.err, "");
             EXPECT_TRUE(ReadAll(path) == model) << "file differs from the model";
@@ -103,9 +104,9 @@ TEST_F(CliEditTest, FillMatchesTheModel) {
                   model.begin() + static_cast<std::ptrdiff_t>(c.stop), static_cast<char>(c.v));
         const CliResult r = Run({"fill", path, c.start, c.end, c.value});
         EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.err, c.status == 0 ? std::string()
-                                       : Line(ReplacePercent1(LoadString(IDS_IO_ERROR),
-                                                              Utf8ToUtf16(path))));
+        EXPECT_EQ(r.err, c.status == 0
+                             ? std::string()
+                             : Line(ReplacePercent1(LoadString(IDS_IO_ERROR), Utf8ToUtf16(path))));
         EXPECT_TRUE(ReadAll(path) == model) << "file differs from the model";
     }
 }
@@ -124,7 +125,11 @@ TEST_F(CliEditTest, SaveAndHexListOfRanges) {
         {{}, 0, length - 1, CODE_SJIS, false},
         {{"--start", "10", "--end", "1f"}, 0x10, 0x1F, CODE_SJIS, false},
         {{"--start=fff5", "--code", "euc", "--upper"}, 0xFFF5, length - 1, CODE_EUC, true},
-        {{"--start", "ff", "--end", "ffffff", "--code", "unicode"}, 0xFF, length - 1, CODE_UNICODE, false},
+        {{"--start", "ff", "--end", "ffffff", "--code", "unicode"},
+         0xFF,
+         length - 1,
+         CODE_UNICODE,
+         false},
         {{"--start", Hex(length)}, length, length - 1, CODE_JIS, false},  // empty range
     };
     for (const Case& c : cases) {
@@ -132,11 +137,11 @@ TEST_F(CliEditTest, SaveAndHexListOfRanges) {
         std::vector<std::string> save = {"save", path, dir_.File("out.bin")};
         save.insert(save.end(), c.options.begin(), c.options.end());
         // save takes no --code or --upper.
-        const bool saveOptionsOnly =
-            std::none_of(c.options.begin(), c.options.end(), [](const std::string& o) {
-                return o.starts_with("--code") || o == "--upper";
-            });
-        const std::string bytes = c.first < length ? file.substr(c.first, c.last + 1 - c.first) : "";
+        const bool saveOptionsOnly = std::none_of(
+            c.options.begin(), c.options.end(),
+            [](const std::string& o) { return o.starts_with("--code") || o == "--upper"; });
+        const std::string bytes =
+            c.first < length ? file.substr(c.first, c.last + 1 - c.first) : "";
         if (saveOptionsOnly) {
             const CliResult r = Run(save);
             EXPECT_EQ(r.status, 0);
@@ -190,8 +195,10 @@ TEST_F(CliEditTest, RefusalsExitTwoWithTheMessage) {
         {{"insert", missing, "0", "1"},
          ReplacePercent1(LoadString(AFX_IDP_FILE_NOT_FOUND), Utf8ToUtf16(missing))},
         {{"save", path, dir_.File(".txt")}, LoadString(IDS_FILEOPEN_NG)},
-        {{"hexlist", path, dir_.File("o.txt"), "--start", "9", "--end", "8"}, LoadString(IDS_RANGE_HEX)},
-        {{"save", path, noFolder}, ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(noFolder))},
+        {{"hexlist", path, dir_.File("o.txt"), "--start", "9", "--end", "8"},
+         LoadString(IDS_RANGE_HEX)},
+        {{"save", path, noFolder},
+         ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(noFolder))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());

@@ -36,7 +36,7 @@ Bytes Filler(size_t n) {
 }
 
 class CliPictureTest : public testing::Test {
-protected:
+  protected:
     struct Embedded {
         uint64_t start = 0;
         Bytes data;
@@ -65,7 +65,8 @@ protected:
         fileBytes_ = file;
     }
 
-    CliResult Picture(uint64_t anchor, const std::string& out, const std::vector<std::string>& extra = {}) {
+    CliResult Picture(uint64_t anchor, const std::string& out,
+                      const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args = {"picture", path_, Hex(anchor), out};
         args.insert(args.end(), extra.begin(), extra.end());
         return test::RunCli(args, dir_.path());
@@ -96,7 +97,9 @@ TEST_F(CliPictureTest, EmbeddedPicturesAreFoundAtTheirAnchorsAndSavedWithTheirPi
         {"PNG at PNG", png_.start + 1, png_.start, &pngImage_, 54},
         {"GIF", gif_.start, gif_.start, &gifPixels, 1078},
     };
-    ASSERT_EQ(std::string(fileBytes_.begin() + long(jpeg_.start) + 6, fileBytes_.begin() + long(jpeg_.start) + 10), "JFIF");
+    ASSERT_EQ(std::string(fileBytes_.begin() + long(jpeg_.start) + 6,
+                          fileBytes_.begin() + long(jpeg_.start) + 10),
+              "JFIF");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string out = dir_.File("out.bmp");

@@ -23,7 +23,8 @@ struct CliResult {
 
 // Runs octile-cli with args; standard output and error go through files in
 // scratch (an existing folder).
-inline CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch) {
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::filesystem::path& scratch) {
     const std::string out = (scratch / "cli-stdout").string();
     const std::string err = (scratch / "cli-stderr").string();
     posix_spawn_file_actions_t actions;

@@ -15,7 +15,7 @@
 namespace octile::test {
 
 class FakeHost : public UiHost {
-public:
+  public:
     struct Message {
         std::u16string text;
         uint32_t type;

@@ -6,7 +6,7 @@
 namespace octile::test {
 
 class FileFaultScope {
-public:
+  public:
     FileFaultScope() { SetFileFaults(&faults); }
     ~FileFaultScope() { SetFileFaults(nullptr); }
     FileFaultScope(const FileFaultScope&) = delete;

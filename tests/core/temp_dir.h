@@ -10,7 +10,7 @@
 namespace octile::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "octile-test-XXXXXX").string();
         std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -36,7 +36,7 @@ public:
         return Write(name, std::string(bytes.begin(), bytes.end()));
     }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -20,16 +20,21 @@ struct DibShape {
     int32_t width = 4;
     int32_t height = 4;
     uint16_t bits = 24;
-    uint32_t used = 0;         // used-colours field
+    uint32_t used = 0;  // used-colours field
     uint32_t compression = 0;
     uint32_t imageSizeField = 0;
-    uint64_t rleBytes = 0;     // pixel bytes of a run-length encoded picture
+    uint64_t rleBytes = 0;  // pixel bytes of a run-length encoded picture
 };
 
-inline uint64_t Stride(const DibShape& s) { return (uint64_t{s.bits} * uint64_t(s.width) + 31) / 32 * 4; }
-inline uint32_t Colours(const DibShape& s) { return s.used != 0 ? s.used : s.bits <= 8 ? 1u << s.bits : 0; }
+inline uint64_t Stride(const DibShape& s) {
+    return (uint64_t{s.bits} * uint64_t(s.width) + 31) / 32 * 4;
+}
+inline uint32_t Colours(const DibShape& s) {
+    return s.used != 0 ? s.used : s.bits <= 8 ? 1u << s.bits : 0;
+}
 inline uint64_t ImageBytes(const DibShape& s) {
-    return s.compression != 0 ? s.rleBytes : Stride(s) * uint64_t(s.height < 0 ? -int64_t(s.height) : s.height);
+    return s.compression != 0 ? s.rleBytes
+                              : Stride(s) * uint64_t(s.height < 0 ? -int64_t(s.height) : s.height);
 }
 
 // A packed bitmap with a 40-byte header, its colour table and random pixels.

@@ -9,7 +9,7 @@
 namespace {
 
 class PrivateHome : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         std::string tmpl = (std::filesystem::temp_directory_path() / "octile-home-XXXXXX").string();
         root_ = ::mkdtemp(tmpl.data());
@@ -21,7 +21,7 @@ public:
         std::filesystem::remove_all(root_, ec);
     }
 
-private:
+  private:
     std::string root_;
 };
 

@@ -3,7 +3,11 @@
 // PNG, JPEG and GIF encoders writing to memory, libjpeg's reference decode,
 // and a pixel reader for packed bitmaps and bitmap files. Encoding errors
 // abort the test program (the libraries' default handlers).
-#include <cstdio>  // jpeglib.h needs FILE first
+// jpeglib.h needs FILE and size_t first; include sorting would move it after.
+// clang-format off
+#include <cstdio>
+// clang-format on
+
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -63,13 +67,15 @@ inline void PngFlush(png_structp) {}
 
 struct PngOptions {
     bool interlaced = false;
-    bool grey = false;        // from the red channel
-    int paletteSize = 0;      // > 0: paletted with indices (red % size)
-    bool alpha = false;       // RGBA, alpha from the blue channel
+    bool grey = false;    // from the red channel
+    int paletteSize = 0;  // > 0: paletted with indices (red % size)
+    bool alpha = false;   // RGBA, alpha from the blue channel
 };
 
 // The palette PNGs use for PngOptions::paletteSize.
-inline Rgb PaletteColour(int i) { return {uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 5 + 3)}; }
+inline Rgb PaletteColour(int i) {
+    return {uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 5 + 3)};
+}
 
 inline Bytes EncodePng(const Image& img, const PngOptions& o = {}) {
     Bytes out;
@@ -81,8 +87,8 @@ inline Bytes EncodePng(const Image& img, const PngOptions& o = {}) {
                      : o.alpha         ? PNG_COLOR_TYPE_RGBA
                                        : PNG_COLOR_TYPE_RGB;
     png_set_IHDR(png, info, img.width, img.height, 8, type,
-                 o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
     for (int i = 0; i < o.paletteSize; ++i) {
         const Rgb c = PaletteColour(i);
@@ -106,7 +112,8 @@ inline Bytes EncodePng(const Image& img, const PngOptions& o = {}) {
         }
     }
     std::vector<png_bytep> rows(img.height);
-    for (uint32_t y = 0; y < img.height; ++y) rows[y] = data.data() + size_t{y} * img.width * channels;
+    for (uint32_t y = 0; y < img.height; ++y)
+        rows[y] = data.data() + size_t{y} * img.width * channels;
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -122,7 +129,9 @@ inline Image PngExpected(const Image& img, const PngOptions& o) {
         } else if (o.grey) {
             p = {p.r, p.r, p.r};
         } else if (o.alpha) {
-            const auto blend = [a = p.b](uint8_t v) { return uint8_t((v * a + 255 * (255 - a) + 127) / 255); };
+            const auto blend = [a = p.b](uint8_t v) {
+                return uint8_t((v * a + 255 * (255 - a) + 127) / 255);
+            };
             p = {blend(p.r), blend(p.g), blend(p.b)};
         }
     }
@@ -182,7 +191,8 @@ inline Image DecodeJpegReference(const Bytes& data) {
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW r = row.data();
         jpeg_read_scanlines(&cinfo, &r, 1);
-        for (uint32_t x = 0; x < img.width; ++x) img.pixels.push_back({row[x * 3], row[x * 3 + 1], row[x * 3 + 2]});
+        for (uint32_t x = 0; x < img.width; ++x)
+            img.pixels.push_back({row[x * 3], row[x * 3 + 1], row[x * 3 + 2]});
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -226,7 +236,8 @@ inline Bytes EncodeGif(const GifPicture& g) {
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
     EGifSetGifVersion(gif, true);
     EGifPutScreenDesc(gif, int(g.screenWidth), int(g.screenHeight), 8, g.background, map);
-    EGifPutImageDesc(gif, int(g.left), int(g.top), int(g.width), int(g.height), g.interlaced, nullptr);
+    EGifPutImageDesc(gif, int(g.left), int(g.top), int(g.width), int(g.height), g.interlaced,
+                     nullptr);
     // Rows go out in the order the decoder reads them.
     std::vector<uint32_t> order;
     if (g.interlaced) {
@@ -252,13 +263,16 @@ inline Image GifExpected(const GifPicture& g) {
     e.pixels.assign(size_t{e.width} * e.height, g.colours[size_t(g.background)]);
     for (uint32_t y = 0; y < g.height; ++y) {
         for (uint32_t x = 0; x < g.width; ++x) {
-            e.pixels[size_t{g.top + y} * e.width + g.left + x] = g.colours[g.indices[size_t{y} * g.width + x]];
+            e.pixels[size_t{g.top + y} * e.width + g.left + x] =
+                g.colours[g.indices[size_t{y} * g.width + x]];
         }
     }
     return e;
 }
 
-inline uint32_t ReadLe32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+inline uint32_t ReadLe32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 inline uint16_t ReadLe16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // The pixels of a packed bitmap with a 40-byte header, 24 or 8 bits per
@@ -269,7 +283,8 @@ inline Image DibPixels(const uint8_t* dib, size_t size, size_t pixelOffset) {
     const int32_t width = int32_t(ReadLe32(dib + 4));
     const int32_t height = int32_t(ReadLe32(dib + 8));
     const int bits = ReadLe16(dib + 14);
-    if (width <= 0 || height == 0 || (bits != 24 && bits != 8) || ReadLe32(dib + 16) != 0) return {};
+    if (width <= 0 || height == 0 || (bits != 24 && bits != 8) || ReadLe32(dib + 16) != 0)
+        return {};
     const uint32_t rows = uint32_t(height < 0 ? -height : height);
     const size_t stride = (size_t(bits) * width + 31) / 32 * 4;
     if (pixelOffset + stride * rows > size) return {};

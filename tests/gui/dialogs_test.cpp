@@ -173,7 +173,8 @@ void DialogsTest::fileRangeDialogAddsTheRangeToTheChooser() {
         endLabel = LabelText(chooser, "endLabel");
         startShown = Edit(chooser, "startEdit")->text();
         endShown = Edit(chooser, "endEdit")->text();
-        rangeVisible = Edit(chooser, "startEdit")->isVisible() && Edit(chooser, "endEdit")->isVisible();
+        rangeVisible =
+            Edit(chooser, "startEdit")->isVisible() && Edit(chooser, "endEdit")->isVisible();
         Edit(chooser, "startEdit")->setText(QStringLiteral("20"));
         Edit(chooser, "endEdit")->setText(QStringLiteral("3f"));
         if (accept) {

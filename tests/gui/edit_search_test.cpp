@@ -56,8 +56,8 @@ QByteArray Encoded(const char* utf8, const char* code) {
         return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
     }
     // Shift-JIS and EUC-JP bytes of the few characters used here.
-    if (QByteArray(code) == "SJIS") return QByteArray("\x82\xA0\x82\xA2", 4);   // あい
-    return QByteArray("\xA4\xA2\xA4\xA4", 4);                                   // あい in EUC
+    if (QByteArray(code) == "SJIS") return QByteArray("\x82\xA0\x82\xA2", 4);  // あい
+    return QByteArray("\xA4\xA2\xA4\xA4", 4);                                  // あい in EUC
 }
 
 struct EditProgram : ProgramWith<ScriptedHost> {
@@ -79,7 +79,8 @@ struct EditProgram : ProgramWith<ScriptedHost> {
     void ClickOn(uint64_t offset) {
         view().SetWindowOffset(0);
         COctileView::Cell cell;
-        if (!view().OffsetToCell(COctileView::CellMode::kHex, offset, cell)) qFatal("offset not on the first page");
+        if (!view().OffsetToCell(COctileView::CellMode::kHex, offset, cell))
+            qFatal("offset not on the first page");
         view().SetCaretCell(cell);
         Select(offset, offset);
     }
@@ -162,7 +163,8 @@ void EditSearchTest::replaceOneByOneAndAll() {
     p.host.answers = {IDYES, IDNO, IDCANCEL};  // replace, skip, stop
     p.window->RunCommand(ID_REPLACE);
     QCOMPARE(p.Disk(), QByteArray("..XY..ab..ab..ab"));
-    QCOMPARE(p.host.messages.front(), std::u16string(u"置換します。いいですか。（中止する場合はｷｬﾝｾﾙ）"));
+    QCOMPARE(p.host.messages.front(),
+             std::u16string(u"置換します。いいですか。（中止する場合はｷｬﾝｾﾙ）"));
     QCOMPARE(p.host.messages.size(), size_t{3});
 
     p.host.replaceAll = 1;
@@ -197,9 +199,10 @@ void EditSearchTest::insertAndDeleteKeysOpenTheirDialogs() {
     p.Key(Qt::Key_Insert);
     QCOMPARE(p.host.shownPosition, std::u16string(u"00000011"));
     QVERIFY(!p.host.shownDelete);
-    QCOMPARE(p.Disk(), QByteArray("0123456789abcdef0") + QByteArray(3, '\0') +
-                           QByteArray("123456789abcdef"));
-    QVERIFY(QString::fromStdU16String(p.view().DumpText()).contains(QStringLiteral("30 00 00 00 31")));
+    QCOMPARE(p.Disk(),
+             QByteArray("0123456789abcdef0") + QByteArray(3, '\0') + QByteArray("123456789abcdef"));
+    QVERIFY(
+        QString::fromStdU16String(p.view().DumpText()).contains(QStringLiteral("30 00 00 00 31")));
 
     p.Select(2, 2);
     p.host.count = u"2";

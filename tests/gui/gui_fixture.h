@@ -188,11 +188,12 @@ class ModalScript : public QObject {
 
 // Types name over a file chooser's proposed name, as a person does: once the
 // chooser is the active window, with keys, so that the chooser drops the
-// proposed file from its selection. False when it has no name field.
+// proposed file from its selection. False when it has no name field or
+// never becomes active.
 inline bool TypeFileName(QFileDialog* chooser, const QString& name) {
     auto* edit = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (edit == nullptr) return false;
-    QTest::qWaitFor([&] { return QApplication::activeWindow() == chooser; });
+    if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == chooser; })) return false;
     edit->selectAll();
     QTest::keyClicks(edit, name);
     return true;

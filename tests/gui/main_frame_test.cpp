@@ -30,7 +30,9 @@ std::string OpenFile(FrameProgram& p, const QString& name, qint64 length) {
 
 StatusPane* Pane(FrameProgram& p, int index) { return p.window->statusBarEx()->Pane(index); }
 
-int TextWidth(const StatusPane* pane) { return pane->fontMetrics().horizontalAdvance(pane->text()); }
+int TextWidth(const StatusPane* pane) {
+    return pane->fontMetrics().horizontalAdvance(pane->text());
+}
 
 // The colour the middle of a pane is painted with.
 QColor PaneColour(StatusPane* pane) {

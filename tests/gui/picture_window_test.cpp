@@ -3,12 +3,13 @@
 // bitmap save writes a bitmap file of the picture; a picture larger than
 // the screen is shown scaled down; a picture found by a search leaves the
 // keyboard with the main window.
+#include "gui/picture_window.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QScreen>
 
 #include "gui/gui_fixture.h"
-#include "gui/picture_window.h"
 
 using namespace octile;
 using namespace octile::test;
@@ -40,7 +41,8 @@ struct SaveHost : QtUiHost {
 QByteArray Png(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) image.setPixel(x, y, x < w / 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, x < w / 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -58,8 +60,8 @@ struct PictureProgram : ProgramWith<SaveHost> {
     PictureProgram() {
         const QByteArray first = QByteArray(kAt, 'x') + Png(40, 30) + QByteArray(300, 'y');
         secondAt = first.size();
-        path = home.WriteFile("pics.bin", first + Png(kSecondWidth, kSecondHeight) +
-                                              QByteArray(300, 'z'));
+        path = home.WriteFile("pics.bin",
+                              first + Png(kSecondWidth, kSecondHeight) + QByteArray(300, 'z'));
         if (!app.ProcessShellCommand({path})) qFatal("open failed");
         app.setPlugInFolder(OCTILE_PLUGIN_DIR);
         Show();

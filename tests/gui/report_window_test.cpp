@@ -2,6 +2,8 @@
 // colours at 108 x 65 cells, cut to the screen's free area and scrolled
 // when the screen is too small, refilled in place by a later compare, and
 // back where it was closed.
+#include "gui/report_window.h"
+
 #include <QImage>
 #include <QScreen>
 #include <QScrollArea>
@@ -9,7 +11,6 @@
 #include <QStyle>
 
 #include "gui/gui_fixture.h"
-#include "gui/report_window.h"
 #include "resources/resources.h"
 
 using namespace octile;
@@ -40,9 +41,7 @@ struct CompareProgram : ProgramWith<CompareHost> {
         window->RunCommand(ID_COMPARE);
         return host.ReportWindow();
     }
-    QSize ReportSize() {
-        return {108 * view().CharWidth(), 65 * view().LineHeight()};
-    }
+    QSize ReportSize() { return {108 * view().CharWidth(), 65 * view().LineHeight()}; }
     // Puts the report window on the large screen to the right, where a
     // whole report fits.
     static void MoveToLargeScreen(CTextWnd* report, QPoint at) {
@@ -102,12 +101,10 @@ void ReportWindowTest::reportShowsInTheViewsFontAndColours() {
 
     // Painted: the background colour all over, the text colour on the two
     // lines from the top-left, nothing below them.
-    const QImage image =
-        report->Canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage image = report->Canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const int lh = p.view().LineHeight();
     const QRgb background = ToQColor(back).rgb();
-    QCOMPARE(image.pixel(image.width() - 1, image.height() - 1) & 0xFFFFFF,
-             background & 0xFFFFFF);
+    QCOMPARE(image.pixel(image.width() - 1, image.height() - 1) & 0xFFFFFF, background & 0xFFFFFF);
     QVERIFY(Ink(image, 0, 1, lh, background) > 0);
     QVERIFY(Ink(image, 1, 1, lh, background) > 0);
     QCOMPARE(Ink(image, 2, 63, lh, background), 0);

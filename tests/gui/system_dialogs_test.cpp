@@ -152,8 +152,8 @@ void SystemDialogsTest::messageBoxButtonsReadAsTheProgramNamesThem_data() {
         << uint(MB_OKCANCEL) << QStringList{ok, cancel} << cancel << int(IDCANCEL);
     QTest::newRow("yes no: no") << uint(MB_YESNO | MB_ICONQUESTION) << QStringList{yes, no} << no
                                 << int(IDNO);
-    QTest::newRow("yes no cancel: yes")
-        << uint(MB_YESNOCANCEL | MB_ICONQUESTION) << QStringList{yes, no, cancel} << yes << int(IDYES);
+    QTest::newRow("yes no cancel: yes") << uint(MB_YESNOCANCEL | MB_ICONQUESTION)
+                                        << QStringList{yes, no, cancel} << yes << int(IDYES);
     QTest::newRow("yes no cancel: cancel")
         << uint(MB_YESNOCANCEL | MB_ICONQUESTION) << QStringList{yes, no, cancel} << cancel
         << int(IDCANCEL);
@@ -337,9 +337,8 @@ void SystemDialogsTest::fontDialogOpensOnTheCurrentFontAndOkKeepsIt_data() {
         << Font(kLatinMono, -20, 700, 1) << kLatinMono << QStringLiteral("太字 斜体") << "15";
     QTest::newRow("cell height, light italic")
         << Font(kCjkMono, 16, 300, 1) << kCjkMono << QStringLiteral("斜体") << "12";
-    QTest::newRow("face not installed")
-        << Font(QStringLiteral("ＭＳ ゴシック"), -14, 400, 0) << QString()
-        << QStringLiteral("標準") << "11";
+    QTest::newRow("face not installed") << Font(QStringLiteral("ＭＳ ゴシック"), -14, 400, 0)
+                                        << QString() << QStringLiteral("標準") << "11";
 }
 
 void SystemDialogsTest::fontDialogOpensOnTheCurrentFontAndOkKeepsIt() {

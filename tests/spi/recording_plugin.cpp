@@ -151,7 +151,8 @@ extern "C" OCTILE_SPI_EXPORT int IsSupported(const char* name, intptr_t probe) {
 
 #ifndef SPI_NO_PICTURE
 extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag,
-                                            void** info, void** bits, void* progress, intptr_t user) {
+                                            void** info, void** bits, void* progress,
+                                            intptr_t user) {
     const bool file = (flag & octile::kSpiSourceMask) == octile::kSpiSourceFile;
     std::vector<uint8_t> data;
     if (file) {
@@ -164,7 +165,8 @@ extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsig
         data.resize(n > 0 ? size_t(n) : 0);
         if (data.size() >= 7 && (data[4] & kModeFileFails)) return octile::kSpiBrokenData;
     } else {
-        Log("picture mem " + std::to_string(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(buf))) +
+        Log("picture mem " +
+            std::to_string(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(buf))) +
             " " + std::to_string(len) + (progress || user ? " extra" : ""));
         data.assign(buf, buf + len);
     }

@@ -55,7 +55,8 @@ std::string COctileApp::PlugInFolderInUse() const {
 void COctileApp::LoadRecentFiles() {
     recent_.clear();
     for (int i = 1; i <= kRecentFiles; ++i) {
-        const std::string p = store_.GetProfileString("Recent File List", "File" + std::to_string(i), "");
+        const std::string p =
+            store_.GetProfileString("Recent File List", "File" + std::to_string(i), "");
         if (!p.empty()) recent_.push_back(p);
     }
 }
@@ -202,12 +203,24 @@ bool COctileApp::OnCommand(uint32_t id) {
         return true;
     }
     switch (id) {
-        case ID_HELP_README: OpenHelp("readme.txt"); return true;
-        case ID_HELP_HISTORY: OpenHelp("history.txt"); return true;
-        case ID_HELP_SETTING: OpenHelp("setting.txt"); return true;
-        case ID_SETTINGS: OnSettings(); return true;
-        case ID_APP_ABOUT: OnAbout(); return true;
-        case ID_APP_EXIT: host_.CloseMainWindow(); return true;
+        case ID_HELP_README:
+            OpenHelp("readme.txt");
+            return true;
+        case ID_HELP_HISTORY:
+            OpenHelp("history.txt");
+            return true;
+        case ID_HELP_SETTING:
+            OpenHelp("setting.txt");
+            return true;
+        case ID_SETTINGS:
+            OnSettings();
+            return true;
+        case ID_APP_ABOUT:
+            OnAbout();
+            return true;
+        case ID_APP_EXIT:
+            host_.CloseMainWindow();
+            return true;
         case ID_VIEW_PICTURE:
             view_->SetPictureDisplay(!view_->IsPictureDisplay());
             if (view_->IsPictureDisplay()) {
@@ -216,8 +229,11 @@ bool COctileApp::OnCommand(uint32_t id) {
                 host_.ClosePicture();
             }
             return true;
-        case ID_FILE_SAVE_BITMAP: OnFileSaveBitmap(host_, host_, picture_, *doc_); return true;
-        default: return false;
+        case ID_FILE_SAVE_BITMAP:
+            OnFileSaveBitmap(host_, host_, picture_, *doc_);
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -8,9 +8,9 @@
 
 #include "command/command_ids.h"
 #include "commands/compare_command.h"
-#include "document/document.h"
 #include "commands/edit_commands.h"
 #include "commands/search_commands.h"
+#include "document/document.h"
 #include "host/ui_host.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
@@ -20,7 +20,7 @@
 namespace octile {
 
 class COctileApp : public CommandTarget {
-public:
+  public:
     static constexpr int kRecentFiles = 4;
 
     COctileApp(UiHost& host, ProfileStore& store, std::string programFolder);
@@ -92,7 +92,7 @@ public:
     UiHost& host() { return host_; }
     ProfileStore& store() { return store_; }
 
-private:
+  private:
     void AddToRecent(const std::string& path);
     void LoadRecentFiles();
     void SaveRecentFiles();

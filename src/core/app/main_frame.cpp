@@ -36,17 +36,26 @@ int32_t CMainFrame::MessagePaneWidth(int32_t frameWidth, int32_t clientWidth,
 
 std::u16string CMainFrame::PaneText(int pane) const {
     switch (pane) {
-        case 1: case 2: case 3: case 4: case 5:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
             return u"M";
         case 6:
             return doc_.IsReadOnly() ? u"R/O" : u"R/W";
         case 7:
             switch (view_.GetCharCode()) {
-                case 0: return u"SJIS";
-                case 1: return u"UNICODE";
-                case 2: return u"JIS";
-                case 3: return u"EUC";
-                default: return u" ";
+                case 0:
+                    return u"SJIS";
+                case 1:
+                    return u"UNICODE";
+                case 2:
+                    return u"JIS";
+                case 3:
+                    return u"EUC";
+                default:
+                    return u" ";
             }
         case 8: {
             uint64_t start = 0, end = 0;

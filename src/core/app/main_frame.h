@@ -15,13 +15,19 @@
 namespace octile {
 
 class CMainFrame {
-public:
+  public:
     static constexpr int kPaneCount = 9;
     // Indicator ids in pane order: the message pane, mark kinds 1 to 5, the
     // access mode, the character code and the address range.
-    static constexpr uint32_t kIndicators[kPaneCount] = {
-        0,   ID_INDICATOR_MARK1, ID_INDICATOR_MARK2, ID_INDICATOR_MARK3, ID_INDICATOR_MARK4,
-        ID_INDICATOR_MARK5, ID_INDICATOR_MODE, ID_INDICATOR_CODE, ID_INDICATOR_ADDR};
+    static constexpr uint32_t kIndicators[kPaneCount] = {0,
+                                                         ID_INDICATOR_MARK1,
+                                                         ID_INDICATOR_MARK2,
+                                                         ID_INDICATOR_MARK3,
+                                                         ID_INDICATOR_MARK4,
+                                                         ID_INDICATOR_MARK5,
+                                                         ID_INDICATOR_MODE,
+                                                         ID_INDICATOR_CODE,
+                                                         ID_INDICATOR_ADDR};
 
     struct Placement {
         int32_t x = 0, y = 0, w = 0, h = 0;
@@ -36,12 +42,10 @@ public:
     // The outer width that shows a whole dump line: the frame's border
     // (window width - client width), the scroll bar, and the text area's
     // right edge in cells.
-    int32_t IdealFrameWidth(int32_t frameWidth, int32_t clientWidth,
-                            int32_t scrollBarWidth) const;
+    int32_t IdealFrameWidth(int32_t frameWidth, int32_t clientWidth, int32_t scrollBarWidth) const;
     // The message pane's width: a third of the ideal frame width, rounded
     // down; the address pane takes what is left.
-    int32_t MessagePaneWidth(int32_t frameWidth, int32_t clientWidth,
-                             int32_t scrollBarWidth) const;
+    int32_t MessagePaneWidth(int32_t frameWidth, int32_t clientWidth, int32_t scrollBarWidth) const;
 
     // Texts of the panes 1 to 8 ("M", "R/O", "SJIS", "Addr=...").
     std::u16string PaneText(int pane) const;
@@ -50,7 +54,7 @@ public:
     // The command a click on a pane posts, or 0.
     static uint32_t ClickCommand(int pane);
 
-private:
+  private:
     ProfileStore& store_;
     COctileDoc& doc_;
     COctileView& view_;

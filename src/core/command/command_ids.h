@@ -116,7 +116,7 @@ struct CmdUI {
 
 // One link of the command route: view, document, frame, application.
 class CommandTarget {
-public:
+  public:
     virtual ~CommandTarget() = default;
     // Runs the command; returns false when this target does not handle it.
     virtual bool OnCommand(uint32_t id) = 0;

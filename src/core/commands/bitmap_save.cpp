@@ -13,7 +13,6 @@ namespace octile {
 
 namespace {
 
-
 // Creates the file or empties it and writes the bitmap file into it, through
 // one descriptor. The file is left created and empty when there is nothing
 // to write.

@@ -13,7 +13,7 @@
 namespace octile {
 
 class CompareCommand : public CommandTarget {
-public:
+  public:
     CompareCommand(Feedback& feedback, DialogHost& dialogs, Shell& shell, COctileDoc& doc,
                    COctileView& view)
         : feedback_(feedback), dialogs_(dialogs), shell_(shell), doc_(doc), view_(view) {}
@@ -22,7 +22,7 @@ public:
     bool OnUpdateCommand(uint32_t id, CmdUI& ui) override;
     void OnCompare();
 
-private:
+  private:
     Feedback& feedback_;
     DialogHost& dialogs_;
     Shell& shell_;

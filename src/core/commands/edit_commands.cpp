@@ -1,8 +1,8 @@
 #include "commands/edit_commands.h"
 
 #include "document/byte_shift.h"
-#include "resources/resources.h"
 #include "dump/dump_format.h"
+#include "resources/resources.h"
 
 namespace octile {
 
@@ -32,12 +32,23 @@ bool EditCommands::LockedWhileBusy(uint32_t id) {
 bool EditCommands::OnCommand(uint32_t id) {
     if (Busy()) return LockedWhileBusy(id);  // swallowed: they must not run now
     switch (id) {
-        case ID_EDIT_INSERT: OnEditInsert(); return true;
-        case ID_EDIT_DELETE: OnEditDelete(); return true;
-        case ID_EDIT_FILL: OnEditFill(); return true;
-        case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
-        case ID_FILE_HEXLIST: OnFileHexList(); return true;
-        default: return false;
+        case ID_EDIT_INSERT:
+            OnEditInsert();
+            return true;
+        case ID_EDIT_DELETE:
+            OnEditDelete();
+            return true;
+        case ID_EDIT_FILL:
+            OnEditFill();
+            return true;
+        case ID_FILE_SAVE_AS:
+            OnFileSaveAs();
+            return true;
+        case ID_FILE_HEXLIST:
+            OnFileHexList();
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -22,7 +22,7 @@
 namespace octile {
 
 class EditCommands : public CommandTarget {
-public:
+  public:
     EditCommands(Feedback& feedback, DialogHost& dialogs, COctileDoc& doc, COctileView& view);
 
     bool OnCommand(uint32_t id) override;
@@ -40,7 +40,7 @@ public:
     void OnFileSaveAs() { RunExport(ExportKind::PartialSave); }
     void OnFileHexList() { RunExport(ExportKind::HexList); }
 
-private:
+  private:
     void RunShift(bool deleteMode);
     void RunExport(ExportKind kind);
 

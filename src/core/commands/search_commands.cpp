@@ -1,8 +1,8 @@
 #include "commands/search_commands.h"
 
+#include "commands/clipboard.h"
 #include "document/long_operation.h"
 #include "resources/resources.h"
-#include "commands/clipboard.h"
 #include "search/replace_run.h"
 #include "search/search_pattern.h"
 #include "settings/template_file.h"
@@ -240,8 +240,7 @@ void SearchCommands::ShowHit(const SearchResult& hit, uint64_t length) {
 
 void SearchCommands::OnReplace() {
     if (!Enabled(ID_REPLACE)) return;
-    const TemplateFlags flags =
-        ReadTemplateFlags(doc_.TemplatePath());
+    const TemplateFlags flags = ReadTemplateFlags(doc_.TemplatePath());
     CSearchSecDlg dlg;
     dlg.replaceMode = 1;
     dlg.replaceAll = flags.silentReplace ? 1 : 0;
@@ -304,9 +303,8 @@ void SearchCommands::ReplaceConfirmed(SearchEngine& engine,
         if (hit.wrapped) wrapped_ = true;
         ShowHit(hit, replacement.size());
         if (!round.Accept(hit)) return;
-        const int answer =
-            feedback_.MessageBox(LoadString(IDS_REPLACE_QUESTION),
-                                 MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer = feedback_.MessageBox(LoadString(IDS_REPLACE_QUESTION),
+                                                MB_YESNOCANCEL | MB_ICONQUESTION);
         engine.InvalidateCache();
         if (stop_.windowGone) return;
         if (answer == IDYES) {
@@ -326,8 +324,7 @@ void SearchCommands::ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>
     const uint64_t start = view_.CellToOffset(caret.column, caret.row).offset;
     const uint32_t n = static_cast<uint32_t>(replacement.size());
     Progress progress = SearchProgress();
-    Pacer pacer(progress, engine, doc_.GetFileLength(), view_.WindowOffset(), false,
-                pumpInterval_);
+    Pacer pacer(progress, engine, doc_.GetFileLength(), view_.WindowOffset(), false, pumpInterval_);
     bool writeFailed = false;
     const ReplaceAllResult result = RunReplaceAll(
         engine, replacement, start, view_.WindowOffset(), view_.ReadSize(),

@@ -1,12 +1,11 @@
 #include "compare/compare.h"
 
-#include <algorithm>
-#include <cstring>
-#include <memory>
-
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <memory>
 
 #include "io/file_handle.h"
 #include "util/utf.h"
@@ -86,7 +85,8 @@ int CompareFiles(const std::string& oldPath, const std::string& newPath, std::u1
             if (t == u && std::memcmp(x, y, t) == 0) continue;
             const uint64_t at = o + j;
             const uint32_t low = static_cast<uint32_t>(at);
-            for (int shift = 28; shift >= 0; shift -= 4) report.push_back(kHex[(low >> shift) & 0xF]);
+            for (int shift = 28; shift >= 0; shift -= 4)
+                report.push_back(kHex[(low >> shift) & 0xF]);
             report += u": ";
             for (size_t k = 0; k < t; ++k) {
                 AppendHex2(report, x[k]);

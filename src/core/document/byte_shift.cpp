@@ -15,7 +15,7 @@ constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 // One run of an edit: the busy mark with the wait cursor, the progress text
 // and the failure message.
 class ShiftRun {
-public:
+  public:
     ShiftRun(COctileDoc& doc, Feedback& feedback)
         : doc_(doc),
           feedback_(feedback),
@@ -31,7 +31,7 @@ public:
     void Report(uint64_t done, uint64_t total) { progress_.Report(Percent(done, total)); }
     void Finish() { progress_.Finish(); }
 
-private:
+  private:
     COctileDoc& doc_;
     Feedback& feedback_;
     BusyScope busy_;

@@ -33,8 +33,8 @@ bool COctileDoc::OnOpenDocument(const std::string& path) {
     file_.Close();
     ++openSerial_;
     if (!openedByDialog_) readOnly_ = ReadTemplateFlags(TemplatePath()).noReadOnly ? 0 : 1;
-    file_ = FileHandle::Open(full, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite,
-                             &error);
+    file_ =
+        FileHandle::Open(full, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite, &error);
     // A failed second open leaves the document without a file; its length
     // becomes 0 so nothing pages into bytes that cannot be read.
     fileLength_ = file_.IsOpen() ? file_.Length() : 0;
@@ -60,7 +60,8 @@ uint32_t COctileDoc::WriteBytes(const uint8_t* buffer, uint32_t count, uint64_t 
 }
 
 bool COctileDoc::IsOpenFile(const std::string& path) const {
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     return file_.IsOpen() && ::fstat(file_.fd(), &opened) == 0 &&
            ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
            opened.st_ino == named.st_ino;
@@ -106,11 +107,17 @@ void COctileDoc::OnToggleReadOnly() {
 
 bool COctileDoc::OnCommand(uint32_t id) {
     switch (id) {
-        case ID_FILE_OPEN: OnFileOpen(); return true;
-        case ID_READ_ONLY: OnToggleReadOnly(); return true;
+        case ID_FILE_OPEN:
+            OnFileOpen();
+            return true;
+        case ID_READ_ONLY:
+            OnToggleReadOnly();
+            return true;
         case ID_FILE_NEW:
-        case ID_FILE_SAVE: return true;  // never runs the framework's new or save step
-        default: return false;
+        case ID_FILE_SAVE:
+            return true;  // never runs the framework's new or save step
+        default:
+            return false;
     }
 }
 
@@ -130,7 +137,8 @@ bool COctileDoc::OnUpdateCommand(uint32_t id, CmdUI& ui) {
             ui.Enable(true);
             ui.SetCheck(readOnly_ != 0);
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 

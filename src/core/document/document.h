@@ -16,7 +16,7 @@
 namespace octile {
 
 class COctileDoc : public CommandTarget {
-public:
+  public:
     static constexpr uint64_t kLookAhead = 16;
 
     // Messages (a file that cannot be opened) go to feedback.
@@ -82,7 +82,7 @@ public:
     BusyState& busy() { return busy_; }
     const BusyState& busy() const { return busy_; }
 
-private:
+  private:
     Feedback& feedback_;
     BusyState busy_;
     uint64_t fileLength_ = 0;

@@ -25,7 +25,7 @@ constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 // The output file: written in order; remembers whether a write failed with
 // an error (a short write without one is reported differently).
 class OutputFile {
-public:
+  public:
     // Creates or empties the file at path; with create false it stays closed.
     OutputFile(const std::string& path, bool create)
         : file_(create ? FileHandle::Create(path) : FileHandle()) {}
@@ -55,7 +55,7 @@ public:
         }
     }
 
-private:
+  private:
     FileHandle file_;
     uint64_t offset_ = 0;
     bool error_ = false;
@@ -80,7 +80,7 @@ struct TextPiece {
 // pieces keep the hand-overs few. A failed write ends the writing; the caller
 // learns of it at its next hand-over.
 class ListingWriter {
-public:
+  public:
     // spare: a second buffer, as large as those handed over.
     ListingWriter(OutputFile& out, TextPiece spare) : out_(out), pending_(std::move(spare)) {
         try {
@@ -130,7 +130,7 @@ public:
         return !failed_;
     }
 
-private:
+  private:
     void Run() {
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -159,7 +159,7 @@ private:
 // its closing rule. Ruler and rule are the same for every block, so they are
 // made once.
 class HexBlockFormatter {
-public:
+  public:
     explicit HexBlockFormatter(const DumpSettings& settings) : settings_(settings) {
         const DumpFormatter formatter(settings, 0);
         formatter.Begin(ruler_);
@@ -186,20 +186,20 @@ public:
         piece.size = static_cast<size_t>(o - piece.units.get());
     }
 
-private:
+  private:
     DumpSettings settings_;
     std::u16string ruler_;
     std::u16string rule_;
     size_t blockRoom_ = 0;
 };
 
-
 }  // namespace
 
 bool IsExtensionOnlyName(const std::string& path) {
     const size_t slash = path.rfind('/');
-    const std::string_view name =
-        slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    const std::string_view name = slash == std::string::npos
+                                      ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
     return name.rfind('.') == 0;
 }
 
@@ -222,8 +222,8 @@ bool ExportRange(COctileDoc& doc, Feedback& feedback, const ExportRequest& reque
     const HexBlockFormatter hexBlocks(request.dump);
     TextPiece piece, spare;
     auto buffer = TryAllocate(chunk + kLookAhead + 1);
-    if (!buffer ||
-        (hex && (!piece.Allocate(hexBlocks.Room(chunk)) || !spare.Allocate(hexBlocks.Room(chunk))))) {
+    if (!buffer || (hex && (!piece.Allocate(hexBlocks.Room(chunk)) ||
+                            !spare.Allocate(hexBlocks.Room(chunk))))) {
         busy.EndWaitCursor();
         ShowPathMessage(feedback, IDS_SAVE_NO_MEMORY, outputPath);
         return false;

@@ -414,7 +414,7 @@ int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
 // the carry space, a column of 16 characters of up to 3 UTF-8 bytes, 15 fill
 // spaces, CR LF, and the pad of the widest copy.
 constexpr size_t kLineRoom = static_cast<size_t>(1 + kHexWidth + DumpLayout::kSeparatorWidth + 1 +
-                                                3 * kLineBytes + 15 + 2 + 4);
+                                                 3 * kLineBytes + 15 + 2 + 4);
 
 }  // namespace
 

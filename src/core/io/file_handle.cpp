@@ -76,7 +76,8 @@ int64_t ReadSome(int fd, uint8_t* buffer, uint64_t count) {
     do {
         n = ::read(fd, buffer, span);
     } while (n < 0 && errno == EINTR);
-    if (n > 0 && g_faults != nullptr) [[unlikely]] g_faults->readBudget -= static_cast<uint64_t>(n);
+    if (n > 0 && g_faults != nullptr) [[unlikely]]
+        g_faults->readBudget -= static_cast<uint64_t>(n);
     return n;
 }
 

@@ -44,7 +44,7 @@ enum class OpenError {
 OpenError OpenErrorFromErrno(int err);
 
 class FileHandle {
-public:
+  public:
     enum Mode { Probe, ReadOnly, ReadWrite };
 
     FileHandle() = default;
@@ -73,7 +73,7 @@ public:
     bool Truncate(uint64_t length) const;
     int fd() const { return fd_; }
 
-private:
+  private:
     explicit FileHandle(int fd) : fd_(fd) {}
     int fd_ = -1;
 };

@@ -55,8 +55,15 @@ std::optional<DibLayout> ReadDibLayout(const uint8_t* data, uint64_t available) 
     }
     l.rows = static_cast<uint32_t>(l.height < 0 ? -l.height : l.height);
     switch (l.bitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: return std::nullopt;
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            break;
+        default:
+            return std::nullopt;
     }
     // Run-length encoded pixels exist only for 8 and 4 bits and bottom-up rows.
     if (l.compression == kRle8 || l.compression == kRle4) {
@@ -142,7 +149,8 @@ std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offs
         return std::nullopt;
     }
     PackedBitmap block(size);
-    if (file.ReadAt(block.data(), size, offset + kBitmapFileHeaderSize) != size) return std::nullopt;
+    if (file.ReadAt(block.data(), size, offset + kBitmapFileHeaderSize) != size)
+        return std::nullopt;
     return block;
 }
 

@@ -33,7 +33,7 @@ struct DibLayout {
     uint32_t compression = 0;  // 0, or 1 / 2 for run-length encoded pixels
     uint32_t colours = 0;      // colour table entries
     uint64_t colourTableSize = 0;
-    uint64_t imageSize = 0;    // bytes of pixels
+    uint64_t imageSize = 0;  // bytes of pixels
 
     bool TopDown() const { return height < 0; }
     uint64_t PixelOffset() const { return headerSize + colourTableSize; }
@@ -80,7 +80,7 @@ PictureRect KeepAspectRect(const PictureRect& picture, const PictureRect& target
 std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offset);
 
 class CDib {
-public:
+  public:
     CDib() = default;
     virtual ~CDib();
     CDib(const CDib&) = delete;
@@ -119,7 +119,7 @@ public:
     bool SaveBitmap(const std::string& path) const;
     bool WriteBitmapFile(int fd) const;
 
-private:
+  private:
     PackedBitmap bitmap_;
     PictureRect rect_;
     bool topDown_ = false;

@@ -13,8 +13,8 @@
 #include <new>
 #include <vector>
 
-#include "util/little_endian.h"
 #include "picture/spi.h"
+#include "util/little_endian.h"
 
 namespace octile {
 
@@ -102,7 +102,8 @@ std::optional<SignatureMatch> DetectSignature(const uint8_t* bytes, uint32_t val
         return valid(i, n) && std::memcmp(bytes + i, s, n) == 0;
     };
     using S = PictureSignature;
-    if (valid(at, kBitmapTestBytes) && IsBitmapFileHeader(bytes + at)) return SignatureMatch{S::Bitmap, anchor};
+    if (valid(at, kBitmapTestBytes) && IsBitmapFileHeader(bytes + at))
+        return SignatureMatch{S::Bitmap, anchor};
     if (at >= 1 && valid(at - 1, kBitmapTestBytes) && IsBitmapFileHeader(bytes + at - 1)) {
         return SignatureMatch{S::BitmapBefore, anchor - 1};
     }
@@ -174,7 +175,8 @@ bool PictureHost::FindPlugin(const std::vector<std::string>& plugins, const std:
         Hit hit = Hit::None;
         if (isSupported(name.c_str(), probe) != 0) {
             hit = Hit::Direct;
-        } else if (address && isSupported(name.c_str(), probe + static_cast<intptr_t>(kHeaderSkip)) != 0) {
+        } else if (address &&
+                   isSupported(name.c_str(), probe + static_cast<intptr_t>(kHeaderSkip)) != 0) {
             hit = Hit::Skip128;
         }
         if (hit != Hit::None) {
@@ -257,7 +259,8 @@ int PictureHost::LoadPicture(CDib& dib, const std::string& path, uint64_t offset
         ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0 && FindPlugin(plugins, path, fd)) {
         // A picture the plug-in decoded ends the load, even when its output
         // cannot be used.
-        if (Decoded d = DecodeFromFile(path, offset); d.done) return dib.TakeBitmap(std::move(d.bitmap));
+        if (Decoded d = DecodeFromFile(path, offset); d.done)
+            return dib.TakeBitmap(std::move(d.bitmap));
     }
 
     // Memory probe: the picture's first bytes (at most kProbeLimit).

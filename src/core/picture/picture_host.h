@@ -46,11 +46,11 @@ std::string PictureFolder(const std::string& plugInFolder, const std::string& pr
 
 // What detection needs from the view and the document.
 struct PictureRequest {
-    std::string path;               // the document's path; empty: no document
-    uint64_t anchor = 0;            // the selection's fixed end
+    std::string path;                 // the document's path; empty: no document
+    uint64_t anchor = 0;              // the selection's fixed end
     const uint8_t* window = nullptr;  // the read window
-    uint32_t validCount = 0;        // its bytes inside the file
-    uint64_t windowOffset = 0;      // file offset of its first byte
+    uint32_t validCount = 0;          // its bytes inside the file
+    uint64_t windowOffset = 0;        // file offset of its first byte
 };
 
 // Closes a dlopen handle.
@@ -60,7 +60,7 @@ struct LibraryCloser {
 using LibraryHandle = std::unique_ptr<void, LibraryCloser>;
 
 class PictureHost {
-public:
+  public:
     // The memory probe reads at most this many bytes of the picture.
     static constexpr uint64_t kProbeLimit = 1048576;
     // Spare zero bytes after the probe data: room for the second look at
@@ -103,12 +103,13 @@ public:
     Hit LastHit() const { return lastHit_; }
     const std::string& LastPluginPath() const { return lastPluginPath_; }
 
-private:
+  private:
     // FindPlugin over an already listed folder (paths in name order).
-    bool FindPlugin(const std::vector<std::string>& plugins, const std::string& name, intptr_t probe);
+    bool FindPlugin(const std::vector<std::string>& plugins, const std::string& name,
+                    intptr_t probe);
 
     struct Decoded {
-        bool done = false;  // GetPicture succeeded: the load ends here
+        bool done = false;                   // GetPicture succeeded: the load ends here
         std::optional<PackedBitmap> bitmap;  // nothing when its output was unusable
     };
     // GetPicture of the kept library, which is released afterwards.

@@ -128,7 +128,8 @@ void IniFile::Parse(std::string_view text) {
             Block b;
             b.header = std::string(raw);
             b.hasHeader = true;
-            b.name = FoldSection(Trim(t.substr(1, close == std::string_view::npos ? npos : close - 1)));
+            b.name =
+                FoldSection(Trim(t.substr(1, close == std::string_view::npos ? npos : close - 1)));
             sections_.emplace(b.name, blocks_.size());
             blocks_.push_back(std::move(b));
             continue;

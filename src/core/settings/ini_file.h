@@ -15,7 +15,7 @@
 namespace octile {
 
 class IniFile {
-public:
+  public:
     static constexpr size_t kMaxValueChars = 1023;
     // Files larger than this are read only up to it.
     static constexpr uint64_t kMaxFileBytes = 64ull << 20;
@@ -45,7 +45,7 @@ public:
     // or a full disk never leaves a truncated file. Creates no folders.
     bool Save(const std::string& path) const;
 
-private:
+  private:
     struct Line {
         std::string text;
         bool isKey = false;
@@ -58,7 +58,7 @@ private:
         bool hasHeader = false;
         std::vector<Line> lines;
         std::unordered_map<std::string, size_t> keys;  // folded key -> first line
-        size_t afterLastKey = 0;                        // where a new key goes
+        size_t afterLastKey = 0;                       // where a new key goes
     };
 
     void Parse(std::string_view text);

@@ -55,8 +55,7 @@ int32_t IniProfileStore::GetProfileInt(const std::string& section, const std::st
     return v ? ParseProfileInt(*v, defaultValue) : defaultValue;
 }
 
-std::string IniProfileStore::GetProfileString(const std::string& section,
-                                              const std::string& entry,
+std::string IniProfileStore::GetProfileString(const std::string& section, const std::string& entry,
                                               const std::string& defaultValue) {
     auto v = file_.Find(section, entry);
     return v ? *v : defaultValue;

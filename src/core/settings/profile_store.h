@@ -10,7 +10,7 @@
 namespace octile {
 
 class ProfileStore {
-public:
+  public:
     virtual ~ProfileStore() = default;
     virtual int32_t GetProfileInt(const std::string& section, const std::string& entry,
                                   int32_t defaultValue) = 0;
@@ -34,7 +34,7 @@ int32_t ParseProfileInt(const std::string& text, int32_t defaultValue);
 // The INI file $XDG_CONFIG_HOME/Zenkobo/ﾊﾞｲﾅﾘｴﾃﾞｨﾀ.ini. Read once when made;
 // written back by Flush (new file renamed over the old one).
 class IniProfileStore : public ProfileStore {
-public:
+  public:
     // path empty: nothing is read or written (no usable home folder).
     explicit IniProfileStore(std::string path);
     ~IniProfileStore() override;
@@ -52,7 +52,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     IniFile file_;
     bool dirty_ = false;

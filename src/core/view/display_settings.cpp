@@ -22,9 +22,12 @@ uint32_t& DisplaySettings::ColourOf(uint32_t id) {
 
 int32_t DisplaySettings::CodeOfCommand(uint32_t id) const {
     switch (id) {
-        case ID_CODE_SJIS: return CODE_SJIS;
-        case ID_CODE_UNICODE: return CODE_UNICODE;
-        case ID_CODE_EUC: return CODE_EUC;
+        case ID_CODE_SJIS:
+            return CODE_SJIS;
+        case ID_CODE_UNICODE:
+            return CODE_UNICODE;
+        case ID_CODE_EUC:
+            return CODE_EUC;
         default:
             return dump.charCode == CODE_SJIS      ? CODE_UNICODE
                    : dump.charCode == CODE_UNICODE ? CODE_EUC
@@ -51,7 +54,8 @@ bool DisplaySettings::UpdateCommand(uint32_t id, CmdUI& ui) const {
             ui.Enable(true);
             ui.SetCheck(dump.upper);
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 

@@ -14,19 +14,32 @@ bool Selection::Update(SelectionStep step, uint64_t value, uint64_t length,
                        const DumpLayout& layout, const PageSpan& page) {
     constexpr uint64_t kLine = DumpLayout::kBytesPerLine;
     switch (step) {
-        case SelectionStep::kAnchor: anchor_ = value; break;
-        case SelectionStep::kCaret: caretOffset_ = value; break;
+        case SelectionStep::kAnchor:
+            anchor_ = value;
+            break;
+        case SelectionStep::kCaret:
+            caretOffset_ = value;
+            break;
         case SelectionStep::kLeft:
             if (caretOffset_ > 0) --caretOffset_;
             break;
-        case SelectionStep::kRight: ++caretOffset_; break;
+        case SelectionStep::kRight:
+            ++caretOffset_;
+            break;
         case SelectionStep::kUp:
             caretOffset_ = caretOffset_ < kLine ? 0 : caretOffset_ - kLine;
             break;
-        case SelectionStep::kDown: caretOffset_ += kLine; break;
-        case SelectionStep::kTop: caretOffset_ = 0; break;
-        case SelectionStep::kBottom: caretOffset_ = length - 1; break;
-        case SelectionStep::kRefresh: break;
+        case SelectionStep::kDown:
+            caretOffset_ += kLine;
+            break;
+        case SelectionStep::kTop:
+            caretOffset_ = 0;
+            break;
+        case SelectionStep::kBottom:
+            caretOffset_ = length - 1;
+            break;
+        case SelectionStep::kRefresh:
+            break;
     }
     if (length == 0) {
         // An empty file has no byte to stand on: both ends stay at 0 (a

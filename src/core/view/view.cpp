@@ -260,14 +260,29 @@ void COctileView::OnMouseWheel(int32_t delta) {
 
 void COctileView::OnVScroll(int request, int32_t position) {
     switch (request) {
-        case SB_LINEUP: ScrollLineUp(); break;
-        case SB_LINEDOWN: ScrollLineDown(); break;
-        case SB_PAGEUP: OnPagePrev(); break;
-        case SB_PAGEDOWN: OnPageNext(); break;
-        case SB_THUMBTRACK: SetWindowOffset(page_.Thumb(position)); break;
-        case SB_TOP: SetWindowOffset(0); break;
-        case SB_BOTTOM: SetWindowOffset(page_.LastLine()); break;
-        default: break;
+        case SB_LINEUP:
+            ScrollLineUp();
+            break;
+        case SB_LINEDOWN:
+            ScrollLineDown();
+            break;
+        case SB_PAGEUP:
+            OnPagePrev();
+            break;
+        case SB_PAGEDOWN:
+            OnPageNext();
+            break;
+        case SB_THUMBTRACK:
+            SetWindowOffset(page_.Thumb(position));
+            break;
+        case SB_TOP:
+            SetWindowOffset(0);
+            break;
+        case SB_BOTTOM:
+            SetWindowOffset(page_.LastLine());
+            break;
+        default:
+            break;
     }
 }
 
@@ -521,8 +536,12 @@ bool COctileView::OnCommand(uint32_t id) {
             selection_.caret = {page_.textArea.right - 1, page_.textArea.bottom - 1};
             DrawCaret(CaretDraw::kMove);
             return true;
-        case ID_WINDOW_TOP: SetWindowOffset(0); return true;
-        case ID_WINDOW_BOTTOM: SetWindowOffset(page_.LastLine()); return true;
+        case ID_WINDOW_TOP:
+            SetWindowOffset(0);
+            return true;
+        case ID_WINDOW_BOTTOM:
+            SetWindowOffset(page_.LastLine());
+            return true;
         case ID_SELECT_UP:
         case ID_SELECT_LEFT:
             if (UpdateSelection(id == ID_SELECT_UP ? SelectionStep::kUp : SelectionStep::kLeft))
@@ -544,18 +563,30 @@ bool COctileView::OnCommand(uint32_t id) {
             UpdateSelection(SelectionStep::kBottom);
             SetWindowOffset(page_.LastLine(), true);
             return true;
-        case ID_PAGE_PREV: OnPagePrev(); return true;
-        case ID_PAGE_NEXT: OnPageNext(); return true;
-        case ID_JUMP: OnJump(); return true;
-        case ID_READ_SIZE: OnReadSize(); return true;
+        case ID_PAGE_PREV:
+            OnPagePrev();
+            return true;
+        case ID_PAGE_NEXT:
+            OnPageNext();
+            return true;
+        case ID_JUMP:
+            OnJump();
+            return true;
+        case ID_READ_SIZE:
+            OnReadSize();
+            return true;
         case ID_VIEW_COLOR:
         case ID_VIEW_BKCOLOR:
         case ID_MARK_COLOR1:
         case ID_MARK_COLOR2:
         case ID_MARK_COLOR3:
         case ID_MARK_COLOR4:
-        case ID_MARK_COLOR5: OnChooseColour(id); return true;
-        case ID_VIEW_FONT: OnChooseFont(); return true;
+        case ID_MARK_COLOR5:
+            OnChooseColour(id);
+            return true;
+        case ID_VIEW_FONT:
+            OnChooseFont();
+            return true;
         case ID_VIEW_UPPER:
             display_.dump.upper = !display_.dump.upper;
             ReloadWindow();
@@ -563,17 +594,38 @@ bool COctileView::OnCommand(uint32_t id) {
         case ID_CODE_SJIS:
         case ID_CODE_UNICODE:
         case ID_CODE_EUC:
-        case ID_CODE_NEXT: SetCharCode(display_.CodeOfCommand(id)); return true;
-        case ID_MARK1: ToggleMark(1); return true;
-        case ID_MARK2: ToggleMark(2); return true;
-        case ID_MARK3: ToggleMark(3); return true;
-        case ID_MARK4: ToggleMark(4); return true;
-        case ID_MARK5: ToggleMark(5); return true;
-        case ID_MARK_NEXT: NextMark(); return true;
-        case ID_MARK_PREV: PreviousMark(); return true;
-        case ID_SEARCH_MODE_HEX: display_.hexSearch = 1; return true;
-        case ID_SEARCH_MODE_STRING: display_.hexSearch = 0; return true;
-        default: return false;
+        case ID_CODE_NEXT:
+            SetCharCode(display_.CodeOfCommand(id));
+            return true;
+        case ID_MARK1:
+            ToggleMark(1);
+            return true;
+        case ID_MARK2:
+            ToggleMark(2);
+            return true;
+        case ID_MARK3:
+            ToggleMark(3);
+            return true;
+        case ID_MARK4:
+            ToggleMark(4);
+            return true;
+        case ID_MARK5:
+            ToggleMark(5);
+            return true;
+        case ID_MARK_NEXT:
+            NextMark();
+            return true;
+        case ID_MARK_PREV:
+            PreviousMark();
+            return true;
+        case ID_SEARCH_MODE_HEX:
+            display_.hexSearch = 1;
+            return true;
+        case ID_SEARCH_MODE_STRING:
+            display_.hexSearch = 0;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -584,10 +636,15 @@ bool COctileView::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_PAGE_NEXT:
         case ID_JUMP:
         case ID_SEARCH:
-        case ID_READ_SIZE: ui.Enable(commandEnable_); return true;
+        case ID_READ_SIZE:
+            ui.Enable(commandEnable_);
+            return true;
         case ID_MARK_NEXT:
-        case ID_MARK_PREV: ui.Enable(!marks_.Empty()); return true;
-        default: return display_.UpdateCommand(id, ui);
+        case ID_MARK_PREV:
+            ui.Enable(!marks_.Empty());
+            return true;
+        default:
+            return display_.UpdateCommand(id, ui);
     }
 }
 

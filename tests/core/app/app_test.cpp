@@ -1,3 +1,5 @@
+#include "app/app.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -5,7 +7,6 @@
 #include <fstream>
 #include <functional>
 
-#include "app/app.h"
 #include "app/app_dialogs.h"
 #include "fake_host.h"
 #include "memory_profile_store.h"
@@ -20,7 +21,7 @@ using test::FakeHost;
 using test::TempDir;
 
 class AppTest : public ::testing::Test {
-protected:
+  protected:
     AppTest() : programFolder(dir.path() + "/prog/") {
         std::filesystem::create_directory(programFolder);
     }
@@ -117,9 +118,8 @@ TEST_F(AppTest, ExitWritesSettingsAndRecentFiles) {
     for (const char* name : {"1.bin", "2.bin", "3.bin", "4.bin", "5.bin", "2.bin"}) {
         ASSERT_TRUE(app->OpenDocumentFile(dir.Write(name, "x")));
     }
-    EXPECT_EQ(app->recentFiles(),
-              (std::vector<std::string>{dir.File("2.bin"), dir.File("5.bin"), dir.File("4.bin"),
-                                        dir.File("3.bin")}));
+    EXPECT_EQ(app->recentFiles(), (std::vector<std::string>{dir.File("2.bin"), dir.File("5.bin"),
+                                                            dir.File("4.bin"), dir.File("3.bin")}));
     app->OnMainWindowDestroy();
     app->ExitInstance();
     EXPECT_EQ(store.GetProfileString("Setting", "Template", ""), programFolder + "octile.ini");
@@ -206,9 +206,9 @@ TEST_F(AppTest, HelpCommandsOpenTheProgramFoldersTexts) {
     app->RouteCommand(ID_HELP_README);
     app->RouteCommand(ID_HELP_HISTORY);
     app->RouteCommand(ID_HELP_SETTING);
-    EXPECT_EQ(host.opened, (std::vector<std::string>{programFolder + "readme.txt",
-                                                     programFolder + "history.txt",
-                                                     programFolder + "setting.txt"}));
+    EXPECT_EQ(host.opened,
+              (std::vector<std::string>{programFolder + "readme.txt", programFolder + "history.txt",
+                                        programFolder + "setting.txt"}));
 }
 
 TEST_F(AppTest, RouteAsksTheViewBeforeTheDocument) {
@@ -231,8 +231,10 @@ TEST_F(AppTest, RunCommandSkipsWhatItsUpdateDisables) {
         bool runs;
     };
     const Case cases[] = {
-        {ID_JUMP, false, false},          {ID_JUMP, true, true},
-        {ID_COMPARE, false, false},       {ID_COMPARE, true, true},
+        {ID_JUMP, false, false},
+        {ID_JUMP, true, true},
+        {ID_COMPARE, false, false},
+        {ID_COMPARE, true, true},
         {ID_FILE_SAVE_BITMAP, true, false},  // no picture detected
         {ID_APP_ABOUT, false, true},
     };
@@ -283,10 +285,9 @@ TEST_F(AppTest, RecentFileMenuTextsNumberAndEscapeThePaths) {
     const std::u16string folder = Utf8ToUtf16(dir.File(""));
     // Newest first and never more than the menu's four.
     EXPECT_EQ(app->RecentFileMenuTexts(),
-              (std::vector<std::u16string>{u"&1 " + folder + u"fifth.bin",
-                                           u"&2 " + folder + u"ﾌｧｲﾙ.bin",
-                                           u"&3 " + folder + u"&&&&x&&.bin",
-                                           u"&4 " + folder + u"plain.bin"}));
+              (std::vector<std::u16string>{
+                  u"&1 " + folder + u"fifth.bin", u"&2 " + folder + u"ﾌｧｲﾙ.bin",
+                  u"&3 " + folder + u"&&&&x&&.bin", u"&4 " + folder + u"plain.bin"}));
 
     WriteTemplate("NoRecent=1\n");
     auto none = MakeApp();
@@ -392,12 +393,13 @@ TEST_F(AppTest, PictureDisplayShowsThePictureAtTheAnchor) {
 TEST(Resources, MenuAndAcceleratorsCarryTheCommands) {
     // Every menu command has a prompt; accelerators point at menu or cursor commands.
     std::vector<uint32_t> ids;
-    std::function<void(const std::vector<MenuItem>&)> walk = [&](const std::vector<MenuItem>& items) {
-        for (const MenuItem& m : items) {
-            if (m.kind == MenuItem::Popup) walk(m.children);
-            if (m.kind == MenuItem::Item) ids.push_back(m.id);
-        }
-    };
+    std::function<void(const std::vector<MenuItem>&)> walk =
+        [&](const std::vector<MenuItem>& items) {
+            for (const MenuItem& m : items) {
+                if (m.kind == MenuItem::Popup) walk(m.children);
+                if (m.kind == MenuItem::Item) ids.push_back(m.id);
+            }
+        };
     walk(MainMenu());
     EXPECT_EQ(MainMenu().size(), 6u);
     for (uint32_t id : ids) EXPECT_FALSE(LoadPrompt(id).empty()) << id;

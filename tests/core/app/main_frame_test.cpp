@@ -1,3 +1,5 @@
+#include "app/main_frame.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 #include <numeric>
 #include <vector>
 
-#include "app/main_frame.h"
 #include "fake_host.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
@@ -21,7 +22,7 @@ using test::TempDir;
 constexpr int32_t kCw = 8;  // character width of the fake font
 
 class MainFrameTest : public ::testing::Test {
-protected:
+  protected:
     MainFrameTest() : doc(host), view(host, doc, store), frame(store, doc, view) {
         host.metrics = {kCw, 16};
         view.OnCreate();
@@ -78,12 +79,17 @@ TEST_F(MainFrameTest, PanesAndWidth) {
     struct Click {
         int pane;
         uint32_t command;
-    } clicks[] = {{0, 0}, {1, ID_MARK_COLOR1}, {5, ID_MARK_COLOR5}, {6, ID_READ_ONLY},
-                  {7, ID_CODE_NEXT}, {8, 0}, {9, 0}, {-1, 0}};
+    } clicks[] = {{0, 0},
+                  {1, ID_MARK_COLOR1},
+                  {5, ID_MARK_COLOR5},
+                  {6, ID_READ_ONLY},
+                  {7, ID_CODE_NEXT},
+                  {8, 0},
+                  {9, 0},
+                  {-1, 0}};
     for (const Click& c : clicks) EXPECT_EQ(CMainFrame::ClickCommand(c.pane), c.command) << c.pane;
     EXPECT_EQ(frame.MarkPaneColour(3), 0xFFFF00u);
 }
-
 
 TEST_F(MainFrameTest, MessagePaneTakesAThirdOfTheIdealWidthRoundedDown) {
     ASSERT_TRUE(doc.OnOpenDocument(dir.Write("f.bin", std::string(0x300, 'a'))));
@@ -114,13 +120,13 @@ TEST(ScreenAreaTest, NearestAreaHoldsThePointOrLiesClosest) {
         int32_t x, y;
         int expected;
     } cases[] = {
-        {100, 100, 0},     {2000, 50, 1},   {-10, 300, 2},
-        {1919, 1079, 0},   // the last pixel of the primary screen
-        {1920, 0, 1},      // the first pixel of the right one
-        {5000, 100, 1},    // past the right screen: a monitor that is gone
-        {-5000, 0, 2},     {100, 3000, 0},  // far below the primary screen
-        {1920, 1100, 0},   // below the seam: 1 and 21 pixels away, against 77
-        {-1, 100, 0},      // one pixel left of the primary screen, above the left one
+        {100, 100, 0},   {2000, 50, 1},
+        {-10, 300, 2},   {1919, 1079, 0},  // the last pixel of the primary screen
+        {1920, 0, 1},                      // the first pixel of the right one
+        {5000, 100, 1},                    // past the right screen: a monitor that is gone
+        {-5000, 0, 2},   {100, 3000, 0},   // far below the primary screen
+        {1920, 1100, 0},                   // below the seam: 1 and 21 pixels away, against 77
+        {-1, 100, 0},  // one pixel left of the primary screen, above the left one
     };
     for (const Case& c : cases) {
         EXPECT_EQ(NearestArea(areas, c.x, c.y), c.expected) << c.x << "," << c.y;
@@ -173,10 +179,10 @@ TEST(ScreenAreaTest, ShrinkToFitKeepsTheProportions) {
         {{1000, 800}, {1000, 800}, {1000, 800}},  // fits exactly
         {{4000, 3000}, {1000, 1000}, {1000, 750}},
         {{3000, 4000}, {1000, 1000}, {750, 1000}},
-        {{800, 1200}, {1000, 600}, {400, 600}},   // only the height overflows
+        {{800, 1200}, {1000, 600}, {400, 600}},  // only the height overflows
         {{2000, 100}, {1000, 1000}, {1000, 50}},
-        {{1000, 1}, {10, 10}, {10, 1}},           // never below one pixel
-        {{0, 0}, {10, 10}, {0, 0}},               // nothing held
+        {{1000, 1}, {10, 10}, {10, 1}},  // never below one pixel
+        {{0, 0}, {10, 10}, {0, 0}},      // nothing held
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ShrinkToFit(c.size, c.bounds), c.expected)

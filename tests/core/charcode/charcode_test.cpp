@@ -227,7 +227,7 @@ TEST(Cp932RoundTripTest, EveryDefinedCharacter) {
 // The tables against glibc's converter
 
 class Iconv {
-public:
+  public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Iconv() {
         if (ok()) iconv_close(cd_);
@@ -252,7 +252,7 @@ public:
         return std::string(out, sizeof(out) - outLeft);
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -410,7 +410,7 @@ TEST(EucRoundTripTest, EveryJisX0208CodeAndKana) {
 // The given bytes placed at the very end of a readable page, before an
 // unreadable one: any read past them faults.
 class GuardedBytes {
-public:
+  public:
     explicit GuardedBytes(const Bytes& bytesAndNext) {
         page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
         void* p =
@@ -428,7 +428,7 @@ public:
     GuardedBytes& operator=(const GuardedBytes&) = delete;
     const uint8_t* data() const { return data_; }
 
-private:
+  private:
     size_t page_ = 0;
     uint8_t* base_ = nullptr;
     uint8_t* data_ = nullptr;

@@ -17,7 +17,7 @@ namespace {
 using test::MakeDib;
 
 class SaveBitmapCommand : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(dib_.TakeBitmap(MakeDib({4, 3, 24})), 1); }
     void Choose(const std::string& path) {
         host_.fileDialogScript.push_back([path](FileDialogRequest& r) {
@@ -90,14 +90,16 @@ TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndWriteFailures) {
     Choose(missing);
     EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     ASSERT_EQ(host_.messages.size(), 2u);
-    EXPECT_EQ(host_.messages[1].text, ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(missing)));
+    EXPECT_EQ(host_.messages[1].text,
+              ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(missing)));
 
     // The file is created but the write fails (a full device).
     if (std::filesystem::exists("/dev/full")) {
         Choose("/dev/full");
         EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
         ASSERT_EQ(host_.messages.size(), 3u);
-        EXPECT_EQ(host_.messages[2].text, ReplacePercent1(LoadString(IDS_SAVE_ERROR), u"/dev/full"));
+        EXPECT_EQ(host_.messages[2].text,
+                  ReplacePercent1(LoadString(IDS_SAVE_ERROR), u"/dev/full"));
     }
 }
 

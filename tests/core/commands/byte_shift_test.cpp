@@ -1,5 +1,7 @@
 // Insert, delete and fill on disk: the file must end up as an in-memory model
 // of the edit says, whatever the sizes around the 65536-byte blocks.
+#include "document/byte_shift.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "document/byte_shift.h"
 #include "file_fault_scope.h"
 #include "resources/resources.h"
 #include "session.h"
@@ -20,20 +21,19 @@ namespace {
 
 using test::FakeHost;
 using test::FileFaultScope;
-using test::ReadAll;
 using test::RandomBytes;
+using test::ReadAll;
 using test::TempDir;
 
 constexpr uint64_t kB = 0x10000;
 
-std::u16string Rewriting(int percent) {
-    return FormatPercentD(LoadString(IDS_REWRITING), percent);
-}
+std::u16string Rewriting(int percent) { return FormatPercentD(LoadString(IDS_REWRITING), percent); }
 
 // One document on a file of its own, opened read-write; the view does not
 // show it until a test asks.
 struct Session : test::Session {
-    explicit Session(const TempDir& dir, const std::string& bytes, const std::string& name = "doc.bin")
+    explicit Session(const TempDir& dir, const std::string& bytes,
+                     const std::string& name = "doc.bin")
         : path(dir.Write(name, bytes)) {
         templatePath = dir.Write("octile.ini", "[Setting]\nNoReadOnly=1\n");
         opened = doc.OnOpenDocument(path) && doc.IsReadOnly() == 0;
@@ -62,7 +62,7 @@ struct Session : test::Session {
 };
 
 class ByteShiftTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
 };
 
@@ -77,8 +77,9 @@ TEST_F(ByteShiftTest, InsertAndDeleteMatchTheModelAroundBlockEnds) {
         for (const uint64_t tail : tails) {
             for (const uint64_t count : counts) {
                 for (const bool deleting : {false, true}) {
-                    SCOPED_TRACE(testing::Message() << (deleting ? "delete" : "insert") << " head "
-                                                    << head << " tail " << tail << " count " << count);
+                    SCOPED_TRACE(testing::Message()
+                                 << (deleting ? "delete" : "insert") << " head " << head << " tail "
+                                 << tail << " count " << count);
                     const std::string original = RandomBytes(head + tail, seed++);
                     Session s(dir, original);
                     ASSERT_TRUE(s.opened);
@@ -220,14 +221,10 @@ TEST(ByteShiftParse, PositionAndCount) {
         uint64_t p, c;
     };
     const Case cases[] = {
-        {u"1f", u"10000", 0, 0x1F, 0x10000},
-        {u"", u"1", 0, 0, 1},
-        {u"0", u"0", IDS_FILL_VALUE, 0, 0},
-        {u"0", u"", IDS_FILL_VALUE, 0, 0},
-        {u"0", u"10001", IDS_FILL_VALUE, 0, 0},
-        {u"0", u"zz", IDS_RANGE_HEX, 0, 0},
-        {u"1 ", u"1", IDS_RANGE_HEX, 0, 0},
-        {u"-1", u"1", IDS_RANGE_HEX, 0, 0},
+        {u"1f", u"10000", 0, 0x1F, 0x10000},    {u"", u"1", 0, 0, 1},
+        {u"0", u"0", IDS_FILL_VALUE, 0, 0},     {u"0", u"", IDS_FILL_VALUE, 0, 0},
+        {u"0", u"10001", IDS_FILL_VALUE, 0, 0}, {u"0", u"zz", IDS_RANGE_HEX, 0, 0},
+        {u"1 ", u"1", IDS_RANGE_HEX, 0, 0},     {u"-1", u"1", IDS_RANGE_HEX, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf16ToUtf8(c.position) + " / " + Utf16ToUtf8(c.count));
@@ -265,7 +262,8 @@ TEST(ByteShiftParse, FillRangeAndValue) {
         {u"0", u"１", u"1", IDS_RANGE_HEX, 0},  // a full-width digit
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(Utf16ToUtf8(c.start) + ".." + Utf16ToUtf8(c.end) + " = " + Utf16ToUtf8(c.value));
+        SCOPED_TRACE(Utf16ToUtf8(c.start) + ".." + Utf16ToUtf8(c.end) + " = " +
+                     Utf16ToUtf8(c.value));
         FakeHost host;
         FillRequest r;
         EXPECT_EQ(ParseFillRequest(host, c.start, c.end, c.value, r), c.message == 0);
@@ -303,8 +301,7 @@ TEST_F(ByteShiftTest, FailuresPartWayLeaveTheDoneBlocks) {
     const Case cases[] = {
         {"insert, disk full in the second block",
          [](Session& s) { return InsertBytes(s.doc, s.host, 0, 16); }, FileFaults::kUnlimited, 0,
-         kB + 10, ENOSPC,
-         z16 + o.substr(0, kB - 16) + o.substr(kB - 16, 10) + tailFrom(kB + 10)},
+         kB + 10, ENOSPC, z16 + o.substr(0, kB - 16) + o.substr(kB - 16, 10) + tailFrom(kB + 10)},
         // The held bytes o[65520..65536) are lost: they were overwritten and
         // the next block could not be read.
         {"insert, read error in the second block",
@@ -329,7 +326,9 @@ TEST_F(ByteShiftTest, FailuresPartWayLeaveTheDoneBlocks) {
          [](Session& s) { return DeleteBytes(s.doc, s.host, 0, 16); }, 2 * (kB + 32) + 100, 0,
          FileFaults::kUnlimited, 0, o.substr(16, 2 * kB) + tailFrom(2 * kB)},
         {"fill, disk full in the second block",
-         [](Session& s) { return FillRange(s.doc, s.host, {0, UINT64_MAX, 0xEE}); },
+         [](Session& s) {
+             return FillRange(s.doc, s.host, {0, UINT64_MAX, 0xEE});
+         },
          FileFaults::kUnlimited, 0, kB + 10, ENOSPC,
          std::string(kB + 10, '\xEE') + tailFrom(kB + 10)},
     };
@@ -354,7 +353,7 @@ TEST_F(ByteShiftTest, FailuresPartWayLeaveTheDoneBlocks) {
 // ---------------------------------------------------------------- commands
 
 class EditCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void Open(const std::string& bytes, bool readWrite = true) {
         session = std::make_unique<Session>(dir, bytes);
         ASSERT_TRUE(session->opened);
@@ -462,8 +461,7 @@ TEST_F(EditCommandsTest, FillAsksFromTheSelectionAndKeepsALongValueOpen) {
     EXPECT_EQ(seen[0].value, u"");
     EXPECT_EQ(seen[1].value, u"123");  // what was typed stays in the dialog
     ASSERT_EQ(host().messages.size(), 1u);
-    EXPECT_EQ(host().messages[0].text,
-              ReplacePercent1(LoadString(kStringSizeMessageId), u"2"));
+    EXPECT_EQ(host().messages[0].text, ReplacePercent1(LoadString(kStringSizeMessageId), u"2"));
     EXPECT_EQ(session->Contents(), "****456789");
     EXPECT_EQ(view->ReadWindow()[0], '*');
 
@@ -502,9 +500,9 @@ TEST_F(EditCommandsTest, ReadOnlyDocumentRunsNoEdit) {
 TEST_F(EditCommandsTest, BusyWhileAnEditDispatchesMessages) {
     const std::string original = RandomBytes(3 * kB, 3);
     Open(original);
-    const uint32_t locked[] = {ID_EDIT_INSERT, ID_EDIT_DELETE, ID_EDIT_FILL, ID_FILE_SAVE_AS,
-                               ID_FILE_HEXLIST, ID_EDIT_PASTE, ID_REPLACE, ID_READ_ONLY,
-                               ID_FILE_OPEN, ID_FILE_MRU_FIRST, ID_APP_EXIT};
+    const uint32_t locked[] = {ID_EDIT_INSERT,  ID_EDIT_DELETE,    ID_EDIT_FILL, ID_FILE_SAVE_AS,
+                               ID_FILE_HEXLIST, ID_EDIT_PASTE,     ID_REPLACE,   ID_READ_ONLY,
+                               ID_FILE_OPEN,    ID_FILE_MRU_FIRST, ID_APP_EXIT};
     int checks = 0;
     host().onPump = [&] {
         ++checks;

@@ -39,7 +39,8 @@ TEST(CompareCommandTest, CommandRemembersThePathAndShowsTheReport) {
     });
     ASSERT_TRUE(compare.OnCommand(ID_COMPARE));
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, u"旧ファイル" + Utf8ToUtf16(dir.File("gone")) + u"がありません");
+    EXPECT_EQ(host.messages[0].text,
+              u"旧ファイル" + Utf8ToUtf16(dir.File("gone")) + u"がありません");
 }
 
 }  // namespace

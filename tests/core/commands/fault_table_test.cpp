@@ -33,11 +33,11 @@ using test::PutCaretOnByte;
 using test::ReadAll;
 using test::TempDir;
 
-constexpr uint64_t kB = 0x10000;             // the block of the streaming edits
-constexpr uint64_t kLength = 3 * kB + 100;   // three whole blocks and a short one
-constexpr uint64_t kAt = 1000;               // where the shifting edits start
-constexpr uint64_t kTyped = 0x21;            // the byte typed over, on the first page
-constexpr uint64_t kPasteAt = 0xF8;          // eight bytes before the first page's end
+constexpr uint64_t kB = 0x10000;            // the block of the streaming edits
+constexpr uint64_t kLength = 3 * kB + 100;  // three whole blocks and a short one
+constexpr uint64_t kAt = 1000;              // where the shifting edits start
+constexpr uint64_t kTyped = 0x21;           // the byte typed over, on the first page
+constexpr uint64_t kPasteAt = 0xF8;         // eight bytes before the first page's end
 const uint64_t kHits[] = {0x1000, kB + 0x1000, 2 * kB + 0x1000};  // the search pattern
 
 FileFaults WriteFault(uint64_t budget, int err) {
@@ -198,7 +198,8 @@ TEST(FaultTable, EditsOfTheOpenFile) {
          [&](Session& s) { EXPECT_EQ(s.view.ReadWindow()[kTyped], uint8_t(o[kTyped])); }},
         {"typing, short write without an error", TypeOverByte, WriteFault(kTyped, 0), 0, o, {}},
         {"typing, disk full after the typed byte", TypeOverByte, WriteFault(kTyped + 1, ENOSPC), 0,
-         typed, [&](Session& s) { EXPECT_EQ(s.view.ReadWindow()[kTyped], uint8_t(typed[kTyped])); }},
+         typed,
+         [&](Session& s) { EXPECT_EQ(s.view.ReadWindow()[kTyped], uint8_t(typed[kTyped])); }},
         // The page cannot be read again: it shows no bytes, and typing on
         // bytes it does not show is refused.
         {"typing, the page unreadable afterwards", TypeOverByte, ReadFault(0, EIO), 0, typed,
@@ -206,36 +207,84 @@ TEST(FaultTable, EditsOfTheOpenFile) {
              EXPECT_EQ(s.view.ValidCount(), 0u);
              s.view.OnChar('0');
          }},
-        {"paste, disk full in the first page", Paste, WriteFault(5, ENOSPC), IDS_WRITE_ERROR,
-         Overlay(o, pasted, kPasteAt, 5), {}},
-        {"paste, the second page not written", Paste, WriteFault(8, 0), IDS_WRITE_ERROR,
-         Overlay(o, pasted, kPasteAt, 8), {}},
+        {"paste, disk full in the first page",
+         Paste,
+         WriteFault(5, ENOSPC),
+         IDS_WRITE_ERROR,
+         Overlay(o, pasted, kPasteAt, 5),
+         {}},
+        {"paste, the second page not written",
+         Paste,
+         WriteFault(8, 0),
+         IDS_WRITE_ERROR,
+         Overlay(o, pasted, kPasteAt, 8),
+         {}},
         {"paste, the page unreadable afterwards", Paste, ReadFault(0, EIO), 0, pasted, {}},
-        {"replace all, disk full at the second hit", ReplaceAll, WriteFault(3, ENOSPC),
-         IDS_WRITE_ERROR, Overlay(o, replaced, kHits[0], 3), {}},
-        {"replace all, second hit written in part", ReplaceAll, WriteFault(4, EIO), IDS_WRITE_ERROR,
-         Overlay(Overlay(o, replaced, kHits[0], 3), replaced, kHits[1], 1), {}},
+        {"replace all, disk full at the second hit",
+         ReplaceAll,
+         WriteFault(3, ENOSPC),
+         IDS_WRITE_ERROR,
+         Overlay(o, replaced, kHits[0], 3),
+         {}},
+        {"replace all, second hit written in part",
+         ReplaceAll,
+         WriteFault(4, EIO),
+         IDS_WRITE_ERROR,
+         Overlay(Overlay(o, replaced, kHits[0], 3), replaced, kHits[1], 1),
+         {}},
         {"replace all, file unreadable", ReplaceAll, ReadFault(0, EIO), 0, o,
          [](Session& s) { EXPECT_EQ(s.host.beeps, 1); }},
         {"replace one, disk full", ReplaceFirst, WriteFault(0, ENOSPC), IDS_WRITE_ERROR, o, {}},
         // Insert and delete write their result front to back from the
         // position, a block (65536 bytes) for every block read; fill the same.
-        {"insert, disk full in the second block", [](Session& s) { Shift(s, false); },
-         WriteFault(kB + 10, ENOSPC), IDS_IO_ERROR, Overlay(o, inserted, kAt, kB + 10), {}},
-        {"insert, short write without an error", [](Session& s) { Shift(s, false); },
-         WriteFault(kB + 10, 0), IDS_IO_ERROR, Overlay(o, inserted, kAt, kB + 10), {}},
-        {"insert, second block unreadable", [](Session& s) { Shift(s, false); },
-         ReadFault(kB + 16, EIO), IDS_IO_ERROR, Overlay(o, inserted, kAt, kB), {}},
-        {"insert, second block read short", [](Session& s) { Shift(s, false); },
-         ReadFault(kB + 16 + 100, 0), IDS_IO_ERROR, Overlay(o, inserted, kAt, kB), {}},
-        {"delete, disk full in the second block", [](Session& s) { Shift(s, true); },
-         WriteFault(kB + 10, ENOSPC), IDS_IO_ERROR, Overlay(o, deleted, kAt, kB + 10), {}},
-        {"delete, third block unreadable", [](Session& s) { Shift(s, true); },
-         ReadFault(2 * (kB + 32), EIO), IDS_IO_ERROR, Overlay(o, deleted, kAt, 2 * kB), {}},
-        {"fill, disk full in the second block", Fill, WriteFault(kB + 10, ENOSPC), IDS_IO_ERROR,
-         Overlay(o, filled, kAt, kB + 10), {}},
-        {"fill, second block unreadable", Fill, ReadFault(kB + 16, EIO), IDS_IO_ERROR,
-         Overlay(o, filled, kAt, kB), {}},
+        {"insert, disk full in the second block",
+         [](Session& s) { Shift(s, false); },
+         WriteFault(kB + 10, ENOSPC),
+         IDS_IO_ERROR,
+         Overlay(o, inserted, kAt, kB + 10),
+         {}},
+        {"insert, short write without an error",
+         [](Session& s) { Shift(s, false); },
+         WriteFault(kB + 10, 0),
+         IDS_IO_ERROR,
+         Overlay(o, inserted, kAt, kB + 10),
+         {}},
+        {"insert, second block unreadable",
+         [](Session& s) { Shift(s, false); },
+         ReadFault(kB + 16, EIO),
+         IDS_IO_ERROR,
+         Overlay(o, inserted, kAt, kB),
+         {}},
+        {"insert, second block read short",
+         [](Session& s) { Shift(s, false); },
+         ReadFault(kB + 16 + 100, 0),
+         IDS_IO_ERROR,
+         Overlay(o, inserted, kAt, kB),
+         {}},
+        {"delete, disk full in the second block",
+         [](Session& s) { Shift(s, true); },
+         WriteFault(kB + 10, ENOSPC),
+         IDS_IO_ERROR,
+         Overlay(o, deleted, kAt, kB + 10),
+         {}},
+        {"delete, third block unreadable",
+         [](Session& s) { Shift(s, true); },
+         ReadFault(2 * (kB + 32), EIO),
+         IDS_IO_ERROR,
+         Overlay(o, deleted, kAt, 2 * kB),
+         {}},
+        {"fill, disk full in the second block",
+         Fill,
+         WriteFault(kB + 10, ENOSPC),
+         IDS_IO_ERROR,
+         Overlay(o, filled, kAt, kB + 10),
+         {}},
+        {"fill, second block unreadable",
+         Fill,
+         ReadFault(kB + 16, EIO),
+         IDS_IO_ERROR,
+         Overlay(o, filled, kAt, kB),
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -326,9 +375,8 @@ TEST(FaultTable, ExportsAndTheBitmapSave) {
          ""},
         {"bitmap save, I/O error in the header", saveBitmap, WriteFault(30, EIO), IDS_SAVE_ERROR,
          false, bitmap.substr(0, 30)},
-        {"bitmap save, short write without an error", saveBitmap,
-         WriteFault(bitmap.size() - 1, 0), IDS_SAVE_ERROR, false,
-         bitmap.substr(0, bitmap.size() - 1)},
+        {"bitmap save, short write without an error", saveBitmap, WriteFault(bitmap.size() - 1, 0),
+         IDS_SAVE_ERROR, false, bitmap.substr(0, bitmap.size() - 1)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -382,11 +430,11 @@ TEST(FaultTable, MarksFile) {
         SCOPED_TRACE(row.name);
         TempDir dir;
         const std::string section = COctileView::MarkSectionName(FullPath(dir.File("doc.bin")));
-        const std::string old = "[/elsewhere/other.bin]\nMax=1\n0=" +
-                                COctileView::FormatMarkOffset(5) + " " +
-                                COctileView::FormatMarkOffset(9) + " 3\n\n[" + section +
-                                "]\nMax=1\n0=" + COctileView::FormatMarkOffset(16) + " " +
-                                COctileView::FormatMarkOffset(31) + " 2\n";
+        const std::string old =
+            "[/elsewhere/other.bin]\nMax=1\n0=" + COctileView::FormatMarkOffset(5) + " " +
+            COctileView::FormatMarkOffset(9) + " 3\n\n[" + section +
+            "]\nMax=1\n0=" + COctileView::FormatMarkOffset(16) + " " +
+            COctileView::FormatMarkOffset(31) + " 2\n";
         std::ofstream(marksFile, std::ios::binary | std::ios::trunc) << old;
         Session s(dir, o);
         ASSERT_TRUE(s.opened);

@@ -1,6 +1,8 @@
 // Partial save and hex listing: the output must hold the range's bytes, or
 // the FormatDump text of each 256-byte block of it, and stop quietly at the
 // end of the file.
+#include "document/range_export.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "charcode/charcode.h"
-#include "document/range_export.h"
 #include "dump/dump_format.h"
 #include "fake_host.h"
 #include "file_fault_scope.h"
@@ -24,8 +25,8 @@ namespace {
 
 using test::FakeHost;
 using test::FileFaultScope;
-using test::ReadAll;
 using test::RandomBytes;
+using test::ReadAll;
 using test::TempDir;
 
 constexpr uint64_t kB = 0x10000;
@@ -78,7 +79,7 @@ std::string HexListModel(const std::string& file, uint64_t first, uint64_t last,
 std::u16string Saving(int percent) { return FormatPercentD(LoadString(IDS_SAVING), percent); }
 
 class RangeExportTest : public ::testing::Test {
-protected:
+  protected:
     void Open(const std::string& bytes) {
         original = bytes;
         docPath = dir.Write("doc.bin", bytes);
@@ -182,7 +183,8 @@ TEST_F(RangeExportTest, HexListingOf300Bytes) {
     // Ruler, 16 lines, rule; ruler, 3 lines, rule.
     ASSERT_EQ(lines.size(), 1u + 16 + 1 + 1 + 3 + 1);
     const std::u16string ruler = u"--------" + LoadString(IDS_RULER);
-    const std::u16string rule = u"--------|" + std::u16string(48, u'-') + u"|" + std::u16string(19, u'-');
+    const std::u16string rule =
+        u"--------|" + std::u16string(48, u'-') + u"|" + std::u16string(19, u'-');
     EXPECT_EQ(lines[0], ruler);
     EXPECT_EQ(lines[17], rule);
     EXPECT_EQ(lines[18], ruler);
@@ -316,13 +318,21 @@ TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
     const Case cases[] = {
         {"no fault", {}, 0, false, hex},
         {"disk full in the second piece",
-         {FileFaults::kUnlimited, 0, inSecond, ENOSPC}, IDS_IO_ERROR, false, hex.substr(0, inSecond)},
+         {FileFaults::kUnlimited, 0, inSecond, ENOSPC},
+         IDS_IO_ERROR,
+         false,
+         hex.substr(0, inSecond)},
         {"short write in the last piece",
-         {FileFaults::kUnlimited, 0, hex.size() - 1, 0}, IDS_WRITE_ERROR, false,
+         {FileFaults::kUnlimited, 0, hex.size() - 1, 0},
+         IDS_WRITE_ERROR,
+         false,
          hex.substr(0, hex.size() - 1)},
         // The first piece is read with its 16 look-ahead bytes.
         {"the document's second piece unreadable",
-         {kHexListPiece + 16, EIO, FileFaults::kUnlimited, 0}, IDS_IO_ERROR, true, firstPiece},
+         {kHexListPiece + 16, EIO, FileFaults::kUnlimited, 0},
+         IDS_IO_ERROR,
+         true,
+         firstPiece},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -347,7 +357,7 @@ TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
 // ---------------------------------------------------------------- commands
 
 class ExportCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void Open(const std::string& bytes) {
         original = bytes;
         ASSERT_TRUE(session.Open(dir.Write("doc.bin", bytes)));

@@ -3,8 +3,8 @@
 
 #include "resources/resources.h"
 #include "search/replace_run.h"
-#include "temp_dir.h"
 #include "search_fixture.h"
+#include "temp_dir.h"
 #include "util/utf.h"
 
 namespace octile {
@@ -195,7 +195,8 @@ TEST_F(ReplaceTest, EscapeStopsReplaceAll) {
 TEST(RunReplaceAllTest, NoHitIsReplacedOnceAborted) {
     test::TempDir dir;
     Bytes bytes(0x1000, '.');
-    for (size_t at = 0x30; at + 2 <= bytes.size(); at += 0x100) bytes[at] = 'a', bytes[at + 1] = 'b';
+    for (size_t at = 0x30; at + 2 <= bytes.size(); at += 0x100)
+        bytes[at] = 'a', bytes[at + 1] = 'b';
     OpenError error;
     const FileHandle file =
         FileHandle::Open(dir.Write("f.bin", bytes), FileHandle::ReadOnly, &error);

@@ -37,8 +37,9 @@ std::string Pattern(size_t n) {
 // template file's NoReadOnly says, and its view.
 struct Octile : test::Session {
     Octile(TempDir& dir, bool readWrite) {
-        templatePath = dir.Write(std::to_string(::getpid()) + (readWrite ? "rw.ini" : "ro.ini"),
-                                 std::string("[Setting]\nNoReadOnly=") + (readWrite ? "1" : "0") + "\n");
+        templatePath =
+            dir.Write(std::to_string(::getpid()) + (readWrite ? "rw.ini" : "ro.ini"),
+                      std::string("[Setting]\nNoReadOnly=") + (readWrite ? "1" : "0") + "\n");
     }
     // Types a hexadecimal digit pair over the byte at offset (on the page).
     void TypeByte(uint64_t offset, const char* digits) {
@@ -58,7 +59,7 @@ struct Octile : test::Session {
 // the file, reports whether it could, then answers requests until told to
 // end.
 class OtherProcess {
-public:
+  public:
     OtherProcess(TempDir& dir, const std::string& path, bool readWrite) {
         int toChild[2], fromChild[2];
         if (::pipe(toChild) != 0 || ::pipe(fromChild) != 0) return;
@@ -98,7 +99,7 @@ public:
         return Receive();
     }
 
-private:
+  private:
     static void Serve(TempDir& dir, const std::string& path, bool readWrite, int in, int out) {
         Octile me(dir, readWrite);
         const bool ok = me.Open(path) && me.doc.IsReadOnly() == (readWrite ? 0 : 1);

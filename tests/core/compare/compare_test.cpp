@@ -1,10 +1,11 @@
+#include "compare/compare.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <random>
 
-#include "compare/compare.h"
 #include "fake_host.h"
 #include "temp_dir.h"
 #include "util/utf.h"
@@ -89,7 +90,8 @@ TEST(Compare, HeadingPadsPathsTo48) {
     const std::string shortPath = dir.Write("a", "x");
     const std::string longPath = dir.Write(std::string(60, 'L'), "y");
     const std::string r = Report(shortPath, longPath);
-    EXPECT_EQ(r.substr(0, r.find('\n') + 1), ModelReport(shortPath, longPath, "x", "y").substr(0, r.find('\n') + 1));
+    EXPECT_EQ(r.substr(0, r.find('\n') + 1),
+              ModelReport(shortPath, longPath, "x", "y").substr(0, r.find('\n') + 1));
     EXPECT_EQ(r.find(longPath), 10 + std::max<size_t>(48, shortPath.size()) + 2);
 }
 
@@ -100,9 +102,12 @@ TEST(Compare, AgreesWithTheSixteenByteModel) {
         size_t oldSize, newSize;
         int changes;
     } cases[] = {
-        {0, 5, 0},          {5, 0, 0},         {16, 16, 1},         {17, 33, 0},
-        {3 << 20, 3 << 20, 3},  // differences in separate chunks
-        {(1 << 20) + 5, (1 << 20) + 9, 1},   // lengths differ just past a chunk
+        {0, 5, 0},
+        {5, 0, 0},
+        {16, 16, 1},
+        {17, 33, 0},
+        {3 << 20, 3 << 20, 3},              // differences in separate chunks
+        {(1 << 20) + 5, (1 << 20) + 9, 1},  // lengths differ just past a chunk
         {2 << 20, (2 << 20) - 16, 0},
         {4096, 4096, 400},  // every block differs: cut after 65 lines
     };
@@ -158,7 +163,9 @@ TEST(Compare, HolesCompareAsZeros) {
     EXPECT_EQ(Report(sparse, same), "同じです\n");
     dense[size - 3] = 'z';  // a difference in the last, short block
     const std::string differ = dir.Write("dense2", dense);
-    EXPECT_EQ(Report(sparse, differ), ModelReport(sparse, differ, std::string(size, '\0').replace(1 << 20, 4, "data"), dense));
+    EXPECT_EQ(
+        Report(sparse, differ),
+        ModelReport(sparse, differ, std::string(size, '\0').replace(1 << 20, 4, "data"), dense));
 }
 
 TEST(Compare, UnopenableFiles) {

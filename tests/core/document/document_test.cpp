@@ -1,3 +1,5 @@
+#include "document/document.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +10,6 @@
 #include <functional>
 #include <numeric>
 
-#include "document/document.h"
 #include "fake_host.h"
 #include "temp_dir.h"
 #include "util/utf.h"
@@ -27,15 +28,15 @@ std::vector<uint8_t> Bytes(size_t n, uint8_t first = 0) {
 }
 
 class DocumentTest : public ::testing::Test {
-protected:
+  protected:
     DocumentTest() : doc(host) {
         doc.templatePath = [this] { return templatePath; };
         doc.chooseFile = [this](FileDialogRequest& r) { return host.GetFileName(r); };
         doc.openDocumentFile = [this](const std::string& p) { return doc.OnOpenDocument(p); };
     }
     void SetNoReadOnly(bool on) {
-        templatePath = dir.Write("octile.ini", std::string("[Setting]\nNoReadOnly=") +
-                                                   (on ? "1" : "0") + "\n");
+        templatePath = dir.Write("octile.ini",
+                                 std::string("[Setting]\nNoReadOnly=") + (on ? "1" : "0") + "\n");
     }
 
     TempDir dir;
@@ -164,13 +165,17 @@ TEST_F(DocumentTest, NoReadOnlyWithAFileTheUserCannotWrite) {
     SetNoReadOnly(true);
     ::chmod(templatePath.c_str(), 0644);
     // The open counts as done, but the document is left without a file.
-    EXPECT_EQ(AsUnprivileged(dir.path(), [&] {
-                  FakeHost h;
-                  COctileDoc d(h);
-                  d.templatePath = [&] { return templatePath; };
-                  const bool ok = d.OnOpenDocument(path);
-                  return ok && !d.HasFile() && d.GetFileLength() == 0 && h.messages.empty() ? 0 : 1;
-              }),
+    EXPECT_EQ(AsUnprivileged(dir.path(),
+                             [&] {
+                                 FakeHost h;
+                                 COctileDoc d(h);
+                                 d.templatePath = [&] { return templatePath; };
+                                 const bool ok = d.OnOpenDocument(path);
+                                 return ok && !d.HasFile() && d.GetFileLength() == 0 &&
+                                                h.messages.empty()
+                                            ? 0
+                                            : 1;
+                             }),
               0);
 }
 
@@ -184,11 +189,13 @@ TEST_F(DocumentTest, ProbeFailuresShowTheFrameworkTexts) {
         std::u16string expected;
     } cases[] = {
         {dir.File("nope.bin"), Utf8ToUtf16(dir.File("nope.bin")) + u" が見つかりませんでした。"},
-        {dir.File("nope/x.bin"), Utf8ToUtf16(dir.File("nope/x.bin")) + u" が見つかりませんでした。"},
+        {dir.File("nope/x.bin"),
+         Utf8ToUtf16(dir.File("nope/x.bin")) + u" が見つかりませんでした。"},
         {dirPath, Utf8ToUtf16(dirPath) + u" へのアクセスは拒否されました。"},
         {fifo, Utf8ToUtf16(fifo) + u" へのアクセスは拒否されました。"},
         {dir.path() + "/" + std::string(5000, 'n'),
-         Utf8ToUtf16(dir.path() + "/" + std::string(5000, 'n')) + u" に正しくないパスが含まれています。"},
+         Utf8ToUtf16(dir.path() + "/" + std::string(5000, 'n')) +
+             u" に正しくないパスが含まれています。"},
     };
     const std::string keep = dir.Write("keep.bin", Bytes(32));
     ASSERT_TRUE(doc.OnOpenDocument(keep));
@@ -238,14 +245,18 @@ TEST_F(DocumentTest, OpenDialogStartsReadOnlyAndToggleReopens) {
 TEST_F(DocumentTest, ToggleKeepsAFileTheUserCannotWriteReadOnly) {
     const std::string path = dir.Write("ro.bin", Bytes(8));
     ::chmod(path.c_str(), 0444);
-    EXPECT_EQ(AsUnprivileged(dir.path(), [&] {
-                  FakeHost h;
-                  COctileDoc d(h);
-                  if (!d.OnOpenDocument(path)) return 1;
-                  d.OnCommand(ID_READ_ONLY);
-                  const uint8_t b = 1;
-                  return d.IsReadOnly() == 1 && d.HasFile() && d.WriteBytes(&b, 1, 0) == 0 ? 0 : 2;
-              }),
+    EXPECT_EQ(AsUnprivileged(dir.path(),
+                             [&] {
+                                 FakeHost h;
+                                 COctileDoc d(h);
+                                 if (!d.OnOpenDocument(path)) return 1;
+                                 d.OnCommand(ID_READ_ONLY);
+                                 const uint8_t b = 1;
+                                 return d.IsReadOnly() == 1 && d.HasFile() &&
+                                                d.WriteBytes(&b, 1, 0) == 0
+                                            ? 0
+                                            : 2;
+                             }),
               0);
 }
 
@@ -293,7 +304,8 @@ TEST_F(DocumentTest, SecondProcessProbeFailsWhileFileIsHeldReadWrite) {
             const bool ok = other.OnOpenDocument(path);
             const bool sharingText =
                 h.messages.size() == 1 &&
-                h.messages[0].text == Utf8ToUtf16(path) + u" へのアクセス中に共有違反が発生しました。";
+                h.messages[0].text ==
+                    Utf8ToUtf16(path) + u" へのアクセス中に共有違反が発生しました。";
             ::_exit(ok ? 0 : (sharingText ? 1 : 2));
         }
         int status = 0;

@@ -354,7 +354,8 @@ TEST(FormatDumpTest, FullLinesKeepTheirWidth) {
         for (size_t k = 0; k < count / 16; ++k) {
             const bool straddle = pairStart[16 * k + 15];
             straddles += straddle;
-            ASSERT_EQ(Cells(lines[k + 1]), DumpLayout(8).CharEnd() + (straddle ? 1 : 0)) << "line " << k;
+            ASSERT_EQ(Cells(lines[k + 1]), DumpLayout(8).CharEnd() + (straddle ? 1 : 0))
+                << "line " << k;
         }
         EXPECT_GT(straddles, 10);
         EXPECT_EQ(Cells(lines.front()), DumpLayout(8).CharEnd());
@@ -381,7 +382,8 @@ TEST(FormatDumpTest, RandomShiftJisLinesKeepTheirWidth) {
         }
         const bool straddle = i == 16 * k + 17;
         straddles += straddle;
-        ASSERT_EQ(Cells(lines[k + 1]), DumpLayout(8).CharEnd() + (straddle ? 1 : 0)) << "line " << k;
+        ASSERT_EQ(Cells(lines[k + 1]), DumpLayout(8).CharEnd() + (straddle ? 1 : 0))
+            << "line " << k;
     }
     EXPECT_GT(straddles, 10);
 }

@@ -165,7 +165,8 @@ TEST(DibTakeBitmap, AcceptedFormsSetRectangleFlagAndPalette) {
     ASSERT_NE(holder.TakeBitmap(dib), 0);
     ASSERT_EQ(holder.Palette().size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(holder.Palette()[i], (PaletteEntry{dib[40 + i * 4 + 2], dib[40 + i * 4 + 1], dib[40 + i * 4], 0}));
+        EXPECT_EQ(holder.Palette()[i],
+                  (PaletteEntry{dib[40 + i * 4 + 2], dib[40 + i * 4 + 1], dib[40 + i * 4], 0}));
     }
     EXPECT_EQ(holder.GetPictureRect(), (PictureRect{0, 0, 5, 2}));
     EXPECT_FALSE(holder.IsTopDown());
@@ -219,8 +220,8 @@ TEST(DibReadBitmapFile, TakesFileSizeMinus14BytesOnlyWhenTheFileHoldsThem) {
     const uint32_t exact = uint32_t(14 + dib.size());
     struct Case {
         const char* name;
-        Bytes file;            // written after 5 leading bytes
-        uint64_t expectSize;   // 0: nothing
+        Bytes file;           // written after 5 leading bytes
+        uint64_t expectSize;  // 0: nothing
     };
     const Case cases[] = {
         {"exact size", bitmapFile(exact), dib.size()},
@@ -283,11 +284,22 @@ TEST(DibPaintPicture, KeepAspectCoversTheTargetCentred) {
     };
     const Case cases[] = {
         {"same proportions: unchanged", {0, 0, 40, 30}, {0, 0, 80, 60}, true, {0, 0, 80, 60}},
-        {"twice as wide: top and bottom cut", {0, 0, 40, 30}, {0, 0, 80, 30}, true, {0, -15, 80, 45}},
-        {"twice as high: left and right cut", {0, 0, 40, 30}, {0, 0, 40, 60}, true, {-20, 0, 60, 60}},
+        {"twice as wide: top and bottom cut",
+         {0, 0, 40, 30},
+         {0, 0, 80, 30},
+         true,
+         {0, -15, 80, 45}},
+        {"twice as high: left and right cut",
+         {0, 0, 40, 30},
+         {0, 0, 40, 60},
+         true,
+         {-20, 0, 60, 60}},
         {"offset target", {0, 0, 10, 10}, {5, 7, 25, 17}, true, {5, 2, 25, 22}},
         {"keep-aspect off", {0, 0, 40, 30}, {0, 0, 80, 30}, false, {0, 0, 80, 30}},
-        {"large picture in a large window", {0, 0, 60000, 40000}, {0, 0, 60000, 80000}, true,
+        {"large picture in a large window",
+         {0, 0, 60000, 40000},
+         {0, 0, 60000, 80000},
+         true,
          {-30000, 0, 90000, 80000}},
     };
     for (const Case& c : cases) {

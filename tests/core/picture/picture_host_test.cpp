@@ -76,7 +76,7 @@ TEST(DetectSignature, TableOrderBackOffsetsAndWindowBounds) {
     using S = PictureSignature;
     struct Case {
         const char* name;
-        Bytes window;            // the window's bytes
+        Bytes window;  // the window's bytes
         uint64_t windowOffset;
         uint64_t anchor;
         std::optional<SignatureMatch> expected;
@@ -85,27 +85,41 @@ TEST(DetectSignature, TableOrderBackOffsetsAndWindowBounds) {
     Bytes reservedHigh = bmpHeader();
     reservedHigh[9] = 0x55;  // outside the 32 bits tested at +5
     const Case cases[] = {
-        {"bitmap header at the anchor", Concat({Junk(3), bmpHeader()}), 0x100, 0x103, SignatureMatch{S::Bitmap, 0x103}},
-        {"bitmap header one byte before", Concat({Junk(3), bmpHeader()}), 0x100, 0x104, SignatureMatch{S::BitmapBefore, 0x103}},
-        {"bitmap header two bytes before", Concat({Junk(3), bmpHeader()}), 0x100, 0x105, std::nullopt},
-        {"header starting before the window", [&] { Bytes h = bmpHeader(); h.erase(h.begin()); return h; }(), 0x101, 0x101, std::nullopt},
+        {"bitmap header at the anchor", Concat({Junk(3), bmpHeader()}), 0x100, 0x103,
+         SignatureMatch{S::Bitmap, 0x103}},
+        {"bitmap header one byte before", Concat({Junk(3), bmpHeader()}), 0x100, 0x104,
+         SignatureMatch{S::BitmapBefore, 0x103}},
+        {"bitmap header two bytes before", Concat({Junk(3), bmpHeader()}), 0x100, 0x105,
+         std::nullopt},
+        {"header starting before the window",
+         [&] {
+             Bytes h = bmpHeader();
+             h.erase(h.begin());
+             return h;
+         }(),
+         0x101, 0x101, std::nullopt},
         {"file size of 16 MiB (byte 5 set)", bmpHeader(0x01000000), 0, 0, std::nullopt},
-        {"high byte of the second reserved word is not tested", reservedHigh, 0, 0, SignatureMatch{S::Bitmap, 0}},
+        {"high byte of the second reserved word is not tested", reservedHigh, 0, 0,
+         SignatureMatch{S::Bitmap, 0}},
         {"core header", bmpHeader(0x1000, 12), 0, 0, std::nullopt},
         {"two planes", bmpHeader(0x1000, 40, 2), 0, 0, std::nullopt},
         {"bitmap header cut by the valid bytes", bmpHeader(), 0, 0, std::nullopt, 1},
         {"FF D8", Concat({Junk(5), {0xFF, 0xD8}}), 0x10, 0x15, SignatureMatch{S::Jpeg, 0x15}},
-        {"FF with D8 past the valid bytes", Concat({Junk(5), {0xFF, 0xD8}}), 0x10, 0x15, std::nullopt, 1},
+        {"FF with D8 past the valid bytes", Concat({Junk(5), {0xFF, 0xD8}}), 0x10, 0x15,
+         std::nullopt, 1},
         {"MAKI cut by the valid bytes", text("MAKI"), 0x10, 0x10, std::nullopt, 1},
         {"GIF", text("GIF89a"), 0x20, 0x20, SignatureMatch{S::Gif, 0x20}},
         {"PICT", text("PICT"), 0x20, 0x20, SignatureMatch{S::Pict, 0x20}},
         {"Pi", text("Pi"), 0x20, 0x20, SignatureMatch{S::Pi, 0x20}},
         {"PI is not Pi", text("PIx"), 0x20, 0x20, std::nullopt},
         {"MAKI", text("MAKI02"), 0x20, 0x20, SignatureMatch{S::Maki, 0x20}},
-        {"JFIF starts 6 bytes earlier", Concat({Junk(6), text("JFIF")}), 0x30, 0x36, SignatureMatch{S::Jfif, 0x30}},
-        {"JFIF at the window start, picture before it", text("JFIF"), 0x30, 0x30, SignatureMatch{S::Jfif, 0x2A}},
+        {"JFIF starts 6 bytes earlier", Concat({Junk(6), text("JFIF")}), 0x30, 0x36,
+         SignatureMatch{S::Jfif, 0x30}},
+        {"JFIF at the window start, picture before it", text("JFIF"), 0x30, 0x30,
+         SignatureMatch{S::Jfif, 0x2A}},
         {"JFIF less than 6 bytes into the file", text("JFIF"), 3, 3, std::nullopt},
-        {"PNG starts 1 byte earlier", Concat({{0x89}, text("PNG")}), 0x40, 0x41, SignatureMatch{S::Png, 0x40}},
+        {"PNG starts 1 byte earlier", Concat({{0x89}, text("PNG")}), 0x40, 0x41,
+         SignatureMatch{S::Png, 0x40}},
         {"PNG at the file start", text("PNG"), 0, 0, std::nullopt},
         {"anchor on the 0x89 of a PNG", Concat({{0x89}, text("PNG")}), 0x40, 0x40, std::nullopt},
         {"anchor before the window", text("GIF"), 0x40, 0x3F, std::nullopt},
@@ -132,7 +146,7 @@ TEST(DetectSignature, TableOrderBackOffsetsAndWindowBounds) {
 // The host with the recording plug-in.
 
 class PluginHostTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = dir_.File("spi");
         fs::create_directory(folder_);
@@ -147,7 +161,8 @@ protected:
 
     // Copies test plug-in variant into the folder under the given name.
     void Install(const std::string& variant, const std::string& as) {
-        fs::copy_file(std::string(OCTILE_TEST_SPI_DIR) + "/" + variant + ".spi", folder_ + "/" + as);
+        fs::copy_file(std::string(OCTILE_TEST_SPI_DIR) + "/" + variant + ".spi",
+                      folder_ + "/" + as);
     }
 
     // The calls recorded since the last look, one per line.
@@ -172,7 +187,9 @@ protected:
         return none;
     }
 
-    std::string Write(const std::string& name, const Bytes& content) { return dir_.Write(name, content); }
+    std::string Write(const std::string& name, const Bytes& content) {
+        return dir_.Write(name, content);
+    }
 
     test::TempDir dir_;
     std::string folder_;
@@ -224,7 +241,8 @@ TEST_F(PluginHostTest, MemoryProbeHoldsTheBytesFromTheOffsetToTheEnd) {
 TEST_F(PluginHostTest, MemoryProbeReadsAtMostOneMebibyte) {
     Install("a", "a.spi");
     const Image img = test::PatternImage(2, 2);
-    const std::string path = Write("big.bin", Concat({Junk(0x10), MakiPicture(img, kModeNoDescriptor)}));
+    const std::string path =
+        Write("big.bin", Concat({Junk(0x10), MakiPicture(img, kModeNoDescriptor)}));
     fs::resize_file(path, 0x10 + 3 * 1048576);  // sparse tail
     EXPECT_EQ(host_.LoadPicture(dib_, path, 0x10), 1);
     const auto calls = Calls();
@@ -324,7 +342,8 @@ TEST_F(PluginHostTest, AcceptingLibraryWithoutGetPictureFallsThrough) {
 TEST_F(PluginHostTest, FailingFileDecodeTriesOffsetPlus128ThenMemory) {
     Install("a", "a.spi");
     const Image img = test::PatternImage(3, 1);
-    const std::string path = Write("pic.bin", Concat({Junk(0x10), MakiPicture(img, kModeFileFails)}));
+    const std::string path =
+        Write("pic.bin", Concat({Junk(0x10), MakiPicture(img, kModeFileFails)}));
     EXPECT_EQ(host_.LoadPicture(dib_, path, 0x10), 1);
     EXPECT_EQ(Pixels(dib_), img);
     const auto calls = Calls();
@@ -344,11 +363,9 @@ TEST_F(PluginHostTest, BmpAndM3uExtensionsBypassThePlugins) {
         bool taken;
     };
     const Case cases[] = {
-        {"x.bmp", BitmapFile(bmpImage), true},
-        {"x.BMP", BitmapFile(bmpImage), true},
+        {"x.bmp", BitmapFile(bmpImage), true},     {"x.BMP", BitmapFile(bmpImage), true},
         {"x.Bmp", MakiPicture(makiImage), false},  // read as a bitmap file only
-        {"x.m3u", BitmapFile(bmpImage), false},
-        {"x.M3u", MakiPicture(makiImage), false},
+        {"x.m3u", BitmapFile(bmpImage), false},    {"x.M3u", MakiPicture(makiImage), false},
         {"x.m3u.bmp", BitmapFile(bmpImage), true},
     };
     const Bytes previous = BitmapFile(test::PatternImage(1, 1));
@@ -480,7 +497,8 @@ std::vector<Sample> Samples() {
     const Image big = test::PatternImage(9, 11, 6);
     s.push_back({"png interlaced", test::EncodePng(big, interlaced), big, 24});
     const test::PngOptions paletted{false, false, 5};
-    s.push_back({"png paletted", test::EncodePng(rgb, paletted), test::PngExpected(rgb, paletted), 8});
+    s.push_back(
+        {"png paletted", test::EncodePng(rgb, paletted), test::PngExpected(rgb, paletted), 8});
     const test::PngOptions grey{false, true};
     s.push_back({"png grey", test::EncodePng(rgb, grey), test::PngExpected(rgb, grey), 24});
     const test::PngOptions alpha{true, false, 0, true};
@@ -496,14 +514,16 @@ std::vector<Sample> Samples() {
     s.push_back({"gif", test::EncodeGif(gif), test::GifExpected(gif), 8});
     test::GifPicture gifInterlaced = test::PatternGif(6, 19, 4);
     gifInterlaced.interlaced = true;
-    s.push_back({"gif interlaced", test::EncodeGif(gifInterlaced), test::GifExpected(gifInterlaced), 8});
+    s.push_back(
+        {"gif interlaced", test::EncodeGif(gifInterlaced), test::GifExpected(gifInterlaced), 8});
     test::GifPicture framed = test::PatternGif(3, 2, 8);
     framed.screenWidth = 8;
     framed.screenHeight = 6;
     framed.left = 4;
     framed.top = 3;
     framed.background = 17;
-    s.push_back({"gif frame on a larger screen", test::EncodeGif(framed), test::GifExpected(framed), 8});
+    s.push_back(
+        {"gif frame on a larger screen", test::EncodeGif(framed), test::GifExpected(framed), 8});
     return s;
 }
 
@@ -513,7 +533,8 @@ TEST(RealPlugins, DecodeEmbeddedPicturesFromFileAndMemory) {
     for (const Sample& s : Samples()) {
         SCOPED_TRACE(s.name);
         const uint64_t offset = 0x101;
-        const std::string path = dir.Write("embedded.bin", Concat({Junk(offset), s.data, Junk(333)}));
+        const std::string path =
+            dir.Write("embedded.bin", Concat({Junk(offset), s.data, Junk(333)}));
         CDib dib;
         ASSERT_EQ(host.LoadPicture(dib, path, offset), 1);
         EXPECT_EQ(test::ReadLe16(dib.Bitmap().data() + 14), s.bitCount);
@@ -524,9 +545,10 @@ TEST(RealPlugins, DecodeEmbeddedPicturesFromFileAndMemory) {
 
 // Calls one plug-in's entry points directly.
 class DirectPlugin {
-public:
+  public:
     explicit DirectPlugin(const std::string& name)
-        : library_(::dlopen((std::string(OCTILE_PLUGIN_DIR) + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        : library_(::dlopen((std::string(OCTILE_PLUGIN_DIR) + "/" + name).c_str(),
+                            RTLD_NOW | RTLD_LOCAL)) {
         if (library_) {
             info_ = reinterpret_cast<GetPluginInfoFn>(::dlsym(library_.get(), "GetPluginInfo"));
             supported_ = reinterpret_cast<IsSupportedFn>(::dlsym(library_.get(), "IsSupported"));
@@ -580,7 +602,7 @@ public:
         return r;
     }
 
-private:
+  private:
     LibraryHandle library_;
     GetPluginInfoFn info_ = nullptr;
     IsSupportedFn supported_ = nullptr;
@@ -645,7 +667,8 @@ TEST(RealPlugins, BrokenPicturesFailCleanly) {
     const Bytes png = test::EncodePng(img);
     const Bytes jpeg = test::EncodeJpeg(img);
     const Bytes gif = test::EncodeGif(test::PatternGif(16, 16));
-    for (const auto& [plugin, data] : {std::pair{"ifpng.spi", png}, {"ifjpeg.spi", jpeg}, {"ifgif.spi", gif}}) {
+    for (const auto& [plugin, data] :
+         {std::pair{"ifpng.spi", png}, {"ifjpeg.spi", jpeg}, {"ifgif.spi", gif}}) {
         cases.push_back({plugin, "signature only", Bytes(data.begin(), data.begin() + 8)});
         cases.push_back({plugin, "header only", Bytes(data.begin(), data.begin() + 40)});
         Bytes garbage(data.begin(), data.begin() + 8);
@@ -654,7 +677,11 @@ TEST(RealPlugins, BrokenPicturesFailCleanly) {
         cases.push_back({plugin, "garbage after the signature", garbage});
     }
     cases.push_back({"ifpng.spi", "100000 x 100000", HugePng()});
-    cases.push_back({"ifpng.spi", "bad checksum", [&] { Bytes b = png; b[29] ^= 0xFF; return b; }()});
+    cases.push_back({"ifpng.spi", "bad checksum", [&] {
+                         Bytes b = png;
+                         b[29] ^= 0xFF;
+                         return b;
+                     }()});
     Bytes hugeJpeg = jpeg;
     for (size_t i = 0; i + 9 < hugeJpeg.size(); ++i) {
         if (hugeJpeg[i] == 0xFF && hugeJpeg[i + 1] == 0xC0) {  // SOF0: height, width at +5, +7

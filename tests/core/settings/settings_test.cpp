@@ -117,12 +117,12 @@ TEST(TemplateFile, SwitchesAreOnOnlyForExactlyOne) {
     struct Case {
         const char* value;
         bool on;
-    } cases[] = {{"1", true}, {" 1 ", true}, {"0", false}, {"01", false}, {"yes", false},
-                 {"2", false}, {"", false},  {"1x", false}};
+    } cases[] = {{"1", true},    {" 1 ", true}, {"0", false}, {"01", false},
+                 {"yes", false}, {"2", false},  {"", false},  {"1x", false}};
     for (const Case& c : cases) {
-        const std::string p = dir.Write("t.ini", std::string("[Setting]\nSilentReplace=") +
-                                                     c.value + "\nNoRecent=" + c.value +
-                                                     "\nNoReadOnly=" + c.value + "\n");
+        const std::string p =
+            dir.Write("t.ini", std::string("[Setting]\nSilentReplace=") + c.value +
+                                   "\nNoRecent=" + c.value + "\nNoReadOnly=" + c.value + "\n");
         const TemplateFlags f = ReadTemplateFlags(p);
         EXPECT_EQ(f.silentReplace, c.on) << c.value;
         EXPECT_EQ(f.noRecent, c.on) << c.value;
@@ -140,7 +140,8 @@ TEST(TemplateFile, ShippedTemplateOffersAllFilesFirst) {
     const std::vector<FilterEntry> entries = SplitFileFilter(f.filter);
     ASSERT_FALSE(entries.empty());
     EXPECT_EQ(entries.front().description, u"全てのﾌｧｲﾙ(*.*)");
-    EXPECT_EQ(entries.front().patterns, std::vector<std::u16string>{u"*"});  // every name, with or without a dot
+    EXPECT_EQ(entries.front().patterns,
+              std::vector<std::u16string>{u"*"});  // every name, with or without a dot
     EXPECT_EQ(f.defaultExtension, u"");
 }
 #endif
@@ -150,7 +151,8 @@ TEST(TemplateFile, FilterDefaultsAndOverrides) {
     FileFilter def = ReadFileFilter(dir.File("absent.ini"));
     EXPECT_EQ(def.filter, u"実行ﾌｧｲﾙ(*.exe)|*.exe|全てのﾌｧｲﾙ(*.*)|*.*||");
     EXPECT_EQ(def.defaultExtension, u"exe");
-    const std::string p = dir.Write("t.ini", "[Setting]\nFilter=ﾃｷｽﾄ(*.txt)|*.txt||\nDefFilter=txt\n");
+    const std::string p =
+        dir.Write("t.ini", "[Setting]\nFilter=ﾃｷｽﾄ(*.txt)|*.txt||\nDefFilter=txt\n");
     FileFilter f = ReadFileFilter(p);
     EXPECT_EQ(f.filter, u"ﾃｷｽﾄ(*.txt)|*.txt||");
     EXPECT_EQ(f.defaultExtension, u"txt");
@@ -161,17 +163,23 @@ TEST(ProfileInt, ParsesWhatHandsMayWrite) {
         const char* text;
         int32_t expected;
     } cases[] = {
-        {"15", 15},           {"-15", -15},          {" 42", 42},
-        {"16777215", 16777215}, {"0xFF", 255},       {"4294967295", -1},  // wraps as a DWORD
+        {"15", 15},
+        {"-15", -15},
+        {" 42", 42},
+        {"16777215", 16777215},
+        {"0xFF", 255},
+        {"4294967295", -1},  // wraps as a DWORD
         {"99999999999", static_cast<int32_t>(99999999999ll & 0xFFFFFFFF)},
-        {"12abc", 12},        {"abc", 7},            {"", 7},
+        {"12abc", 12},
+        {"abc", 7},
+        {"", 7},
         {"-", 7},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseProfileInt(c.text, 7), c.expected) << c.text;
 }
 
 class EnvGuard {
-public:
+  public:
     explicit EnvGuard(const char* name) : name_(name) {
         const char* v = std::getenv(name);
         if (v) saved_ = v, had_ = true;
@@ -184,7 +192,7 @@ public:
         }
     }
 
-private:
+  private:
     const char* name_;
     std::string saved_;
     bool had_ = false;

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "settings/template_file.h"
+
+#include <gtest/gtest.h>
 
 namespace octile {
 namespace {
@@ -18,7 +18,8 @@ TEST(FileFilter, SplitsIntoDescriptionsAndPatterns) {
          {{u"画像", {u"*.bmp", u"*.png"}}, {u"その他", {u"*.txt"}}}},
         {"no closing bars", u"A|*.a", {{u"A", {u"*.a"}}}},
         {"empty", u"", {}},
-        {"spaces around patterns", u"A| *.a ;\u3000*.b\t;;|B|*.b||",
+        {"spaces around patterns",
+         u"A| *.a ;\u3000*.b\t;;|B|*.b||",
          {{u"A", {u"*.a", u"*.b"}}, {u"B", {u"*.b"}}}},
         {"no patterns", u"A| ; |B|||C|*.c", {{u"A", {u"*"}}, {u"B", {u"*"}}}},
         {"description without patterns", u"A|*.a|B", {{u"A", {u"*.a"}}}},

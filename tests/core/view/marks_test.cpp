@@ -18,7 +18,7 @@ using test::TempDir;
 using Mark = COctileView::Mark;
 
 class MarksTest : public ::testing::Test {
-protected:
+  protected:
     MarksTest() : doc(host), view(host, doc, store) {
         // Each test has a marks file of its own.
         const char* old = std::getenv("XDG_DATA_HOME");
@@ -154,8 +154,9 @@ TEST_F(MarksTest, SavedPerFileAndLoadedAgain) {
     view.OnDestroy();  // saves b's
 
     const std::string text = ReadAll(view.MarksFilePath());
-    EXPECT_NE(text.find("[" + a + "]\n0=0000000000000000016 0000000000000000031 2\n"
-                      "1=0000000000000000064 0000000000000000064 5\nMax=2\n"),
+    EXPECT_NE(text.find("[" + a +
+                        "]\n0=0000000000000000016 0000000000000000031 2\n"
+                        "1=0000000000000000064 0000000000000000064 5\nMax=2\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("[" + b + "]\n0=0000000000000000001 0000000000000000002 3\nMax=1\n"),
@@ -207,7 +208,7 @@ TEST_F(MarksTest, HandEditedMarksFiles) {
         {"Max=3\n0=1 2 1\n2=5 6 2\n", {{1, 2, 1}, {5, 6, 2}}},  // the missing key 1 is left out
         {"Max=2\n0=1 2\n1=7\n", {{1, 2, 1}}},                   // no kind: 1; no blank: left out
         {"Max=4\n0=1x 2 1\n1=3 4 9\n2=9 8 1\n3=3 4 0\n", {}},   // non-digits, kinds, start > end
-        {"Max=1\n0=" + std::string(300, '1') + " 2 1\n", {}},  // an offset of 300 digits
+        {"Max=1\n0=" + std::string(300, '1') + " 2 1\n", {}},   // an offset of 300 digits
         {"Max=1\n0=00000000000000000010 0000000000000000020 4junk\n", {{10, 20, 4}}},
         {"Max=2000000000\n0=1 1 1\n", {{1, 1, 1}}},  // a huge count is bounded
     };
@@ -229,7 +230,8 @@ TEST_F(MarksTest, HandEditedMarksFiles) {
     EXPECT_EQ(v.Marks(), (std::vector<Mark>{{5, 6, 2}}));
     v.OnDestroy();
     // Saving keeps every other section.
-    EXPECT_NE(ReadAll(v.MarksFilePath()).find("[/other/59999]\n0=1 2 3\nMax=1\n"), std::string::npos);
+    EXPECT_NE(ReadAll(v.MarksFilePath()).find("[/other/59999]\n0=1 2 3\nMax=1\n"),
+              std::string::npos);
 }
 
 TEST_F(MarksTest, StaleKeysAboveMaxStay) {

@@ -1,8 +1,8 @@
+#include "view/view_font.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
-#include "view/view_font.h"
 
 namespace octile {
 namespace {
@@ -13,13 +13,13 @@ TEST(ViewFont, PixelSizeAndWeightOfTheDescription) {
         int32_t pixels, shownWeight;
     };
     const Case cases[] = {
-        {-15, 400, 15, 400},             // the stored default
-        {0, 0, 15, 400},                 // nothing stored: the defaults
-        {12, 700, 12, 700},              // a cell height is taken as the size
-        {-1, 1, 1, 1},                   // the smallest of both
-        {-20, -5, 20, 400},              // a negative weight is the normal one
+        {-15, 400, 15, 400},  // the stored default
+        {0, 0, 15, 400},      // nothing stored: the defaults
+        {12, 700, 12, 700},   // a cell height is taken as the size
+        {-1, 1, 1, 1},        // the smallest of both
+        {-20, -5, 20, 400},   // a negative weight is the normal one
         {-16, 1000, 16, 1000},
-        {-16, 1001, 16, 1000},           // heavier than the heaviest
+        {-16, 1001, 16, 1000},                    // heavier than the heaviest
         {INT32_MIN, INT32_MAX, INT32_MAX, 1000},  // a corrupt store stays in range
         {INT32_MAX, INT32_MIN, INT32_MAX, 400},
     };

@@ -1,3 +1,5 @@
+#include "view/view.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +11,6 @@
 #include "fake_host.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
-#include "view/view.h"
 
 namespace octile {
 namespace {
@@ -21,7 +22,7 @@ constexpr int32_t kCw = 8;   // character width of the fake font
 constexpr int32_t kLh = 16;  // line height
 
 class ViewTest : public ::testing::Test {
-protected:
+  protected:
     ViewTest() : doc(host), view(host, doc, store) {
         host.metrics = {kCw, kLh};
         view.OnCreate();
@@ -130,11 +131,8 @@ TEST_F(ViewTest, JumpTakesTheTypedAddressExactly) {
         const char16_t* typed;
         bool message;
     } cases[] = {{u"2000", false},  // the file's length: nothing happens
-                 {u"ffffffffffff", false},
-                 {u" 10", true},
-                 {u"-1", true},
-                 {u"１０", true},
-                 {u"0x10", true}};
+                 {u"ffffffffffff", false}, {u" 10", true}, {u"-1", true},
+                 {u"１０", true},          {u"0x10", true}};
     for (const Case& c : cases) {
         host.messages.clear();
         host.AnswerDialog<CJumpSecDlg>([&](CJumpSecDlg& d) {
@@ -271,7 +269,8 @@ TEST_F(ViewTest, CellToOffsetColumns) {
     EXPECT_EQ(cell, (COctileView::Cell{L.CharColumn(1), 2}));
     EXPECT_FALSE(view.OffsetToCell(COctileView::CellMode::kHex, 0x104, cell));
     EXPECT_FALSE(view.OffsetToCell(COctileView::CellMode::kHex, 0x205, cell));
-    EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kHexAnywhere, 0x104, cell));  // untested: just above the page
+    EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kHexAnywhere, 0x104,
+                                  cell));  // untested: just above the page
     EXPECT_EQ(cell.row, 0);
     EXPECT_TRUE(view.OffsetToCell(COctileView::CellMode::kHexAnywhere, 0, cell));
     EXPECT_LE(cell.row, 0);
@@ -405,7 +404,7 @@ TEST_F(ViewTest, DragStopsAtTheEndOfTheFile) {
     view.OnLButtonDown(X(view.Layout().HexColumn(0)), Y(1), false);
     for (int i = 0; i < 30; ++i) view.OnMouseMove(X(view.Layout().HexColumn(0)), Y(30 + i));
     EXPECT_EQ(view.WindowOffset(), 0x110u);  // data row 1 holds the last line
-    EXPECT_EQ(view.CaretOffset(), 0x11Fu);  // clamped to the last byte
+    EXPECT_EQ(view.CaretOffset(), 0x11Fu);   // clamped to the last byte
 }
 
 TEST_F(ViewTest, Wheel) {
@@ -434,8 +433,10 @@ TEST_F(ViewTest, CaretAndSelectionInversion) {
     Cmd(ID_CARET_LEFT);
     view.BeginPaint();
     // A one-byte selection and the caret box inside it.
-    const PixelRect sel{(L.HexColumn(0)) * kCw, kLh, (L.HexDigitColumn(0, HexDigit::kBlank)) * kCw - 1, 2 * kLh - 1};
-    const PixelRect caret{(L.HexColumn(0)) * kCw + 1, kLh + 1, (L.HexDigitColumn(0, HexDigit::kLow)) * kCw - 2, 2 * kLh - 2};
+    const PixelRect sel{(L.HexColumn(0)) * kCw, kLh,
+                        (L.HexDigitColumn(0, HexDigit::kBlank)) * kCw - 1, 2 * kLh - 1};
+    const PixelRect caret{(L.HexColumn(0)) * kCw + 1, kLh + 1,
+                          (L.HexDigitColumn(0, HexDigit::kLow)) * kCw - 2, 2 * kLh - 2};
     EXPECT_EQ(view.InvertedSpans(), (std::vector<PixelRect>{sel, caret}));
 
     // Erasing restores every pixel.
@@ -445,7 +446,8 @@ TEST_F(ViewTest, CaretAndSelectionInversion) {
     // In the character column the caret is an underline two pixels high.
     view.SetCaretCell({L.CharColumn(2), 2});
     view.DrawCaret(CaretDraw::kShow);
-    const PixelRect under{(L.CharColumn(2)) * kCw + 1, 3 * kLh - 2, (L.CharColumn(3)) * kCw - 2, 3 * kLh};
+    const PixelRect under{(L.CharColumn(2)) * kCw + 1, 3 * kLh - 2, (L.CharColumn(3)) * kCw - 2,
+                          3 * kLh};
     EXPECT_NE(std::find(view.InvertedSpans().begin(), view.InvertedSpans().end(), under),
               view.InvertedSpans().end());
 
@@ -469,7 +471,8 @@ TEST_F(ViewTest, MultiLineSelectionCoversWholeLinesBetween) {
         {(L.HexColumn(3)) * kCw, 2 * kLh, hexR, 3 * kLh},  // from byte 3 of row 2 to the line end
         {hexL, 3 * kLh, hexR, 4 * kLh},
         {hexL, 4 * kLh, hexR, 5 * kLh},
-        {hexL, 5 * kLh, (L.HexDigitColumn(5, HexDigit::kBlank)) * kCw - 1, 6 * kLh - 1},  // to byte 5's low digit
+        {hexL, 5 * kLh, (L.HexDigitColumn(5, HexDigit::kBlank)) * kCw - 1,
+         6 * kLh - 1},  // to byte 5's low digit
     };
     auto spans = view.InvertedSpans();
     spans.pop_back();  // the caret box
@@ -486,7 +489,8 @@ TEST_F(ViewTest, SelectionBeyondThePageIsClipped) {
     EXPECT_TRUE(view.UpdateSelection(SelectionStep::kCaret, 0x300));
     EXPECT_EQ(view.SelectionCells().right, view.Layout().HexEnd());
     EXPECT_EQ(view.SelectionCells().bottom, 16);
-    EXPECT_FALSE(view.UpdateSelection(SelectionStep::kAnchor, 0x500));  // wholly below: nothing visible
+    EXPECT_FALSE(
+        view.UpdateSelection(SelectionStep::kAnchor, 0x500));  // wholly below: nothing visible
     EXPECT_EQ(view.SelectionCells().left, -1);
     EXPECT_FALSE(view.UpdateSelection(SelectionStep::kCaret, 0x5000));  // clamped to the last byte
     EXPECT_EQ(view.CaretOffset(), 0xFFFu);
@@ -546,10 +550,11 @@ namespace octile {
 namespace {
 
 class TypingTest : public ViewTest {
-protected:
+  protected:
     void OpenWritable(size_t n, uint8_t fill = 0) {
         // A file held read-write cannot be probed again, so each gets a new name.
-        path = dir.Write("t" + std::to_string(files++) + ".bin", std::string(n, static_cast<char>(fill)));
+        path = dir.Write("t" + std::to_string(files++) + ".bin",
+                         std::string(n, static_cast<char>(fill)));
         ASSERT_TRUE(doc.OnOpenDocument(path));
         doc.OnCommand(ID_READ_ONLY);  // read-write
         ASSERT_EQ(doc.IsReadOnly(), 0);
@@ -575,10 +580,12 @@ TEST_F(TypingTest, HexDigitsOverwriteHalfBytes) {
     HexCaret(0);
     view.OnText(u"4");
     EXPECT_EQ(Disk()[0], '\x40');
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexDigitColumn(0, HexDigit::kLow), 1}));  // the low digit
+    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexDigitColumn(0, HexDigit::kLow),
+                                                   1}));  // the low digit
     view.OnText(u"1");
     EXPECT_EQ(Disk()[0], '\x41');  // on disk at once
-    EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(1), 1}));  // next byte's high digit
+    EXPECT_EQ(view.CaretCell(),
+              (COctileView::Cell{view.Layout().HexColumn(1), 1}));  // next byte's high digit
 
     view.OnText(u"g");  // not a digit: nothing
     EXPECT_EQ(view.CaretCell(), (COctileView::Cell{view.Layout().HexColumn(1), 1}));
@@ -704,7 +711,8 @@ TEST_F(TypingTest, PendingLeadNeverOutlivesItsFileOrARefusedTrail) {
         // character of its own, and the first file keeps its bytes.
         const std::vector<std::pair<const char*, std::function<void()>>> changes = {
             {"another file", [&] { OpenWritable(0x20, 0xEE); }},
-            {"read-only and back", [&] {
+            {"read-only and back",
+             [&] {
                  doc.OnCommand(ID_READ_ONLY);
                  doc.OnCommand(ID_READ_ONLY);
                  ASSERT_EQ(doc.IsReadOnly(), 0);
