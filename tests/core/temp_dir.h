@@ -1,5 +1,8 @@
 #pragma once
 // A temporary folder for one test, removed with everything in it.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +37,16 @@ class TempDir {
     }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
         return Write(name, std::string(bytes.begin(), bytes.end()));
+    }
+    // A file of size bytes that takes no disk space (a hole), or "" when the
+    // file system cannot make it.
+    std::string Sparse(const std::string& name, uint64_t size) const {
+        const std::string p = File(name);
+        const int fd = ::open(p.c_str(), O_CREAT | O_RDWR | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return "";
+        const bool made = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+        ::close(fd);
+        return made ? p : "";
     }
 
   private:

@@ -39,13 +39,6 @@ class MainFrameTest : public ::testing::Test {
         ASSERT_TRUE(doc.OnOpenDocument(path));
         view.OnInitialUpdate();
     }
-    std::string Sparse(uint64_t size) {
-        const std::string path = dir.File("sparse.bin");
-        const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0644);
-        EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
-        ::close(fd);
-        return path;
-    }
 };
 
 TEST_F(MainFrameTest, PanesAndWidth) {
@@ -73,7 +66,7 @@ TEST_F(MainFrameTest, PanesAndWidth) {
 
     // Border 10, scroll bar 15, text area right edge 77 cells of 8 pixels.
     EXPECT_EQ(frame.IdealFrameWidth(110, 100, 15), 10 + 15 + 78 * kCw - 1);
-    Open(Sparse(5ull << 30));  // nine address digits: one cell wider
+    Open(dir.Sparse("sparse.bin", 5ull << 30));  // nine address digits: one cell wider
     EXPECT_EQ(frame.IdealFrameWidth(110, 100, 15), 10 + 15 + 79 * kCw - 1);
 
     struct Click {

@@ -38,13 +38,6 @@ class ViewTest : public ::testing::Test {
         ASSERT_TRUE(doc.OnOpenDocument(path));
         view.OnInitialUpdate();
     }
-    std::string Sparse(uint64_t size) {
-        const std::string path = dir.File("sparse.bin");
-        const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0644);
-        EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
-        ::close(fd);
-        return path;
-    }
     // Pixel centre of a cell.
     static int32_t X(int32_t column) { return column * kCw + kCw / 2; }
     static int32_t Y(int32_t row) { return row * kLh + kLh / 2; }
@@ -219,7 +212,7 @@ TEST_F(ViewTest, EmptyFile) {
 }
 
 TEST_F(ViewTest, LargeFileScrollUnit) {
-    OpenPath(Sparse((5ull << 30) + 7));
+    OpenPath(dir.Sparse("sparse.bin", (5ull << 30) + 7));
     EXPECT_EQ(view.ExtraDigits(), 1);
     EXPECT_EQ(view.ScrollUnit(), 16u);
     EXPECT_EQ(host.scrollMax, static_cast<int32_t>(((5ull << 30) / 16 + 1) / 16 - 1));
