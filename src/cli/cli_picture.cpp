@@ -9,6 +9,7 @@
 #include "cli/cli_util.h"
 #include "commands/bitmap_save.h"
 #include "io/file_handle.h"
+#include "io/path.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
 #include "resources/resources.h"
@@ -54,7 +55,11 @@ int RunPicture(const Args& args) {
         std::fputs("octile-cli: the picture could not be decoded\n", stderr);
         return kExitNothingFound;
     }
-    if (const uint32_t message = SaveBitmapAs(dib, output); message != 0) {
+    // The source by any name is no place for the bitmap: it would be
+    // overwritten by the picture decoded from it.
+    const uint32_t message =
+        IsSameFile(file.fd(), output) ? IDS_SAVE_ERROR : SaveBitmapAs(dib, output);
+    if (message != 0) {
         PrintMessage(ReplacePercent1(LoadString(message), Utf8ToUtf16(FullPath(output))));
         return kExitRefused;
     }

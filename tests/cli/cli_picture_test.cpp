@@ -2,6 +2,7 @@
 // larger file are detected at their anchors, decoded by the plug-ins built
 // with the program, and saved as bitmap files with the source's pixels.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <filesystem>
@@ -149,6 +150,16 @@ TEST_F(CliPictureTest, NothingFoundNothingDecodedAndRefusals) {
     EXPECT_EQ(Picture(0, out, {"--plugins"}).status, 2);
     EXPECT_EQ(test::RunCli({"picture", path_, "xyz", out}, dir_.path()).status, 2);
     EXPECT_EQ(test::RunCli({"picture", dir_.File("missing"), "0", out}, dir_.path()).status, 2);
+
+    // The source by any name is refused as the output, and keeps its bytes.
+    const std::string link = dir_.File("link.bmp");
+    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
+    for (const std::string& self : {path_, link}) {
+        const CliResult r = Picture(gif_.start, self);
+        EXPECT_EQ(r.status, 2) << self;
+        EXPECT_NE(r.err.find("の保存でｴﾗｰが発生しました"), std::string::npos) << r.err;
+        EXPECT_EQ(test::ReadAll(path_), std::string(fileBytes_.begin(), fileBytes_.end()));
+    }
 }
 
 }  // namespace

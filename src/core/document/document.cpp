@@ -21,10 +21,15 @@ COctileDoc::COctileDoc(Feedback& feedback)
       defaultExtension_(LoadString(IDS_DEF_FILTER)) {}
 
 bool COctileDoc::OnOpenDocument(const std::string& path) {
+    // The file opened is the one the kernel finds for the path (symbolic
+    // links followed before ".."); the title and the marks keep the path's
+    // normalised text.
+    const std::string target = AbsolutePath(path);
     const std::string full = FullPath(path);
-    OpenError error = OpenError::None;
+    OpenError error = target.empty() ? OpenError::BadPath : OpenError::None;
     {
-        FileHandle probe = FileHandle::Open(full, FileHandle::Probe, &error);
+        FileHandle probe;
+        if (!target.empty()) probe = FileHandle::Open(target, FileHandle::Probe, &error);
         if (!probe.IsOpen()) {
             feedback_.MessageBox(OpenErrorMessage(error, full), MB_OK | MB_ICONEXCLAMATION);
             return false;
@@ -34,11 +39,12 @@ bool COctileDoc::OnOpenDocument(const std::string& path) {
     ++openSerial_;
     if (!openedByDialog_) readOnly_ = ReadTemplateFlags(TemplatePath()).noReadOnly ? 0 : 1;
     file_ =
-        FileHandle::Open(full, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite, &error);
+        FileHandle::Open(target, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite, &error);
     // A failed second open leaves the document without a file; its length
     // becomes 0 so nothing pages into bytes that cannot be read.
     fileLength_ = file_.IsOpen() ? file_.Length() : 0;
     pathName_ = full;
+    openPath_ = target;
     return true;
 }
 
@@ -60,11 +66,7 @@ uint32_t COctileDoc::WriteBytes(const uint8_t* buffer, uint32_t count, uint64_t 
 }
 
 bool COctileDoc::IsOpenFile(const std::string& path) const {
-    struct stat opened {
-    }, named{};
-    return file_.IsOpen() && ::fstat(file_.fd(), &opened) == 0 &&
-           ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
-           opened.st_ino == named.st_ino;
+    return file_.IsOpen() && IsSameFile(file_.fd(), path);
 }
 
 void COctileDoc::RemeasureLength() { fileLength_ = file_.IsOpen() ? file_.Length() : 0; }
@@ -99,9 +101,9 @@ void COctileDoc::OnToggleReadOnly() {
     readOnly_ = readOnly_ ? 0 : 1;
     file_.Close();
     ++openSerial_;
-    if (::access(pathName_.c_str(), W_OK) != 0) readOnly_ = 1;
+    if (::access(openPath_.c_str(), W_OK) != 0) readOnly_ = 1;
     OpenError error = OpenError::None;
-    file_ = FileHandle::Open(pathName_, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite,
+    file_ = FileHandle::Open(openPath_, readOnly_ ? FileHandle::ReadOnly : FileHandle::ReadWrite,
                              &error);
 }
 

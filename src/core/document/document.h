@@ -94,6 +94,7 @@ class COctileDoc : public CommandTarget {
     int32_t readOnly_ = 1;
     bool openedByDialog_ = false;
     std::string pathName_;
+    std::string openPath_;  // what the kernel resolves: the path as the user gave it, made absolute
 };
 
 }  // namespace octile

@@ -10,6 +10,7 @@
 #include <functional>
 #include <numeric>
 
+#include "command/command_ids.h"
 #include "fake_host.h"
 #include "temp_dir.h"
 #include "util/utf.h"
@@ -177,6 +178,48 @@ TEST_F(DocumentTest, NoReadOnlyWithAFileTheUserCannotWrite) {
                                             : 1;
                              }),
               0);
+}
+
+// The file opened is the one the kernel finds: a symbolic link to a folder
+// is followed before "..", which the shown path folds as text.
+TEST_F(DocumentTest, OpensTheFileThePathNamesThroughASymlinkedFolder) {
+    std::filesystem::create_directories(dir.File("real/sub"));
+    dir.Write("real/f.bin", "kernel's file");
+    dir.Write("f.bin", "textual file");
+    ASSERT_EQ(::symlink(dir.File("real/sub").c_str(), dir.File("link").c_str()), 0);
+    ASSERT_TRUE(doc.OnOpenDocument(dir.File("link/../f.bin")));
+    uint8_t buffer[13 + COctileDoc::kLookAhead] = {};
+    ASSERT_EQ(doc.ReadBytes(buffer, 13, 0), 13u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 13), "kernel's file");
+    EXPECT_EQ(doc.GetPathName(), dir.File("f.bin"));  // the title's text, as before
+    // Reopened read-write, it stays the same file.
+    SetNoReadOnly(false);
+    doc.OnCommand(ID_READ_ONLY);
+    ASSERT_EQ(doc.IsReadOnly(), 0);
+    const uint8_t x = 'K';
+    ASSERT_EQ(doc.WriteBytes(&x, 1, 0), 1u);
+    EXPECT_EQ(test::ReadAll(dir.File("real/f.bin")), "Kernel's file");
+    EXPECT_EQ(test::ReadAll(dir.File("f.bin")), "textual file");
+}
+
+// With a working directory that no longer exists a relative path names no
+// file: it is refused, never taken from the root of the file system.
+TEST_F(DocumentTest, RelativePathWithoutAWorkingDirectoryIsRefused) {
+    const std::string gone = dir.File("gone");
+    std::filesystem::create_directory(gone);
+    const std::string absolute = dir.Write("abs.bin", "abs");
+    const std::string before = std::filesystem::current_path();
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    ASSERT_EQ(::rmdir(gone.c_str()), 0);
+    EXPECT_EQ(AbsolutePath("etc/passwd"), "");
+    const bool relative = doc.OnOpenDocument("etc/passwd");
+    const bool whole = doc.OnOpenDocument(absolute);
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    EXPECT_FALSE(relative);
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].text, u"etc/passwd に正しくないパスが含まれています。");
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(doc.GetPathName(), absolute);
 }
 
 TEST_F(DocumentTest, ProbeFailuresShowTheFrameworkTexts) {
