@@ -1,6 +1,7 @@
 #include "document/byte_shift.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "document/long_operation.h"
@@ -88,6 +89,21 @@ bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_
         run.Fail(IDS_SAVE_NO_MEMORY);
         return false;
     }
+    // The new length first: a file system without the room refuses here,
+    // before any byte has moved, not at the last block's growing write. A
+    // file another program shortened is left as it is: its missing bytes
+    // cannot be read (the I/O error, as the first short read would give).
+    const uint64_t actual = doc.file().Length();
+    if (position < length) {
+        const bool shortened = actual < length;
+        if (shortened || !doc.file().Reserve(length + count)) {
+            const int err = shortened ? EIO : errno;
+            run.Fail(err == ENOSPC || err == EDQUOT || err == EFBIG ? AFX_IDP_FILE_DISKFULL
+                                                                    : IDS_IO_ERROR);
+            doc.RemeasureLength();
+            return false;
+        }
+    }
     uint8_t* const halves[2] = {buffer.get(), buffer.get() + kHalf};
     const uint32_t c = static_cast<uint32_t>(count);
     // The held bytes are the last c bytes of the half not being read into;
@@ -119,6 +135,9 @@ bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_
         run.Report(b - position, length - position);
         if (last) break;
     }
+    // A shift that stopped half way never made its last, growing write: the
+    // reserved bytes go again, so the file ends where it ended.
+    if (!ok && position < length && length + count > actual) doc.file().Truncate(actual);
     run.Finish();
     buffer.reset();
     doc.RemeasureLength();

@@ -190,6 +190,40 @@ uint64_t FileHandle::Length() const {
     return end < 0 ? 0 : static_cast<uint64_t>(end);
 }
 
+bool FileHandle::Reserve(uint64_t newLength) const {
+    const uint64_t length = Length();
+    if (fd_ < 0 || newLength <= length) return fd_ >= 0;
+    if (newLength > static_cast<uint64_t>(INT64_MAX)) {
+        errno = EFBIG;
+        return false;
+    }
+    int err = 0;
+    if (g_faults != nullptr && g_faults->reserveErrno != 0) [[unlikely]] {
+        err = g_faults->reserveErrno;
+    } else if (::fallocate(fd_, 0, static_cast<off_t>(length),
+                           static_cast<off_t>(newLength - length)) != 0) {
+        err = errno;
+    }
+    if (err == 0) return true;
+    if (err == EOPNOTSUPP || err == ENOSYS) {
+        // No reservation here: the zeros written take the space instead.
+        static const uint8_t kZeros[64 * 1024] = {};
+        uint64_t at = length;
+        while (at < newLength) {
+            const uint64_t n = std::min<uint64_t>(newLength - at, sizeof kZeros);
+            if (WriteAt(kZeros, n, at) != n) break;
+            at += n;
+        }
+        if (at == newLength) return true;
+        err = errno != 0 ? errno : ENOSPC;
+    }
+    // Whatever was taken goes back: the file keeps its length, and blocks
+    // allocated past its end are released.
+    ::ftruncate(fd_, static_cast<off_t>(length));
+    errno = err;
+    return false;
+}
+
 bool FileHandle::Truncate(uint64_t length) const {
     return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
 }

@@ -17,6 +17,7 @@ struct FileFaults {
     int readErrno = 0;                  // then: fail with it, or 0: read nothing
     uint64_t writeBudget = kUnlimited;  // bytes still written normally
     int writeErrno = 0;                 // then: fail with it (ENOSPC, EIO), or 0: write nothing
+    int reserveErrno = 0;               // Reserve's fallocate fails with it (ENOSPC, EOPNOTSUPP)
 };
 
 // Installs faults for every FileHandle; nullptr removes them. Not owned.
@@ -71,6 +72,12 @@ class FileHandle {
     // The length now, measured by seeking to the end (0 on an error).
     uint64_t Length() const;
     bool Truncate(uint64_t length) const;
+    // Makes the file newLength bytes long, the space for the new bytes taken
+    // from the file system now (fallocate; where the file system cannot
+    // reserve, by writing zeros there). On failure the file keeps its length
+    // and bytes, and errno says why (ENOSPC, EDQUOT, EFBIG ...). A newLength
+    // not beyond the length now changes nothing.
+    bool Reserve(uint64_t newLength) const;
     int fd() const { return fd_; }
 
   private:

@@ -96,6 +96,7 @@ const std::unordered_map<uint32_t, std::u16string>& Table() {
         {AFX_IDP_FILE_SHARING, u"%1 へのアクセス中に共有違反が発生しました。"},
         {AFX_IDP_FILE_LOCKING, u"%1 へのアクセス中にロック違反が発生しました。"},
         {AFX_IDP_FILE_GENERIC, u"%1 へのアクセス中に不明なエラーが発生しました。"},
+        {AFX_IDP_FILE_DISKFULL, u"%1 へのアクセス中にディスクがいっぱいになりました。"},
         {AFX_IDP_PARSE_STRING_SIZE, u"%1 文字以内で入力してください。"},
         {ID_FILE_NEW, u"新規にﾌｧｲﾙを作成\n新規ﾌｧｲﾙ"},
         {ID_FILE_OPEN, u"既存のﾌｧｲﾙを開く\n開く"},

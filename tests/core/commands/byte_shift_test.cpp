@@ -350,6 +350,47 @@ TEST_F(ByteShiftTest, FailuresPartWayLeaveTheDoneBlocks) {
     }
 }
 
+// Insert takes the file's new length from the file system before it moves a
+// byte: where the room is not there it refuses and the file is untouched.
+TEST_F(ByteShiftTest, InsertWithoutRoomIsRefusedBeforeAnyByteMoves) {
+    const std::string o = RandomBytes(3 * kB + 100, 5);
+    struct Case {
+        const char* name;
+        int reserveErrno;
+        uint64_t writeBudget;  // for the zeros written where nothing can be reserved
+        bool inserted;
+        uint32_t message;
+    } cases[] = {
+        {"no room to reserve", ENOSPC, FileFaults::kUnlimited, false, AFX_IDP_FILE_DISKFULL},
+        {"over the quota", EDQUOT, FileFaults::kUnlimited, false, AFX_IDP_FILE_DISKFULL},
+        {"cannot reserve, the zeros do not fit", EOPNOTSUPP, 10, false, AFX_IDP_FILE_DISKFULL},
+        {"cannot reserve, the zeros fit", EOPNOTSUPP, FileFaults::kUnlimited, true, 0},
+        {"an error of the disk", EIO, FileFaults::kUnlimited, false, IDS_IO_ERROR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Session s(dir, o);
+        ASSERT_TRUE(s.opened);
+        {
+            FileFaultScope scope;
+            scope.faults.reserveErrno = c.reserveErrno;
+            scope.faults.writeBudget = c.writeBudget;
+            scope.faults.writeErrno = ENOSPC;
+            EXPECT_EQ(InsertBytes(s.doc, s.host, 0x20, 0x1000), c.inserted);
+        }
+        if (c.inserted) {
+            EXPECT_TRUE(s.Contents() ==
+                        o.substr(0, 0x20) + std::string(0x1000, '\0') + o.substr(0x20));
+            EXPECT_TRUE(s.host.messages.empty());
+        } else {
+            EXPECT_TRUE(s.Contents() == o) << "file differs";
+            EXPECT_EQ(s.doc.GetFileLength(), o.size());
+            ASSERT_EQ(s.host.messages.size(), 1u);
+            EXPECT_EQ(s.host.messages[0].text, s.DocMessage(c.message));
+        }
+    }
+}
+
 // ---------------------------------------------------------------- commands
 
 class EditCommandsTest : public ::testing::Test {
