@@ -4,6 +4,7 @@
 #include "document/range_export.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -243,13 +244,23 @@ TEST_F(RangeExportTest, OutputThatCannotBeCreated) {
     EXPECT_EQ(host.messages[0].text, PathMessage(IDS_SAVE_ERROR, missing));
     EXPECT_EQ(host.statusTexts.back(), Saving(100));
 
-    // The open file itself would be emptied before it is read: refused.
-    host.messages.clear();
-    r.outputPath = docPath;
-    EXPECT_FALSE(ExportRange(doc, host, r));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, PathMessage(IDS_SAVE_ERROR, docPath));
-    EXPECT_EQ(ReadAll(docPath), "0123456789");
+    // The open file by any name would be emptied before it is read: refused,
+    // for both kinds of export.
+    const std::string link = dir.File("link.bin"), hard = dir.File("hard.bin");
+    ASSERT_EQ(::symlink(docPath.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::link(docPath.c_str(), hard.c_str()), 0);
+    for (const ExportKind kind : {ExportKind::PartialSave, ExportKind::HexList}) {
+        for (const std::string& self : {docPath, link, hard}) {
+            SCOPED_TRACE(self);
+            host.messages.clear();
+            r.kind = kind;
+            r.outputPath = self;
+            EXPECT_FALSE(ExportRange(doc, host, r));
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_EQ(host.messages[0].text, PathMessage(IDS_SAVE_ERROR, self));
+            EXPECT_EQ(ReadAll(docPath), "0123456789");
+        }
+    }
 }
 
 // A failing write or read part way: the output keeps what was written before,
