@@ -136,7 +136,8 @@ bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_
         if (last) break;
     }
     // A shift that stopped half way never made its last, growing write: the
-    // reserved bytes go again, so the file ends where it ended.
+    // zeros a file system without reservations took go again, so the file
+    // ends where it ended.
     if (!ok && position < length && length + count > actual) doc.file().Truncate(actual);
     run.Finish();
     buffer.reset();

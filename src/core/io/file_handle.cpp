@@ -197,17 +197,21 @@ bool FileHandle::Reserve(uint64_t newLength) const {
         errno = EFBIG;
         return false;
     }
+    // The blocks are taken past the end without lengthening the file: a
+    // process that dies before its writes leaves the file as it was.
     int err = 0;
     if (g_faults != nullptr && g_faults->reserveErrno != 0) [[unlikely]] {
         err = g_faults->reserveErrno;
-    } else if (::fallocate(fd_, 0, static_cast<off_t>(length),
+    } else if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(length),
                            static_cast<off_t>(newLength - length)) != 0) {
         err = errno;
     }
     if (err == 0) return true;
     if (err == EOPNOTSUPP || err == ENOSYS) {
-        // No reservation here: the zeros written take the space instead.
+        // Nothing can be reserved here: zeros written at the end take the
+        // space instead (the file is then newLength long).
         static const uint8_t kZeros[64 * 1024] = {};
+        errno = 0;
         uint64_t at = length;
         while (at < newLength) {
             const uint64_t n = std::min<uint64_t>(newLength - at, sizeof kZeros);

@@ -72,9 +72,11 @@ class FileHandle {
     // The length now, measured by seeking to the end (0 on an error).
     uint64_t Length() const;
     bool Truncate(uint64_t length) const;
-    // Makes the file newLength bytes long, the space for the new bytes taken
-    // from the file system now (fallocate; where the file system cannot
-    // reserve, by writing zeros there). On failure the file keeps its length
+    // Takes the space for the file to grow to newLength from the file system
+    // now, so that the writes that grow it cannot run out of room. Where the
+    // file system can, the blocks are reserved past the end and the length
+    // stays (fallocate, keeping the size); elsewhere zeros are written there
+    // and the file is newLength long. On failure the file keeps its length
     // and bytes, and errno says why (ENOSPC, EDQUOT, EFBIG ...). A newLength
     // not beyond the length now changes nothing.
     bool Reserve(uint64_t newLength) const;
