@@ -63,12 +63,7 @@ QStringList DumpFontFamilies() {
     return result;
 }
 
-const ViewFontDialog::Style ViewFontDialog::kStyles[4] = {
-    {u"標準", 400, false},
-    {u"斜体", 400, true},
-    {u"太字", 700, false},
-    {u"太字 斜体", 700, true},
-};
+const char16_t* const ViewFontDialog::kStyleNames[4] = {u"標準", u"斜体", u"太字", u"太字 斜体"};
 
 ViewFontDialog::ViewFontDialog(const ViewFont& initial, QWidget* parent)
     : QDialog(parent), initial_(initial) {
@@ -144,19 +139,17 @@ ViewFontDialog::ViewFontDialog(const ViewFont& initial, QWidget* parent)
     }
     initialFamily_ = Family();
 
-    for (const Style& style : kStyles) styleList_->addItem(QString::fromUtf16(style.name));
-    const bool bold = ViewFontWeight(initial) >= QFont::DemiBold;
-    initialStyle_ = (bold ? 2 : 0) + (initial.italic != 0 ? 1 : 0);
+    for (const char16_t* name : kStyleNames) styleList_->addItem(QString::fromUtf16(name));
+    initialStyle_ = ViewFontStyleIndex(initial);
     styleList_->setCurrentRow(initialStyle_);
 
     // Shown in whole points, as the sizes are offered.
-    initialPoints_ =
-        std::max(1.0, std::round(ViewFontPixelSize(initial) * 72.0 / std::max(1, logicalDpiY())));
+    initialPoints_ = ShownFontPoints(initial, logicalDpiY());
     QList<int> sizes;
     for (int points : QFontDatabase::standardSizes()) {
-        if (points >= kMinPoints && points <= kMaxPoints) sizes << points;
+        if (IsAcceptedFontPoints(points)) sizes << points;
     }
-    if (initialPoints_ <= kMaxPoints && !sizes.contains(int(initialPoints_))) {
+    if (initialPoints_ <= kMaxFontPoints && !sizes.contains(int(initialPoints_))) {
         sizes << int(initialPoints_);
         std::sort(sizes.begin(), sizes.end());
     }
@@ -197,22 +190,14 @@ bool ViewFontDialog::ParsedSize(double& points) const {
     return ok && std::isfinite(points);
 }
 
-int ViewFontDialog::PointsToPixels(double points) const {
-    return std::max(1, static_cast<int>(std::lround(points * std::max(1, logicalDpiY()) / 72.0)));
-}
-
 ViewFont ViewFontDialog::Chosen() const {
-    ViewFont font = initial_;
+    FontChoice choice;
     const QString family = Family();
-    if (!family.isEmpty() && family != initialFamily_) font.faceName = ToU16(family);
-    const int style = styleList_->currentRow();
-    if (style >= 0 && style != initialStyle_) {
-        font.weight = kStyles[style].weight;
-        font.italic = kStyles[style].italic ? 1 : 0;
-    }
+    if (!family.isEmpty() && family != initialFamily_) choice.face = ToU16(family);
+    if (styleList_->currentRow() != initialStyle_) choice.style = styleList_->currentRow();
     double points = 0;
-    if (ParsedSize(points) && points != initialPoints_) font.height = -PointsToPixels(points);
-    return font;
+    if (ParsedSize(points) && points != initialPoints_) choice.points = points;
+    return ApplyFontChoice(initial_, choice, logicalDpiY());
 }
 
 void ViewFontDialog::SelectSizeInList() {
@@ -230,14 +215,14 @@ void ViewFontDialog::SelectSizeInList() {
 void ViewFontDialog::UpdateSample() {
     double points = 0;
     // While the size typed is not one it can have, the sample keeps its last.
-    if (!ParsedSize(points) || points < kMinPoints || points > kMaxPoints) return;
+    if (!ParsedSize(points) || !IsAcceptedFontPoints(points)) return;
     sample_->setFont(MakeViewFont(Chosen()));
 }
 
 void ViewFontDialog::done(int result) {
     if (result == QDialog::Accepted) {
         double points = 0;
-        if (!ParsedSize(points) || points < kMinPoints || points > kMaxPoints) {
+        if (!ParsedSize(points) || !IsAcceptedFontPoints(points)) {
             QMessageBox box(QMessageBox::Warning, windowTitle(),
                             QStringLiteral("サイズは 1 から 17 ポイントの間で指定してください。"),
                             QMessageBox::Ok, this);

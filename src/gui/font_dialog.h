@@ -27,9 +27,6 @@ bool HasOneLatinAdvance(const QString& family);
 class ViewFontDialog : public QDialog {
     Q_OBJECT
   public:
-    static constexpr double kMinPoints = 1;
-    static constexpr double kMaxPoints = 17;
-
     // Opens on the face the view draws with, the style and the size of the
     // description.
     explicit ViewFontDialog(const ViewFont& initial, QWidget* parent = nullptr);
@@ -49,15 +46,10 @@ class ViewFontDialog : public QDialog {
     void done(int result) override;
 
   private:
-    struct Style {
-        const char16_t* name;
-        int32_t weight;
-        bool italic;
-    };
-    static const Style kStyles[4];
+    // The names of the core's four styles, in their order.
+    static const char16_t* const kStyleNames[4];
 
     bool ParsedSize(double& points) const;
-    int PointsToPixels(double points) const;
     void SelectSizeInList();
     void UpdateSample();
 
