@@ -17,6 +17,7 @@
 #include "gui/font_dialog.h"
 #include "gui/gui_fixture.h"
 #include "resources/resources.h"
+#include "view/view_font.h"
 
 using namespace octile;
 using namespace octile::test;
@@ -125,6 +126,7 @@ class SystemDialogsTest : public QObject {
     void fontDialogOpensOnTheCurrentFontAndOkKeepsIt_data();
     void fontDialogOpensOnTheCurrentFontAndOkKeepsIt();
     void fontCommandWithoutAChangeKeepsTheViewFont();
+    void fontDialogTakesASizeTypedTheMomentItOpens();
     void fontDialogReturnsWhatWasChanged_data();
     void fontDialogReturnsWhatWasChanged();
     void fontDialogRefusesSizesOutsideOneToSeventeen_data();
@@ -388,6 +390,34 @@ void SystemDialogsTest::fontCommandWithoutAChangeKeepsTheViewFont() {
     QVERIFY(again.view().Font() == before);
     QCOMPARE(again.store.GetProfileInt("Font", "Italic", -1), 0);
     QCOMPARE(again.store.GetProfileInt("Font", "Height", 0), before.height);
+}
+
+// As a person does: the font command, then at once Tab, Tab to the size,
+// a size typed over the one shown, Enter.
+void SystemDialogsTest::fontDialogTakesASizeTypedTheMomentItOpens() {
+    Program p;
+    p.Show();
+    const ViewFont before = p.view().Font();
+    QString focusedAtOpen, focusedAfterTabs;
+    ModalScript script({[&](QWidget* w) {
+        if (qobject_cast<ViewFontDialog*>(w) == nullptr) return w->close(), void();
+        if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == w; })) {
+            return w->close(), void();
+        }
+        focusedAtOpen = QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        focusedAfterTabs = QApplication::focusWidget()->objectName();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }});
+    p.window->RunCommand(ID_VIEW_FONT);
+    QVERIFY(script.Done());
+    QCOMPARE(focusedAtOpen, QStringLiteral("familyList"));
+    QCOMPARE(focusedAfterTabs, QStringLiteral("sizeEdit"));
+    ViewFont expected = before;
+    expected.height = -FontPointsToPixels(12, QWidget().logicalDpiY());
+    QVERIFY(p.view().Font() == expected);
 }
 
 void SystemDialogsTest::fontDialogReturnsWhatWasChanged_data() {
