@@ -98,6 +98,7 @@ void PasteClipboard(Feedback& feedback, ClipboardHost& clipboard, COctileDoc& do
                     COctileView& view) {
     const std::vector<uint8_t> bytes = ParsePasteText(clipboard.GetClipboardText());
     if (!doc.HasFile() || doc.IsReadOnly()) return;
+    EditStep step(doc);  // a paste across pages is one step of the history
     const COctileView::Cell caret = view.CaretCell();
     const uint64_t pos = view.CellToOffset(caret.column, caret.row).offset;
     const uint64_t w0 = view.WindowOffset();
@@ -114,7 +115,9 @@ void PasteClipboard(Feedback& feedback, ClipboardHost& clipboard, COctileDoc& do
         next = std::min<uint64_t>(next, at + UINT32_MAX);
         const uint32_t n = static_cast<uint32_t>(next - at);
         if (doc.WriteBytes(bytes.data() + (at - pos), n, at) != n) {
-            ShowPathMessage(feedback, IDS_WRITE_ERROR, doc.GetPathName());
+            if (!doc.WriteRefusedByJournal()) {
+                ShowPathMessage(feedback, IDS_WRITE_ERROR, doc.GetPathName());
+            }
             break;
         }
         at = next;

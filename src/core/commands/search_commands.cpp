@@ -278,7 +278,9 @@ bool SearchCommands::WriteReplacement(SearchEngine& engine, uint64_t offset,
                                       const std::vector<uint8_t>& bytes) {
     const uint32_t n = static_cast<uint32_t>(bytes.size());
     if (doc_.WriteBytes(bytes.data(), n, offset) != n) {
-        ShowPathMessage(feedback_, IDS_WRITE_ERROR, doc_.GetPathName());
+        if (!doc_.WriteRefusedByJournal()) {
+            ShowPathMessage(feedback_, IDS_WRITE_ERROR, doc_.GetPathName());
+        }
         return false;
     }
     engine.NoteWrite(offset, bytes.data(), bytes.size());
@@ -326,6 +328,7 @@ void SearchCommands::ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>
     Progress progress = SearchProgress();
     Pacer pacer(progress, engine, doc_.GetFileLength(), view_.WindowOffset(), false, pumpInterval_);
     bool writeFailed = false;
+    EditStep step(doc_, start);  // the whole run is one step of the history
     const ReplaceAllResult result = RunReplaceAll(
         engine, replacement, start, view_.WindowOffset(), view_.ReadSize(),
         [&](uint64_t offset) {
@@ -338,7 +341,9 @@ void SearchCommands::ReplaceAll(SearchEngine& engine, const std::vector<uint8_t>
     if (result.wrapped) wrapped_ = true;
     if (result.hit) ShowHit(result.lastHit, replacement.size());
     if (writeFailed) {
-        ShowPathMessage(feedback_, IDS_WRITE_ERROR, doc_.GetPathName());
+        if (!doc_.WriteRefusedByJournal()) {
+            ShowPathMessage(feedback_, IDS_WRITE_ERROR, doc_.GetPathName());
+        }
     } else if (result.end == ReplaceAllResult::NothingFound ||
                result.end == ReplaceAllResult::Aborted) {
         feedback_.Beep();

@@ -1,10 +1,17 @@
 #include "document/byte_shift.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "document/long_operation.h"
+#include "document/shift_journal.h"
+#include "document/undo.h"
 #include "dump/dump_format.h"
 
 namespace octile {
@@ -30,6 +37,7 @@ class ShiftRun {
         return false;
     }
     void Report(uint64_t done, uint64_t total) { progress_.Report(Percent(done, total)); }
+    void EndWaitCursor() { busy_.EndWaitCursor(); }
     void Finish() { progress_.Finish(); }
 
   private:
@@ -74,130 +82,304 @@ bool ParseFillRequest(Feedback& feedback, std::u16string_view startText,
     return true;
 }
 
-bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_t count) {
-    if (count == 0 || count > kMaxShiftCount) {
+namespace {
+
+// SIGINT, SIGTERM and SIGHUP wait while a shift runs: the shift reaches its
+// consistent end, then the signal takes its usual course.
+class SignalHold {
+  public:
+    SignalHold() {
+        if (depth_++ > 0) return;
+        caught_ = 0;
+        struct sigaction hold {};
+        hold.sa_handler = [](int signo) { caught_ = signo; };
+        sigemptyset(&hold.sa_mask);
+        for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &hold, &saved_[i]);
+    }
+    ~SignalHold() {
+        if (--depth_ > 0) return;
+        for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &saved_[i], nullptr);
+        if (caught_ != 0) ::raise(caught_);
+    }
+    SignalHold(const SignalHold&) = delete;
+    SignalHold& operator=(const SignalHold&) = delete;
+
+  private:
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+    static inline int depth_ = 0;
+    static inline volatile sig_atomic_t caught_ = 0;
+    static inline std::array<struct sigaction, 3> saved_{};
+};
+
+// Where segment seq of a shift reads its bytes; false when the shift has no
+// segment seq.
+bool SegmentSource(const ShiftRecord& r, uint64_t segment, uint64_t seq, uint64_t& source,
+                   uint64_t& n) {
+    if (r.deleting) {
+        // Front to back: segment seq holds the bytes after the deleted ones.
+        const uint64_t done = seq * segment;
+        const uint64_t first = r.position + r.count;
+        if (first >= r.lengthBefore || done >= r.lengthBefore - first) return false;
+        source = first + done;
+        n = std::min(segment, r.lengthBefore - source);
+    } else {
+        // Back to front: segment seq ends seq segments before the old end.
+        const uint64_t tail = r.lengthBefore - r.position;
+        const uint64_t done = seq * segment;
+        if (done >= tail) return false;
+        n = std::min(segment, tail - done);
+        source = r.lengthBefore - done - n;
+    }
+    return true;
+}
+
+uint64_t SegmentTarget(const ShiftRecord& r, uint64_t source) {
+    return r.deleting ? source - r.count : source + r.count;
+}
+
+bool SyncFile(const COctileDoc& doc, const ShiftJournal* slots) {
+    return !slots || !slots->sync() || ::fdatasync(doc.file().fd()) == 0;
+}
+
+// Moves the segments from seq on: each read whole, its copy kept in a slot,
+// then written to its new place.
+bool MoveSegments(COctileDoc& doc, ShiftJournal* slots, const ShiftRecord& r, uint64_t seq,
+                  uint8_t* buffer, uint64_t segment, ShiftRun& run) {
+    const uint64_t tail = r.deleting
+                              ? r.lengthBefore - std::min(r.lengthBefore, r.position + r.count)
+                              : r.lengthBefore - r.position;
+    uint64_t source = 0;
+    uint64_t n = 0;
+    for (; SegmentSource(r, segment, seq, source, n); ++seq) {
+        if (doc.file().ReadAt(buffer, n, source) != n) return false;
+        if (slots && !slots->SaveSegment(seq, source, buffer, n)) {
+            doc.ShowJournalFailure();
+            return false;
+        }
+        if (doc.file().WriteAt(buffer, n, SegmentTarget(r, source)) != n || !SyncFile(doc, slots)) {
+            return false;
+        }
+        run.Report(std::min(tail, (seq + 1) * segment), tail);
+    }
+    return true;
+}
+
+// The end of a shift whose segments all moved: the inserted bytes go in, or
+// the file is cut; then the step is recorded and the shift file goes.
+bool FinishShift(COctileDoc& doc, EditJournal* journal, ShiftJournal* slots, const ShiftRecord& r) {
+    const FileHandle& file = doc.file();
+    if (r.deleting) {
+        if (!file.Truncate(r.lengthBefore - r.count)) return false;
+    } else {
+        std::vector<uint8_t> zeros;
+        const std::vector<uint8_t>* bytes = &r.payload;
+        if (r.payload.size() != r.count) {
+            zeros.assign(r.count, 0);
+            bytes = &zeros;
+        }
+        if (file.WriteAt(bytes->data(), r.count, r.position) != r.count) return false;
+    }
+    if (!SyncFile(doc, slots)) return false;
+    if (journal && slots) {
+        const bool recorded =
+            journal->Adopt(r.stepId, r.role, r.kind, r.position, r.count, r.target) &&
+            (!r.deleting || journal->RecordBytes(r.position, r.payload.data(), r.payload.size())) &&
+            journal->Commit(file.fd());
+        if (!recorded) {
+            doc.ShowJournalFailure();
+            return false;
+        }
+        slots->Finish();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ShiftTail(COctileDoc& doc, Feedback& feedback, const ShiftRequest& request) {
+    if (request.count == 0 || request.count > kMaxShiftCount) {
         ShowMessage(feedback, IDS_FILL_VALUE);
+        return false;
+    }
+    EditJournal* journal = doc.journal();
+    if (journal && journal->ShiftPending() &&
+        RecoverInterruptedShift(doc, feedback) != Recovery::Completed) {
+        return false;
+    }
+    if (doc.JournalUnavailable()) {
+        doc.ShowJournalFailure();
         return false;
     }
     ShiftRun run(doc, feedback);
     const uint64_t length = doc.GetFileLength();
-    // Two halves used in turn, each followed by room for the look-ahead of
-    // its read so that it never lands on the other half's held bytes.
-    constexpr uint64_t kHalf = kShiftBlock + kLookAhead;
-    auto buffer = TryAllocate(2 * kHalf);
-    if (!buffer) {
-        run.Fail(IDS_SAVE_NO_MEMORY);
-        return false;
+    if (request.position >= length) {  // nothing to move: a change of nothing
+        run.Finish();
+        return true;
     }
-    // The new length first: a file system without the room refuses here,
-    // before any byte has moved, not at the last block's growing write. A
-    // file another program shortened is left as it is: its missing bytes
+    const uint64_t segment = ShiftSegmentSize();
+    auto buffer = TryAllocate(segment);
+    if (!buffer) return run.Fail(IDS_SAVE_NO_MEMORY);
+
+    ShiftRecord r;
+    r.role = request.role;
+    r.kind = request.kind;
+    r.deleting = request.deleting;
+    r.position = request.position;
+    // A delete reaching past the end deletes up to the end.
+    r.count = r.deleting ? std::min(request.count, length - r.position) : request.count;
+    r.lengthBefore = length;
+    r.payload = request.payload;
+    const FileHandle& file = doc.file();
+
+    // A file another program shortened is left as it is: its missing bytes
     // cannot be read (the I/O error, as the first short read would give).
-    const uint64_t actual = doc.file().Length();
-    if (position < length) {
-        const bool shortened = actual < length;
-        if (shortened || !doc.file().Reserve(length + count)) {
-            const int err = shortened ? EIO : errno;
-            run.Fail(err == ENOSPC || err == EDQUOT || err == EFBIG ? AFX_IDP_FILE_DISKFULL
-                                                                    : IDS_IO_ERROR);
+    const uint64_t actual = file.Length();
+    if (actual < length) {
+        doc.RemeasureLength();
+        return run.Fail(IDS_IO_ERROR);
+    }
+    bool recording = journal && doc.UndoRecording() && request.role == EditJournal::Role::Edit;
+    if (r.deleting) {
+        if (recording && !journal->Fits(r.count)) {
+            run.EndWaitCursor();
+            if (feedback.MessageBox(LoadString(IDS_JOURNAL_TOO_LARGE),
+                                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
+                return false;
+            }
+            recording = false;
+        }
+        r.payload.resize(r.count);
+        if (file.ReadAt(r.payload.data(), r.count, r.position) != r.count) {
+            return run.Fail(IDS_IO_ERROR);
+        }
+    } else if (!file.Reserve(length + r.count)) {
+        // The new length first: a file system without the room refuses
+        // here, before any byte has moved.
+        const int err = errno;
+        doc.RemeasureLength();
+        return run.Fail(err == ENOSPC || err == EDQUOT || err == EFBIG ? AFX_IDP_FILE_DISKFULL
+                                                                       : IDS_IO_ERROR);
+    }
+
+    SignalHold hold;
+    std::unique_ptr<ShiftJournal> slots;
+    if (journal) {
+        const bool begun =
+            journal->Begin(file.fd(), request.role, request.kind, r.position, r.count);
+        if (begun) {
+            if (!recording && request.role == EditJournal::Role::Edit) journal->Abandon();
+            r.stepId = journal->PendingId();
+            r.target = journal->PendingTarget();
+            slots = ShiftJournal::Start(journal->ShiftPath(), r, journal->options().sync);
+        }
+        if (!slots) {
+            journal->Cancel();
+            // The zeros a file system without reservations took go again.
+            if (!r.deleting && file.Length() > length) file.Truncate(length);
             doc.RemeasureLength();
+            run.EndWaitCursor();
+            doc.ShowJournalFailure();
             return false;
         }
     }
-    uint8_t* const halves[2] = {buffer.get(), buffer.get() + kHalf};
-    const uint32_t c = static_cast<uint32_t>(count);
-    // The held bytes are the last c bytes of the half not being read into;
-    // before the first block they are the zeros to insert.
-    std::memset(halves[1] + kShiftBlock - c, 0, c);
-
-    bool ok = true;
-    int h = 0;
-    for (uint64_t b = position; b < length; b += kShiftBlock) {
-        const uint64_t want = std::min(length - b, kShiftBlock);
-        const uint32_t n = doc.ReadBytes(halves[h], want, b);
-        // Every block must be read whole before any byte of it is
-        // overwritten; a short read would leave stale bytes in the file.
-        if (n < want) {
-            ok = run.Fail(IDS_IO_ERROR);
-            break;
-        }
-        const uint8_t* held = halves[1 - h] + kShiftBlock - c;
-        const bool last = length - b <= kShiftBlock;
-        // The last block is written whole; any other keeps back its last c
-        // bytes, which go in front of the next block.
-        const uint32_t body = last ? n : n - c;
-        const uint32_t written = doc.WriteBytes(held, c, b);
-        if (written != c || doc.WriteBytes(halves[h], body, b + c) != body) {
-            ok = run.Fail(IDS_IO_ERROR);
-            break;
-        }
-        h = 1 - h;
-        run.Report(b - position, length - position);
-        if (last) break;
-    }
-    // A shift that stopped half way never made its last, growing write: the
-    // zeros a file system without reservations took go again, so the file
-    // ends where it ended.
-    if (!ok && position < length && length + count > actual) doc.file().Truncate(actual);
+    bool ok = MoveSegments(doc, slots.get(), r, 0, buffer.get(), segment, run) &&
+              FinishShift(doc, journal, slots.get(), r);
     run.Finish();
     buffer.reset();
     doc.RemeasureLength();
+    if (!ok) {
+        // The shift stays recorded: opening the file again completes it.
+        run.Fail(IDS_IO_ERROR);
+    }
     return ok;
+}
+
+bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_t count) {
+    ShiftRequest request;
+    request.position = position;
+    request.count = count;
+    return ShiftTail(doc, feedback, request);
 }
 
 bool DeleteBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_t count) {
-    if (count == 0 || count > kMaxShiftCount) {
-        ShowMessage(feedback, IDS_FILL_VALUE);
-        return false;
+    ShiftRequest request;
+    request.deleting = true;
+    request.kind = EditKind::Delete;
+    request.position = position;
+    request.count = count;
+    return ShiftTail(doc, feedback, request);
+}
+
+Recovery RecoverInterruptedShift(COctileDoc& doc, Feedback& feedback) {
+    EditJournal* journal = doc.journal();
+    if (!journal || !journal->ShiftPending()) return Recovery::None;
+    ShiftRecord r;
+    auto slots = ShiftJournal::Find(journal->ShiftPath(), r, journal->options().sync);
+    if (!slots) {
+        // A shift file that never got its record written: nothing moved.
+        ::unlink(journal->ShiftPath().c_str());
+        return Recovery::None;
+    }
+    auto fail = [&] {
+        ShowPathMessage(feedback, IDS_SHIFT_NOT_COMPLETED, doc.GetPathName());
+        doc.RemeasureLength();
+        return Recovery::Failed;
+    };
+    const FileHandle& file = doc.file();
+    const uint64_t length = file.Length();
+    const uint64_t after = r.deleting ? r.lengthBefore - r.count : r.lengthBefore + r.count;
+    if (doc.IsReadOnly() || (length != r.lengthBefore && length != after) ||
+        (r.deleting && r.count > r.lengthBefore - std::min(r.lengthBefore, r.position))) {
+        return fail();
     }
     ShiftRun run(doc, feedback);
-    const uint64_t length = doc.GetFileLength();
-    // One block with the deleted bytes carried in front of it.
-    auto buffer = TryAllocate(count + kShiftBlock + kLookAhead + 1);
-    if (!buffer) {
-        run.Fail(IDS_SAVE_NO_MEMORY);
-        return false;
+    const uint64_t segment = slots->segment();
+    auto buffer = TryAllocate(segment);
+    if (!buffer) return fail();
+    SignalHold hold;
+    uint64_t seq = 0;
+    uint64_t source = 0;
+    std::vector<uint8_t> copy;
+    bool ok = r.deleting || file.Reserve(after);
+    // The newest segment whose copy checks may be torn: it moves again from
+    // its copy, and the shift goes on after it.
+    if (ok && slots->LatestSegment(seq, source, copy)) {
+        ok = file.WriteAt(copy.data(), copy.size(), SegmentTarget(r, source)) == copy.size() &&
+             SyncFile(doc, slots.get());
+        ++seq;
     }
-    // A count reaching past the end deletes up to the end.
-    const uint64_t c = position < length ? std::min(count, length - position) : count;
-
-    bool ok = true;
-    for (uint64_t b = position; b < length; b += kShiftBlock) {
-        const uint64_t rest = length - b;
-        const uint64_t want = std::min(rest, c + kShiftBlock);
-        const uint32_t n = doc.ReadBytes(buffer.get(), want, b);
-        if (n < want) {  // nothing, or not the whole block: the read failed
-            ok = run.Fail(IDS_IO_ERROR);
-            break;
-        }
-        const bool last = rest < c + kShiftBlock;
-        const uint32_t moved = static_cast<uint32_t>(last ? rest - c : kShiftBlock);
-        if (moved > 0 && doc.WriteBytes(buffer.get() + c, moved, b) != moved) {
-            ok = run.Fail(IDS_IO_ERROR);
-            break;
-        }
-        if (last) {
-            if (!doc.file().Truncate(length - c)) ok = run.Fail(IDS_IO_ERROR);
-            break;
-        }
-        run.Report(b - position, length - position);
-    }
+    ok = ok && MoveSegments(doc, slots.get(), r, seq, buffer.get(), segment, run) &&
+         FinishShift(doc, journal, slots.get(), r);
     run.Finish();
-    buffer.reset();
     doc.RemeasureLength();
-    return ok;
+    if (!ok) return fail();
+    ShowPathMessage(feedback, r.deleting ? IDS_SHIFT_COMPLETED_DELETE : IDS_SHIFT_COMPLETED_INSERT,
+                    doc.GetPathName());
+    return Recovery::Completed;
 }
 
 bool FillRange(COctileDoc& doc, Feedback& feedback, const FillRequest& request) {
+    const uint64_t start = request.start;
+    const uint64_t end = RangeEnd(request.end, doc.GetFileLength());
+    // The bytes a fill replaces are its undo data: a fill larger than the
+    // journal may hold runs only when the user agrees it cannot be undone.
+    const bool recording = doc.UndoRecording();
+    if (doc.journal() && recording && end > start && !doc.journal()->Fits(end - start)) {
+        if (feedback.MessageBox(LoadString(IDS_JOURNAL_TOO_LARGE), MB_YESNO | MB_ICONQUESTION) !=
+            IDYES) {
+            return false;
+        }
+        doc.SetUndoRecording(false);
+    }
+    EditStep step(doc, start);
+    doc.SetUndoRecording(recording);
+    if (!step.ok()) return false;
     ShiftRun run(doc, feedback);
     auto buffer = TryAllocate(kShiftBlock + kLookAhead + 1);
     if (!buffer) {
         run.Fail(IDS_SAVE_NO_MEMORY);
         return false;
     }
-    const uint64_t start = request.start;
-    const uint64_t end = RangeEnd(request.end, doc.GetFileLength());
-
     bool ok = true;
     for (uint64_t b = start; b < end; b += kShiftBlock) {
         const uint64_t want = std::min(end - b, kShiftBlock);
@@ -210,7 +392,7 @@ bool FillRange(COctileDoc& doc, Feedback& feedback, const FillRequest& request) 
         }
         std::memset(buffer.get(), request.value, n);
         if (doc.WriteBytes(buffer.get(), n, b) != n) {
-            ok = run.Fail(IDS_IO_ERROR);
+            ok = doc.WriteRefusedByJournal() ? false : run.Fail(IDS_IO_ERROR);
             break;
         }
         run.Report(b - start, end - start);

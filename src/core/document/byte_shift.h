@@ -8,8 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "document/document.h"
+#include "document/journal.h"
 #include "document/long_operation.h"
 #include "host/feedback.h"
 #include "resources/resources.h"
@@ -44,6 +46,19 @@ struct FillRequest {
 bool ParseFillRequest(Feedback& feedback, std::u16string_view startText,
                       std::u16string_view endText, std::u16string_view valueText,
                       FillRequest& request);
+
+// One insert or delete of the tail, as a new edit or as the undo or redo of
+// one. With a journal it is recorded in the journal's shift file before any
+// byte moves and completes after a crash; without one it just runs.
+struct ShiftRequest {
+    bool deleting = false;
+    uint64_t position = 0;
+    uint64_t count = 0;
+    EditJournal::Role role = EditJournal::Role::Edit;
+    EditKind kind = EditKind::Insert;  // the history step's kind
+    std::vector<uint8_t> payload;      // insert: the bytes at position (empty: zeros)
+};
+bool ShiftTail(COctileDoc& doc, Feedback& feedback, const ShiftRequest& request);
 
 // Inserts count (1 to 65536) zero bytes at position, moving the tail of the
 // file forward. A position at or past the end inserts nothing. Measures the

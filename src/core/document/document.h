@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "command/command_ids.h"
 #include "document/busy_scope.h"
+#include "document/journal.h"
 #include "host/dialogs.h"
 #include "host/feedback.h"
 #include "io/file_handle.h"
@@ -41,7 +43,12 @@ class COctileDoc : public CommandTarget {
     // 16 bytes after the span receive the file's next bytes, or 0 past its
     // end. Returns min(bytes read, n).
     uint32_t ReadBytes(uint8_t* buffer, uint64_t n, uint64_t offset);
+    // Writes count bytes at offset. With a journal, the bytes it changes are
+    // recorded first (in the running EditStep, or in a step of their own);
+    // when that record cannot be written nothing is written, the document
+    // shows why and WriteRefusedByJournal() is true until the next write.
     uint32_t WriteBytes(const uint8_t* buffer, uint32_t count, uint64_t offset);
+    bool WriteRefusedByJournal() const { return journalRefused_; }
 
     uint64_t GetFileLength() const { return fileLength_; }
     int IsReadOnly() const { return readOnly_; }
@@ -77,12 +84,38 @@ class COctileDoc : public CommandTarget {
     const std::u16string& openFilter() const { return filter_; }
     const std::u16string& openDefaultExtension() const { return defaultExtension_; }
 
+    // The edit journal (undo, redo, interrupted shifts). The options apply
+    // from the next open; without a folder, edits run unrecorded. Null while
+    // no file is open read-write.
+    void SetJournalOptions(const JournalOptions& options) { journalOptions_ = options; }
+    const JournalOptions& journalOptions() const { return journalOptions_; }
+    EditJournal* journal() { return journal_.get(); }
+    const EditJournal* journal() const { return journal_.get(); }
+    bool CanUndo() const { return journal_ && !readOnly_ && journal_->CanUndo(); }
+    bool CanRedo() const { return journal_ && !readOnly_ && journal_->CanRedo(); }
+    // Off (octile-cli --no-undo, or a change the user agreed cannot be
+    // undone): changes are written without undo data and the history before
+    // them is dropped.
+    void SetUndoRecording(bool on) { recordUndo_ = on; }
+    bool UndoRecording() const { return recordUndo_; }
+    // True when the journal folder could not be used: edits are refused.
+    bool JournalUnavailable() const { return journalUnavailable_ && !readOnly_; }
+    // Shows the journal's failure message with the path (used by the edits).
+    void ShowJournalFailure();
+    // Opens the journal for the file open now (read-write), completing an
+    // interrupted shift first; the open and the read-only toggle call it.
+    void AttachJournal();
+
     // Whether a long operation on the file runs (they mark it with a
     // BusyScope); commands that change or replace the file must wait.
     BusyState& busy() { return busy_; }
     const BusyState& busy() const { return busy_; }
 
   private:
+    friend class EditStep;
+    bool BeginStep(uint64_t position);
+    void EndStep();
+
     Feedback& feedback_;
     BusyState busy_;
     uint64_t fileLength_ = 0;
@@ -95,6 +128,33 @@ class COctileDoc : public CommandTarget {
     bool openedByDialog_ = false;
     std::string pathName_;
     std::string openPath_;  // what the kernel resolves: the path as the user gave it, made absolute
+    JournalOptions journalOptions_;
+    std::unique_ptr<EditJournal> journal_;
+    bool recordUndo_ = true;
+    bool journalRefused_ = false;
+    bool journalUnavailable_ = false;  // a journal folder that cannot be used
+    bool stepWrote_ = false;
+    int stepDepth_ = 0;
+    bool stepOk_ = false;
+};
+
+// Groups the overwrites made while it lives into one step of the history
+// (a fill, a paste, a replace-all run). Nested steps join the outer one.
+class EditStep {
+  public:
+    explicit EditStep(COctileDoc& doc, uint64_t position = 0) : doc_(doc) {
+        ok_ = doc_.BeginStep(position);
+    }
+    ~EditStep() { doc_.EndStep(); }
+    EditStep(const EditStep&) = delete;
+    EditStep& operator=(const EditStep&) = delete;
+    // False when the journal could not begin the step (the document showed
+    // why): the edit must not write.
+    bool ok() const { return ok_; }
+
+  private:
+    COctileDoc& doc_;
+    bool ok_ = false;
 };
 
 }  // namespace octile

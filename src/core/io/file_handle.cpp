@@ -66,6 +66,8 @@ flock WholeFile(short type) {
 
 void SetFileFaults(FileFaults* faults) { g_faults = faults; }
 
+FileFaults* CurrentFileFaults() { return g_faults; }
+
 int64_t ReadSome(int fd, uint8_t* buffer, uint64_t count) {
     uint64_t span = std::min(count, kMaxSpan);
     if (g_faults != nullptr) [[unlikely]] {

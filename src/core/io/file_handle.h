@@ -18,10 +18,12 @@ struct FileFaults {
     uint64_t writeBudget = kUnlimited;  // bytes still written normally
     int writeErrno = 0;                 // then: fail with it (ENOSPC, EIO), or 0: write nothing
     int reserveErrno = 0;               // Reserve's fallocate fails with it (ENOSPC, EOPNOTSUPP)
+    int journalErrno = 0;               // the edit journal's writes fail with it
 };
 
 // Installs faults for every FileHandle; nullptr removes them. Not owned.
 void SetFileFaults(FileFaults* faults);
+FileFaults* CurrentFileFaults();
 
 // For files read or written front to back through a plain descriptor (the
 // settings and marks files, saved bitmaps), under the same faults as a

@@ -63,3 +63,17 @@ bool IsSameFile(int fd, const std::string& path) {
 }
 
 }  // namespace octile
+
+namespace octile {
+
+std::string ResolvedPath(int fd) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlink(link, target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return {};
+    target.resize(static_cast<size_t>(n));
+    return target;
+}
+
+}  // namespace octile

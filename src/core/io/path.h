@@ -17,6 +17,10 @@ std::string AbsolutePath(const std::string& path);
 // path as given when AbsolutePath is empty.
 std::string FullPath(const std::string& path);
 
+// The path the kernel holds for an open descriptor (symbolic links resolved);
+// empty when it cannot be told.
+std::string ResolvedPath(int fd);
+
 // True when path names the file open on fd by any name (itself, a symbolic
 // link to it, a hard link): the same device and inode.
 bool IsSameFile(int fd, const std::string& path);

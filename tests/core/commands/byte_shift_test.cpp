@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "document/shift_journal.h"
 #include "file_fault_scope.h"
 #include "resources/resources.h"
 #include "session.h"
@@ -278,78 +279,6 @@ TEST(ByteShiftParse, FillRangeAndValue) {
 
 // ---------------------------------------------------------------- faults
 
-// Which bytes the file holds after a read or write fails part way: the blocks
-// done stay done, the rest of the file is as it was, and message 10006 names
-// the document.
-TEST_F(ByteShiftTest, FailuresPartWayLeaveTheDoneBlocks) {
-    const uint64_t length = 3 * kB + 100;
-    const std::string o = RandomBytes(length, 7);
-    const std::string z16(16, '\0');
-    auto tailFrom = [&](uint64_t at) { return o.substr(at); };
-    struct Case {
-        const char* name;
-        std::function<bool(Session&)> run;
-        uint64_t readBudget;
-        int readErrno;
-        uint64_t writeBudget;
-        int writeErrno;
-        std::string expected;
-    };
-    // The first insert block is read with its 16 look-ahead bytes (65552),
-    // writes 16 held zeros and 65520 bytes; the second block then writes its
-    // 16 held bytes (o[65520..65536)) at 65536 first.
-    const Case cases[] = {
-        {"insert, disk full in the second block",
-         [](Session& s) { return InsertBytes(s.doc, s.host, 0, 16); }, FileFaults::kUnlimited, 0,
-         kB + 10, ENOSPC, z16 + o.substr(0, kB - 16) + o.substr(kB - 16, 10) + tailFrom(kB + 10)},
-        // The held bytes o[65520..65536) are lost: they were overwritten and
-        // the next block could not be read.
-        {"insert, read error in the second block",
-         [](Session& s) { return InsertBytes(s.doc, s.host, 0, 16); }, kB + 16, EIO,
-         FileFaults::kUnlimited, 0, z16 + o.substr(0, kB - 16) + tailFrom(kB)},
-        {"insert, second block read short",
-         [](Session& s) { return InsertBytes(s.doc, s.host, 0, 16); }, kB + 16 + 100, 0,
-         FileFaults::kUnlimited, 0, z16 + o.substr(0, kB - 16) + tailFrom(kB)},
-        // Delete reads c + 65536 bytes per block and writes 65536.
-        {"delete, disk full in the second block",
-         [](Session& s) { return DeleteBytes(s.doc, s.host, 0, 16); }, FileFaults::kUnlimited, 0,
-         kB + 10, ENOSPC, o.substr(16, kB) + o.substr(kB + 16, 10) + tailFrom(kB + 10)},
-        {"delete, write without an error code",
-         [](Session& s) { return DeleteBytes(s.doc, s.host, 0, 16); }, FileFaults::kUnlimited, 0,
-         kB + 10, 0, o.substr(16, kB) + o.substr(kB + 16, 10) + tailFrom(kB + 10)},
-        {"delete, read error in the third block",
-         [](Session& s) { return DeleteBytes(s.doc, s.host, 0, 16); }, 2 * (kB + 32), EIO,
-         FileFaults::kUnlimited, 0, o.substr(16, 2 * kB) + tailFrom(2 * kB)},
-        // A block read only in part is not moved: its unread bytes would
-        // be left stale in the file.
-        {"delete, third block read short",
-         [](Session& s) { return DeleteBytes(s.doc, s.host, 0, 16); }, 2 * (kB + 32) + 100, 0,
-         FileFaults::kUnlimited, 0, o.substr(16, 2 * kB) + tailFrom(2 * kB)},
-        {"fill, disk full in the second block",
-         [](Session& s) {
-             return FillRange(s.doc, s.host, {0, UINT64_MAX, 0xEE});
-         },
-         FileFaults::kUnlimited, 0, kB + 10, ENOSPC,
-         std::string(kB + 10, '\xEE') + tailFrom(kB + 10)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Session s(dir, o);
-        ASSERT_TRUE(s.opened);
-        {
-            FileFaultScope scope;
-            scope.faults = {c.readBudget, c.readErrno, c.writeBudget, c.writeErrno};
-            EXPECT_FALSE(c.run(s));
-        }
-        ASSERT_EQ(c.expected.size(), length);
-        ASSERT_TRUE(s.Contents() == c.expected) << "file differs";
-        EXPECT_EQ(s.doc.GetFileLength(), length);  // measured again
-        ASSERT_EQ(s.host.messages.size(), 1u);
-        EXPECT_EQ(s.host.messages[0].text, s.DocMessage(IDS_IO_ERROR));
-        EXPECT_EQ(s.host.statusTexts.back(), Rewriting(100));
-    }
-}
-
 // Insert takes the file's new length from the file system before it moves a
 // byte: where the room is not there it refuses and the file is untouched.
 TEST_F(ByteShiftTest, InsertWithoutRoomIsRefusedBeforeAnyByteMoves) {
@@ -567,7 +496,9 @@ TEST_F(EditCommandsTest, BusyWhileAnEditDispatchesMessages) {
         ++dialogs;
         return IDOK;
     });
+    SetShiftSegmentSizeForTesting(kB);  // three segments, a pump after each
     EXPECT_TRUE(commands->OnCommand(ID_EDIT_INSERT));
+    SetShiftSegmentSizeForTesting(0);
     EXPECT_GE(checks, 2);
     EXPECT_EQ(dialogs, 1);
     EXPECT_FALSE(commands->Busy());

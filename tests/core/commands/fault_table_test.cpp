@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "commands/bitmap_save.h"
+#include "document/shift_journal.h"
+#include "document/undo.h"
 #include "file_fault_scope.h"
 #include "picture/dib.h"
 #include "resources/resources.h"
@@ -37,6 +39,7 @@ constexpr uint64_t kB = 0x10000;            // the block of the streaming edits
 constexpr uint64_t kLength = 3 * kB + 100;  // three whole blocks and a short one
 constexpr uint64_t kAt = 1000;              // where the shifting edits start
 constexpr uint64_t kTyped = 0x21;           // the byte typed over, on the first page
+constexpr uint64_t kPage = 0x100;           // the bytes of the first page
 constexpr uint64_t kPasteAt = 0xF8;         // eight bytes before the first page's end
 const uint64_t kHits[] = {0x1000, kB + 0x1000, 2 * kB + 0x1000};  // the search pattern
 
@@ -73,9 +76,13 @@ std::string Overlay(std::string original, const std::string& result, uint64_t fr
 // One Octile over a document opened read-write, with its view, the edit,
 // export, search and clipboard commands.
 struct Session : test::Session {
-    explicit Session(TempDir& dir, const std::string& bytes) {
+    enum KeepFile { kKeepFile };
+    Session(TempDir& dir, const std::string& bytes)
+        : Session(dir, kKeepFile, dir.Write("doc.bin", bytes)) {}
+    // Opens doc.bin again as it is (a second start of the program).
+    Session(TempDir& dir, KeepFile) : Session(dir, kKeepFile, dir.File("doc.bin")) {}
+    Session(TempDir& dir, KeepFile, std::string file) : path(std::move(file)) {
         templatePath = dir.Write("rw.ini", std::string("[Setting]\nNoReadOnly=1\n"));
-        path = dir.Write("doc.bin", bytes);
         opened = Open(path) && doc.IsReadOnly() == 0;
     }
     // The caret on the high digit of the byte at offset (on the page).
@@ -179,8 +186,6 @@ TEST(FaultTable, EditsOfTheOpenFile) {
     pasted.replace(kPasteAt, 10, "ABCDEFGHIJ");
     std::string replaced = o;
     for (uint64_t at : kHits) replaced.replace(at, 3, "\x11\x22\x33");
-    const std::string inserted = o.substr(0, kAt) + std::string(16, '\0') + o.substr(kAt);
-    const std::string deleted = o.substr(0, kAt) + o.substr(kAt + 16);
     const std::string filled = o.substr(0, kAt) + std::string(kLength - kAt, '\xEE');
 
     struct Row {
@@ -192,17 +197,19 @@ TEST(FaultTable, EditsOfTheOpenFile) {
         std::function<void(Session&)> after;  // what else the row shows
     };
     const Row rows[] = {
-        // Typing writes the page back from its first byte: the typed byte
-        // lands only when the budget reaches it, and the page shows the file.
-        {"typing, disk full before the typed byte", TypeOverByte, WriteFault(kTyped, ENOSPC), 0, o,
+        // Typing writes back only the byte it changed, after recording its
+        // old value: the page's other bytes are not written again.
+        {"typing, disk full", TypeOverByte, WriteFault(0, ENOSPC), 0, o,
          [&](Session& s) { EXPECT_EQ(s.view.ReadWindow()[kTyped], uint8_t(o[kTyped])); }},
-        {"typing, short write without an error", TypeOverByte, WriteFault(kTyped, 0), 0, o, {}},
-        {"typing, disk full after the typed byte", TypeOverByte, WriteFault(kTyped + 1, ENOSPC), 0,
-         typed,
+        {"typing, short write without an error", TypeOverByte, WriteFault(0, 0), 0, o, {}},
+        {"typing, room for the typed byte alone", TypeOverByte, WriteFault(1, ENOSPC), 0, typed,
          [&](Session& s) { EXPECT_EQ(s.view.ReadWindow()[kTyped], uint8_t(typed[kTyped])); }},
+        // The old bytes cannot be read, so they cannot be recorded for undo:
+        // nothing is written.
+        {"typing, the page's old bytes unreadable", TypeOverByte, ReadFault(0, EIO), 0, o, {}},
         // The page cannot be read again: it shows no bytes, and typing on
         // bytes it does not show is refused.
-        {"typing, the page unreadable afterwards", TypeOverByte, ReadFault(0, EIO), 0, typed,
+        {"typing, the page unreadable afterwards", TypeOverByte, ReadFault(kPage, EIO), 0, typed,
          [](Session& s) {
              EXPECT_EQ(s.view.ValidCount(), 0u);
              s.view.OnChar('0');
@@ -219,7 +226,8 @@ TEST(FaultTable, EditsOfTheOpenFile) {
          IDS_WRITE_ERROR,
          Overlay(o, pasted, kPasteAt, 8),
          {}},
-        {"paste, the page unreadable afterwards", Paste, ReadFault(0, EIO), 0, pasted, {}},
+        {"paste, the old bytes unreadable", Paste, ReadFault(0, EIO), IDS_WRITE_ERROR, o, {}},
+        {"paste, the page unreadable afterwards", Paste, ReadFault(10, EIO), 0, pasted, {}},
         {"replace all, disk full at the second hit",
          ReplaceAll,
          WriteFault(3, ENOSPC),
@@ -235,44 +243,7 @@ TEST(FaultTable, EditsOfTheOpenFile) {
         {"replace all, file unreadable", ReplaceAll, ReadFault(0, EIO), 0, o,
          [](Session& s) { EXPECT_EQ(s.host.beeps, 1); }},
         {"replace one, disk full", ReplaceFirst, WriteFault(0, ENOSPC), IDS_WRITE_ERROR, o, {}},
-        // Insert and delete write their result front to back from the
-        // position, a block (65536 bytes) for every block read; fill the same.
-        {"insert, disk full in the second block",
-         [](Session& s) { Shift(s, false); },
-         WriteFault(kB + 10, ENOSPC),
-         IDS_IO_ERROR,
-         Overlay(o, inserted, kAt, kB + 10),
-         {}},
-        {"insert, short write without an error",
-         [](Session& s) { Shift(s, false); },
-         WriteFault(kB + 10, 0),
-         IDS_IO_ERROR,
-         Overlay(o, inserted, kAt, kB + 10),
-         {}},
-        {"insert, second block unreadable",
-         [](Session& s) { Shift(s, false); },
-         ReadFault(kB + 16, EIO),
-         IDS_IO_ERROR,
-         Overlay(o, inserted, kAt, kB),
-         {}},
-        {"insert, second block read short",
-         [](Session& s) { Shift(s, false); },
-         ReadFault(kB + 16 + 100, 0),
-         IDS_IO_ERROR,
-         Overlay(o, inserted, kAt, kB),
-         {}},
-        {"delete, disk full in the second block",
-         [](Session& s) { Shift(s, true); },
-         WriteFault(kB + 10, ENOSPC),
-         IDS_IO_ERROR,
-         Overlay(o, deleted, kAt, kB + 10),
-         {}},
-        {"delete, third block unreadable",
-         [](Session& s) { Shift(s, true); },
-         ReadFault(2 * (kB + 32), EIO),
-         IDS_IO_ERROR,
-         Overlay(o, deleted, kAt, 2 * kB),
-         {}},
+        // Fill writes block by block, each block's old bytes recorded first.
         {"fill, disk full in the second block",
          Fill,
          WriteFault(kB + 10, ENOSPC),
@@ -281,7 +252,7 @@ TEST(FaultTable, EditsOfTheOpenFile) {
          {}},
         {"fill, second block unreadable",
          Fill,
-         ReadFault(kB + 16, EIO),
+         ReadFault(2 * kB + 16, EIO),  // the first block read, then read again to record it
          IDS_IO_ERROR,
          Overlay(o, filled, kAt, kB),
          {}},
@@ -309,6 +280,54 @@ TEST(FaultTable, EditsOfTheOpenFile) {
 }
 
 // ---------------------------------------------------------------- new files
+
+// An insert or delete that a failing disk stops half way keeps its record in
+// the journal: the file is shown the message, and the next open completes
+// the shift to exactly the bytes it would have had. Segments of one block
+// make the three-block file take four.
+TEST(FaultTable, ShiftsCutShortAreCompletedOnTheNextOpen) {
+    const std::string o = Original();
+    const std::string inserted = o.substr(0, kAt) + std::string(16, '\0') + o.substr(kAt);
+    const std::string deleted = o.substr(0, kAt) + o.substr(kAt + 16);
+    struct Row {
+        const char* name;
+        bool deleteMode;
+        FileFaults fault;
+    };
+    const Row rows[] = {
+        {"insert, disk full in the second segment", false, WriteFault(kB + 10, ENOSPC)},
+        {"insert, short write without an error", false, WriteFault(kB + 10, 0)},
+        {"insert, second segment unreadable", false, ReadFault(kB + 5, EIO)},
+        {"insert, the inserted zeros not written", false, WriteFault(kLength - kAt, EIO)},
+        {"delete, disk full in the third segment", true, WriteFault(2 * kB + 10, ENOSPC)},
+        {"delete, third segment unreadable", true, ReadFault(16 + 2 * kB + 7, EIO)},
+    };
+    SetShiftSegmentSizeForTesting(kB);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        {
+            Session s(dir, o);
+            ASSERT_TRUE(s.opened);
+            FileFaultScope scope;
+            scope.faults = row.fault;
+            Shift(s, row.deleteMode);
+            EXPECT_EQ(s.Errors(), std::vector{PathMessage(IDS_IO_ERROR, s.path)});
+        }
+        Session again(dir, Session::kKeepFile);
+        ASSERT_TRUE(again.opened);
+        EXPECT_TRUE(again.Contents() == (row.deleteMode ? deleted : inserted));
+        EXPECT_EQ(again.doc.GetFileLength(), kLength + (row.deleteMode ? -16 : 16));
+        EXPECT_EQ(again.Errors(),
+                  std::vector{PathMessage(
+                      row.deleteMode ? IDS_SHIFT_COMPLETED_DELETE : IDS_SHIFT_COMPLETED_INSERT,
+                      again.path)});
+        // Completed and recorded: one undo gives the original back.
+        EXPECT_TRUE(UndoEdit(again.doc, again.host));
+        EXPECT_TRUE(again.Contents() == o);
+    }
+    SetShiftSegmentSizeForTesting(0);
+}
 
 TEST(FaultTable, ExportsAndTheBitmapSave) {
     const std::string o = Original();

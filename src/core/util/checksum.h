@@ -1,0 +1,37 @@
+#pragma once
+// A fast 64-bit checksum for records that must be told apart from torn or
+// stale ones: it catches a changed, missing or moved byte, not an attacker.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace octile {
+
+inline uint64_t Checksum64(const uint8_t* data, size_t n, uint64_t seed = 0) {
+    constexpr uint64_t kP1 = 0x9E3779B185EBCA87ULL;
+    constexpr uint64_t kP2 = 0xC2B2AE3D27D4EB4FULL;
+    uint64_t h = seed ^ (n * kP1);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, data + i, 8);
+        h ^= w * kP2;
+        h = ((h << 31) | (h >> 33)) * kP1;
+    }
+    for (; i < n; ++i) h = (h ^ data[i]) * kP1;
+    h ^= h >> 29;
+    h *= kP2;
+    return h ^ (h >> 32);
+}
+
+inline void PutLe64(uint8_t* p, uint64_t v) {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+inline uint64_t Le64(const uint8_t* p) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
+    return v;
+}
+
+}  // namespace octile
