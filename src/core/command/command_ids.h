@@ -84,6 +84,8 @@ enum CommandId : uint32_t {
     ID_FILE_MRU_LAST = 57631,
     ID_EDIT_COPY = 57634,
     ID_EDIT_PASTE = 57637,
+    ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_NEXT_PANE = 57680,
