@@ -252,10 +252,19 @@ bool ShiftTail(COctileDoc& doc, Feedback& feedback, const ShiftRequest& request)
         if (file.ReadAt(r.payload.data(), r.count, r.position) != r.count) {
             return run.Fail(IDS_IO_ERROR);
         }
-    } else if (!file.Reserve(length + r.count)) {
+    }
+    // The step begins before the file is touched: reserving its room
+    // already changes the file's modification time.
+    if (journal && !journal->Begin(file.fd(), request.role, request.kind, r.position, r.count)) {
+        run.EndWaitCursor();
+        doc.ShowJournalFailure();
+        return false;
+    }
+    if (!r.deleting && !file.Reserve(length + r.count)) {
         // The new length first: a file system without the room refuses
         // here, before any byte has moved.
         const int err = errno;
+        if (journal) journal->Cancel();
         doc.RemeasureLength();
         return run.Fail(err == ENOSPC || err == EDQUOT || err == EFBIG ? AFX_IDP_FILE_DISKFULL
                                                                        : IDS_IO_ERROR);
@@ -264,14 +273,10 @@ bool ShiftTail(COctileDoc& doc, Feedback& feedback, const ShiftRequest& request)
     SignalHold hold;
     std::unique_ptr<ShiftJournal> slots;
     if (journal) {
-        const bool begun =
-            journal->Begin(file.fd(), request.role, request.kind, r.position, r.count);
-        if (begun) {
-            if (!recording && request.role == EditJournal::Role::Edit) journal->Abandon();
-            r.stepId = journal->PendingId();
-            r.target = journal->PendingTarget();
-            slots = ShiftJournal::Start(journal->ShiftPath(), r, journal->options().sync);
-        }
+        if (!recording && request.role == EditJournal::Role::Edit) journal->Abandon();
+        r.stepId = journal->PendingId();
+        r.target = journal->PendingTarget();
+        slots = ShiftJournal::Start(journal->ShiftPath(), r, journal->options().sync);
         if (!slots) {
             journal->Cancel();
             // The zeros a file system without reservations took go again.
