@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Byte-shifting edits and the hex listing against their peers, on files in
-# the page cache:
+# Byte-shifting edits, undo and the hex listing against their peers, on files
+# in the page cache:
 #   insert of 16 bytes at offset 0 of a 1 GiB file  vs  cp of that file
 #   delete of 16 bytes at offset 0 of a 1 GiB file  vs  cp of that file
+#   undo of that insert (a delete of its 16 bytes)  vs  cp of that file
 #   octile-cli hexlist of 64 MiB                     vs  xxd of the same bytes
+# The edits and the undo run twice: with the edit journal's defaults (synced
+# at each checkpoint, so a power cut cannot tear the file) and with
+# "[Journal] Sync=0" in the settings (safe against a crash of the program,
+# not of the machine).
 # Figures are MB/s of input (1 MB = 10^6 bytes) from the best wall-clock time
 # of three runs; ratio = ours / peer, so above 1 means Octile is faster.
-# Goals: the edits at least 0.77x of cp (within 1.3 times its time), the
+# The edits write each moved segment twice (its copy in the journal, then its
+# new place), and synced they wait for the disk at every segment. Goal: the
 # listing at least 4x xxd. The listing is measured twice: output to a file,
 # and output to /dev/null (the formatting alone; its UTF-16 text is 2.5
 # times the size of xxd's).
@@ -32,20 +38,54 @@ make_file() {
 big=$work/big.bin
 big_bytes=$((1024 * 1048576))
 make_file "$big" 1024
-cp_times=() ins_times=() del_times=()
+cp_times=()
 for _ in 1 2 3; do
-    cp_times+=("$(elapsed cp "$big" "$work/copy.bin")")
     rm -f "$work/copy.bin"
     sync
-    ins_times+=("$(elapsed "$cli" insert "$big" 0 10)")
-    sync
-    del_times+=("$(elapsed "$cli" delete "$big" 0 10)")  # back to the original
-    sync
+    cp_times+=("$(elapsed cp "$big" "$work/copy.bin")")
 done
 cp_best=$(min "${cp_times[@]}")
-add_timed_row "insert 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${ins_times[@]}")" "$cp_best"
-add_timed_row "delete 16 B at 0 of 1 GiB vs cp" "$big_bytes" "$(min "${del_times[@]}")" "$cp_best"
-rm -f "$big"
+
+# The settings file bench_setup's private XDG_CONFIG_HOME points at.
+ini_dir=$XDG_CONFIG_HOME/Zenkobo
+ini=$ini_dir/ﾊﾞｲﾅﾘｴﾃﾞｨﾀ.ini
+mkdir -p "$ini_dir"
+
+# run_cli ARGS...: octile-cli, stopping the benchmark when it fails.
+run_cli() { "$cli" "$@" >/dev/null || { echo "edit_bench: octile-cli $* failed" >&2; exit 2; }; }
+
+for setting in default Sync=0; do
+    if [[ $setting == default ]]; then
+        rm -f "$ini"
+        label="journal synced"
+    else
+        printf '[Journal]\n%s\n' "$setting" >"$ini"
+        label="journal $setting"
+    fi
+    ins_times=() undo_times=() del_times=()
+    for _ in 1 2 3; do
+        ins_times+=("$(elapsed run_cli insert "$big" 0 10)")
+        sync
+        undo_times+=("$(elapsed run_cli undo "$big")")  # back to the original
+        sync
+        del_times+=("$(elapsed run_cli delete "$big" 0 10)")
+        sync
+        run_cli undo "$big"  # the deleted bytes back
+        sync
+    done
+    add_timed_row "insert 16 B at 0 of 1 GiB, $label vs cp" "$big_bytes" \
+        "$(min "${ins_times[@]}")" "$cp_best"
+    add_timed_row "delete 16 B at 0 of 1 GiB, $label vs cp" "$big_bytes" \
+        "$(min "${del_times[@]}")" "$cp_best"
+    add_timed_row "undo of that insert, $label vs cp" "$big_bytes" \
+        "$(min "${undo_times[@]}")" "$cp_best"
+done
+# Every edit was undone: the file must be the one cp copied.
+if ! cmp -s "$big" "$work/copy.bin"; then
+    echo "edit_bench: the file differs after its edits were undone" >&2
+    exit 2
+fi
+rm -f "$big" "$work/copy.bin"
 
 small=$work/small.bin
 small_bytes=$((64 * 1048576))

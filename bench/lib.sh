@@ -10,7 +10,9 @@ rows=()
 # bench_setup NAME BUILD_DIR: the start every benchmark script shares. Sets
 # build (BUILD_DIR as an absolute path), cli (its octile-cli, which must be
 # built) and work (a fresh temporary folder, removed on exit). NAME begins
-# the error messages and the temporary folder's name.
+# the error messages and the temporary folder's name. The per-user folders
+# (settings, edit journals) move into work, so a run never reads the user's
+# settings nor leaves journals behind.
 bench_setup() {
     local name=$1
     [[ -d $2 ]] || { echo "$name: no build folder $2" >&2; exit 2; }
@@ -19,6 +21,8 @@ bench_setup() {
     [[ -x $cli ]] || { echo "$name: $cli not built" >&2; exit 2; }
     work=$(mktemp -d "${TMPDIR:-/tmp}/octile-$name.XXXXXX")
     trap 'rm -rf "$work"' EXIT
+    export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 }
 
 # elapsed CMD...: the seconds one run of CMD takes, to the microsecond;

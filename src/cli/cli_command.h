@@ -37,7 +37,8 @@ extern const std::string_view kSaveUsage;
 int RunHexList(const Args& args);
 int RunSave(const Args& args);
 
-// insert FILE POS COUNT; delete FILE POS COUNT; fill FILE START END VALUE
+// insert FILE POS COUNT; delete FILE POS COUNT; fill FILE START END VALUE (each
+// [--no-undo])
 extern const std::string_view kInsertUsage;
 extern const std::string_view kDeleteUsage;
 extern const std::string_view kFillUsage;
@@ -45,11 +46,21 @@ int RunInsert(const Args& args);
 int RunDelete(const Args& args);
 int RunFill(const Args& args);
 
+// undo FILE [COUNT]; redo FILE [COUNT]; history FILE; recover FILE
+extern const std::string_view kUndoUsage;
+extern const std::string_view kRedoUsage;
+extern const std::string_view kHistoryUsage;
+extern const std::string_view kRecoverUsage;
+int RunUndo(const Args& args);
+int RunRedo(const Args& args);
+int RunHistory(const Args& args);
+int RunRecover(const Args& args);
+
 // picture FILE ANCHOR OUT.bmp [--plugins DIR]
 extern const std::string_view kPictureUsage;
 int RunPicture(const Args& args);
 
-// find FILE TEXT [...]; replace FILE SEARCH REPLACEMENT [...]
+// find FILE TEXT [...]; replace FILE SEARCH REPLACEMENT [...] [--no-undo]
 extern const std::string_view kFindUsage;
 extern const std::string_view kReplaceUsage;
 int RunFind(const Args& args);

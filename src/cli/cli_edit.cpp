@@ -11,16 +11,16 @@
 
 namespace octile::cli {
 
-const std::string_view kInsertUsage = "FILE POS COUNT";
-const std::string_view kDeleteUsage = "FILE POS COUNT";
-const std::string_view kFillUsage = "FILE START END VALUE";
+const std::string_view kInsertUsage = "FILE POS COUNT [--no-undo]";
+const std::string_view kDeleteUsage = "FILE POS COUNT [--no-undo]";
+const std::string_view kFillUsage = "FILE START END VALUE [--no-undo]";
 
 namespace {
 
 int RunShift(std::string_view name, const Args& args, bool deleteMode) {
     const Command& command = FindCommand(name);
     Options options;
-    if (!options.Parse(command, args, {}, 3, 3)) return kExitRefused;
+    if (!options.Parse(command, args, {kNoUndoOption}, 3, 3)) return kExitRefused;
     const auto& pos = options.Positional();
     CliHost host;
     uint64_t position = 0;
@@ -29,10 +29,11 @@ int RunShift(std::string_view name, const Args& args, bool deleteMode) {
         return kExitRefused;
     }
     COctileDoc doc(host);
+    doc.SetUndoRecording(!options.Has("no-undo"));
     if (!OpenDocument(doc, std::string(pos[0]), true)) return kExitRefused;
     const bool ok = deleteMode ? DeleteBytes(doc, host, position, count)
                                : InsertBytes(doc, host, position, count);
-    return ok ? kExitOk : kExitRefused;
+    return EditExit(host, ok);
 }
 
 }  // namespace
@@ -44,7 +45,7 @@ int RunDelete(const Args& args) { return RunShift("delete", args, true); }
 int RunFill(const Args& args) {
     const Command& command = FindCommand("fill");
     Options options;
-    if (!options.Parse(command, args, {}, 4, 4)) return kExitRefused;
+    if (!options.Parse(command, args, {kNoUndoOption}, 4, 4)) return kExitRefused;
     const auto& pos = options.Positional();
     CliHost host;
     const std::u16string value = Utf8ToUtf16(pos[3]);
@@ -54,8 +55,9 @@ int RunFill(const Args& args) {
         return kExitRefused;
     }
     COctileDoc doc(host);
+    doc.SetUndoRecording(!options.Has("no-undo"));
     if (!OpenDocument(doc, std::string(pos[0]), true)) return kExitRefused;
-    return FillRange(doc, host, request) ? kExitOk : kExitRefused;
+    return EditExit(host, FillRange(doc, host, request));
 }
 
 }  // namespace octile::cli

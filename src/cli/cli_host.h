@@ -1,7 +1,9 @@
 #pragma once
 // A UiHost for octile-cli: message boxes become lines on standard error,
-// everything a window would show is dropped, and every dialog is cancelled.
-// Also opens the document the way the file subcommands need it.
+// every question is answered no (or cancel), everything a window would show is dropped,
+// and every dialog is cancelled. Also opens the document the way the file
+// subcommands need it.
+#include <cstdio>
 #include <string>
 
 #include "cli/cli_util.h"
@@ -13,9 +15,19 @@ namespace octile::cli {
 
 class CliHost : public UiHost {
   public:
-    int MessageBox(const std::u16string& text, uint32_t) override {
+    int MessageBox(const std::u16string& text, uint32_t type) override {
         PrintMessage(text);
-        return IDOK;
+        ++messages_;
+        switch (type & 0xF) {
+            case MB_YESNO:
+                declined_ = true;
+                return IDNO;
+            case MB_YESNOCANCEL:
+                declined_ = true;
+                return IDCANCEL;
+            default:
+                return IDOK;
+        }
     }
     void Beep() override {}
     void SetMessageText(const std::u16string&) override {}
@@ -43,12 +55,30 @@ class CliHost : public UiHost {
     Point GetCursorPos() override { return {}; }
     int32_t GetWheelScrollLines() override { return 3; }
     FontMetrics MeasureFont(const ViewFont&) override { return {}; }
+
+    // The messages shown so far.
+    int messages() const { return messages_; }
+    // Whether a question was answered no: the only ones an edit asks are
+    // whether to go on without undo data.
+    bool declined() const { return declined_; }
+
+  private:
+    int messages_ = 0;
+    bool declined_ = false;
 };
 
-// Opens path in doc, read-only or read-write. False, with the reason printed
-// (the window's open-error text), when the file cannot be opened that way.
+// Opens path in doc, read-only or read-write, with the user's journal
+// settings (read-write, the open completes an insert or delete that was cut
+// short). False, with the reason printed (the window's open-error text), when
+// the file cannot be opened that way.
 inline bool OpenDocument(COctileDoc& doc, const std::string& path, bool writable) {
+    const JournalOptions journal = UserJournalOptions();
+    // A file to be changed is opened read-only and then reopened read-write;
+    // the journal waits for the second open, so that a shift cut short is
+    // completed (or its failure told) once.
+    doc.SetJournalOptions(writable ? JournalOptions{} : journal);
     if (!doc.OnOpenDocument(path)) return false;  // the document printed why
+    doc.SetJournalOptions(journal);
     if (writable && doc.HasFile()) doc.OnToggleReadOnly();
     if (doc.HasFile() && (!writable || doc.IsReadOnly() == 0)) return true;
     // Ask the file system once more for the reason the mode's open failed.
@@ -58,6 +88,17 @@ inline bool OpenDocument(COctileDoc& doc, const std::string& path, bool writable
     if (error == OpenError::None) error = OpenError::AccessDenied;  // not writable by this user
     PrintMessage(OpenErrorMessage(error, doc.GetPathName()));
     return false;
+}
+
+// The exit status of an edit. A change refused because its undo data would
+// not fit under the journal's limit gets a line naming --no-undo.
+inline int EditExit(const CliHost& host, bool ok) {
+    if (ok) return kExitOk;
+    if (host.declined()) {
+        std::fputs("octile-cli: run again with --no-undo to make the change without undo data\n",
+                   stderr);
+    }
+    return kExitRefused;
 }
 
 }  // namespace octile::cli

@@ -13,6 +13,8 @@ const std::vector<Command>& Commands() {
         {"dump", kDumpUsage, RunDump},          {"hexlist", kHexListUsage, RunHexList},
         {"save", kSaveUsage, RunSave},          {"insert", kInsertUsage, RunInsert},
         {"delete", kDeleteUsage, RunDelete},    {"fill", kFillUsage, RunFill},
+        {"undo", kUndoUsage, RunUndo},          {"redo", kRedoUsage, RunRedo},
+        {"history", kHistoryUsage, RunHistory}, {"recover", kRecoverUsage, RunRecover},
         {"find", kFindUsage, RunFind},          {"replace", kReplaceUsage, RunReplace},
         {"picture", kPictureUsage, RunPicture}, {"compare", kCompareUsage, RunCompare},
     };
@@ -35,8 +37,13 @@ void PrintUsage(std::FILE* to) {
                      static_cast<int>(c.usage.size()), c.usage.data());
     }
     std::fputs(
-        "Offsets are hexadecimal without prefix. Exit status: 0 done, 1 nothing found,\n"
-        "2 refused or failed.\n",
+        "Offsets and byte counts are hexadecimal without prefix; the COUNT of undo and redo\n"
+        "is a decimal number of steps. Exit status: 0 done, 1 nothing found (no match, an\n"
+        "empty history, a history that ran out before COUNT steps), 2 refused or failed.\n"
+        "Changes are recorded for undo, also across runs; --no-undo makes one without.\n"
+        "history prints one line per step, oldest first: number, kind, offset, bytes,\n"
+        "\"(undone)\" for a step redo would apply again. recover completes an insert or\n"
+        "delete that was cut short (every command that opens the file to change it does).\n",
         to);
 }
 

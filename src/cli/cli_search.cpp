@@ -1,13 +1,12 @@
 // octile-cli find and replace: the search engine of the window on a file.
 #include <cstdio>
-#include <iterator>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_host.h"
 #include "cli/cli_util.h"
-#include "dump/dump_format.h"
+#include "document/document.h"
 #include "io/file_handle.h"
 #include "resources/resources.h"
 #include "search/replace_run.h"
@@ -22,18 +21,18 @@ const std::string_view kFindUsage =
     "[--read-size HEX] [--backward]";
 const std::string_view kReplaceUsage =
     "FILE SEARCH REPLACEMENT [--hex] [--code sjis|unicode|jis|euc] [--caret HEX] [--window HEX] "
-    "[--read-size HEX]";
+    "[--read-size HEX] [--no-undo]";
 
 namespace {
 
 constexpr uint64_t kDefaultReadSize = 0x100;
 
-// The options of find; replace takes all but the last (it always searches
-// forward, from the caret).
+// The options of find, and of replace (which always searches forward, from
+// the caret, and changes the file).
 constexpr OptionRule kFindOptions[] = {{"hex", false},   {"code", true},      {"caret", true},
                                        {"window", true}, {"read-size", true}, {"backward", false}};
-constexpr std::span<const OptionRule> kReplaceOptions =
-    std::span(kFindOptions).first(std::size(kFindOptions) - 1);
+constexpr OptionRule kReplaceOptions[] = {{"hex", false},   {"code", true},      {"caret", true},
+                                          {"window", true}, {"read-size", true}, kNoUndoOption};
 
 // What find and replace share: the file, the texts' interpretation and where
 // the view would stand.
@@ -87,12 +86,6 @@ bool Pattern(const Command& command, const SearchSetup& setup, std::string_view 
     return true;
 }
 
-std::string Address(uint64_t fileLength, uint64_t value) {
-    DumpSettings settings;
-    settings.extraDigits = ExtraDigitsForLength(fileLength);
-    return Utf16ToUtf8(FormatAddress(settings, value));
-}
-
 }  // namespace
 
 int RunFind(const Args& args) {
@@ -115,7 +108,8 @@ int RunFind(const Args& args) {
     const SearchResult hit =
         engine.Find({setup.caret, setup.window, setup.readSize, setup.backward});
     if (hit.status != SearchResult::Found) return kExitNothingFound;
-    std::printf("%s %s\n", Address(length, hit.match).c_str(), Address(length, hit.window).c_str());
+    std::printf("%s %s\n", FormatOffset(length, hit.match).c_str(),
+                FormatOffset(length, hit.window).c_str());
     return kExitOk;
 }
 
@@ -135,25 +129,35 @@ int RunReplace(const Args& args) {
     if (pattern.size() != replacement.size()) {
         return UsageError(command, "the search and replacement patterns differ in length");
     }
-    const FileHandle file = OpenOrReport(setup.path, FileHandle::ReadWrite);
-    if (!file.IsOpen()) return kExitRefused;
-    const uint64_t length = file.Length();
-    SearchEngine engine(file, length);
+    CliHost host;
+    COctileDoc doc(host);
+    doc.SetUndoRecording(!options.Has("no-undo"));
+    if (!OpenDocument(doc, setup.path, true)) return kExitRefused;
+    const uint64_t length = doc.GetFileLength();
+    SearchEngine engine(doc.file(), length);
     engine.SetPattern(std::move(pattern));
-    const ReplaceAllResult result = RunReplaceAll(
-        engine, replacement, setup.caret, setup.window, setup.readSize, [&](uint64_t offset) {
-            if (file.WriteAt(replacement.data(), replacement.size(), offset) !=
-                replacement.size()) {
-                return false;
-            }
-            std::printf("%s\n", Address(length, offset).c_str());
-            return true;
-        });
+    ReplaceAllResult result;
+    {
+        // The whole run is one step of the history: one undo takes it back.
+        EditStep step(doc, setup.caret);
+        if (!step.ok()) return EditExit(host, false);
+        const auto size = static_cast<uint32_t>(replacement.size());
+        result = RunReplaceAll(engine, replacement, setup.caret, setup.window, setup.readSize,
+                               [&](uint64_t offset) {
+                                   if (doc.WriteBytes(replacement.data(), size, offset) != size)
+                                       return false;
+                                   std::printf("%s\n", FormatOffset(length, offset).c_str());
+                                   return true;
+                               });
+    }
     if (result.end == ReplaceAllResult::WriteFailed) {
         std::fflush(stdout);
-        PrintMessage(
-            ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(FullPath(setup.path))));
-        return kExitRefused;
+        // A write the journal refused was explained by the document.
+        if (!doc.WriteRefusedByJournal()) {
+            PrintMessage(
+                ReplacePercent1(LoadString(IDS_WRITE_ERROR), Utf8ToUtf16(doc.GetPathName())));
+        }
+        return EditExit(host, false);
     }
     return result.replaced > 0 ? kExitOk : kExitNothingFound;
 }

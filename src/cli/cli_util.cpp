@@ -7,6 +7,8 @@
 #include "document/file_error.h"
 #include "dump/dump_format.h"
 #include "resources/resources.h"
+#include "settings/paths.h"
+#include "settings/profile_store.h"
 #include "util/utf.h"
 
 namespace octile::cli {
@@ -99,6 +101,17 @@ FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode) {
     FileHandle file = FileHandle::Open(path, mode, &error);
     if (!file.IsOpen()) PrintMessage(OpenErrorMessage(error, FullPath(path)));
     return file;
+}
+
+std::string FormatOffset(uint64_t fileLength, uint64_t value) {
+    DumpSettings settings;
+    settings.extraDigits = ExtraDigitsForLength(fileLength);
+    return Utf16ToUtf8(FormatAddress(settings, value));
+}
+
+JournalOptions UserJournalOptions() {
+    IniProfileStore store(GetProfileStorePath());
+    return ReadJournalOptions(&store);
 }
 
 }  // namespace octile::cli

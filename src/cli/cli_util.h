@@ -13,6 +13,7 @@
 
 #include "cli/cli_command.h"
 #include "document/document.h"
+#include "document/journal.h"
 #include "io/file_handle.h"
 
 namespace octile::cli {
@@ -63,6 +64,18 @@ bool ParseCharCode(std::string_view text, int32_t& code);
 // Opens an existing file for a subcommand; when that fails, prints the
 // editor's message for it (with the full path) and returns a closed handle.
 FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode);
+
+// An offset as the tool prints it: hexadecimal, as wide as the window's
+// address column for a file of fileLength bytes.
+std::string FormatOffset(uint64_t fileLength, uint64_t value);
+
+// The edit journal's folder and limits from the user's settings file; every
+// subcommand that opens a document gives it these before the open.
+JournalOptions UserJournalOptions();
+
+// The switch of the subcommands that change the file: make the change
+// without undo data (and drop the history before it).
+inline constexpr OptionRule kNoUndoOption = {"no-undo", false};
 
 // Writes all of text, retrying short writes; false on an error.
 inline bool WriteAll(int fd, std::string_view text) {

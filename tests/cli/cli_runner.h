@@ -21,10 +21,10 @@ struct CliResult {
     std::string err;
 };
 
-// Runs octile-cli with args; standard output and error go through files in
-// scratch (an existing folder).
-inline CliResult RunCli(const std::vector<std::string>& args,
-                        const std::filesystem::path& scratch) {
+// Starts octile-cli with args; standard output and error go to the files
+// cli-stdout and cli-stderr in scratch (an existing folder). Returns its
+// process id, or -1 when it could not be started.
+inline pid_t SpawnCli(const std::vector<std::string>& args, const std::filesystem::path& scratch) {
     const std::string out = (scratch / "cli-stdout").string();
     const std::string err = (scratch / "cli-stderr").string();
     posix_spawn_file_actions_t actions;
@@ -36,17 +36,31 @@ inline CliResult RunCli(const std::vector<std::string>& args,
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
-    CliResult r;
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, OCTILE_CLI, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return r;
+    return rc == 0 ? pid : -1;
+}
+
+// Waits for a process SpawnCli started; the raw wait status in *waitStatus.
+inline CliResult WaitCli(pid_t pid, const std::filesystem::path& scratch,
+                         int* waitStatus = nullptr) {
+    CliResult r;
+    if (pid < 0) return r;
     int status = 0;
     ::waitpid(pid, &status, 0);
+    if (waitStatus) *waitStatus = status;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadAll(out);
-    r.err = ReadAll(err);
+    r.out = ReadAll((scratch / "cli-stdout").string());
+    r.err = ReadAll((scratch / "cli-stderr").string());
     return r;
+}
+
+// Runs octile-cli with args to its end, its output captured through files in
+// scratch.
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::filesystem::path& scratch) {
+    return WaitCli(SpawnCli(args, scratch), scratch);
 }
 
 }  // namespace octile::test

@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "commands/bitmap_save.h"
+#include "document/journal.h"
 #include "resources/resources.h"
 #include "settings/paths.h"
 #include "settings/template_file.h"
@@ -13,6 +14,9 @@ namespace octile {
 COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFolder)
     : host_(host), store_(store), programFolder_(std::move(programFolder)) {
     doc_ = std::make_unique<COctileDoc>(host_);
+    // Edits are journalled under the per-user data folder, so they can be
+    // undone (also after a restart) and an interrupted shift completed.
+    doc_->SetJournalOptions(ReadJournalOptions(&store_));
     doc_->templatePath = [this] { return TemplateInUse(); };
     doc_->chooseFile = [this](FileDialogRequest& request) { return host_.GetFileName(request); };
     doc_->openDocumentFile = [this](const std::string& p) { return OpenDocumentFile(p); };

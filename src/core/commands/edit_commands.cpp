@@ -1,6 +1,9 @@
 #include "commands/edit_commands.h"
 
+#include <algorithm>
+
 #include "document/byte_shift.h"
+#include "document/undo.h"
 #include "dump/dump_format.h"
 #include "resources/resources.h"
 
@@ -16,6 +19,8 @@ bool EditCommands::LockedWhileBusy(uint32_t id) {
         case ID_EDIT_INSERT:
         case ID_EDIT_DELETE:
         case ID_EDIT_FILL:
+        case ID_EDIT_UNDO:
+        case ID_EDIT_REDO:
         case ID_FILE_SAVE_AS:
         case ID_FILE_HEXLIST:
         case ID_EDIT_PASTE:
@@ -47,6 +52,12 @@ bool EditCommands::OnCommand(uint32_t id) {
         case ID_FILE_HEXLIST:
             OnFileHexList();
             return true;
+        case ID_EDIT_UNDO:
+            OnEditUndo();
+            return true;
+        case ID_EDIT_REDO:
+            OnEditRedo();
+            return true;
         default:
             return false;
     }
@@ -68,6 +79,12 @@ bool EditCommands::OnUpdateCommand(uint32_t id, CmdUI& ui) {
             return true;
         case ID_FILE_HEXLIST:
             ui.Enable(view_.CommandEnabled());
+            return true;
+        case ID_EDIT_UNDO:
+            ui.Enable(doc_.CanUndo());  // false on a read-only file
+            return true;
+        case ID_EDIT_REDO:
+            ui.Enable(doc_.CanRedo());
             return true;
         default:
             return false;
@@ -117,6 +134,47 @@ void EditCommands::OnEditFill() {
     BusyScope busy(doc_.busy(), BusyState::kFileOperation);
     FillRange(doc_, feedback_, request);
     view_.ReloadWindow();
+}
+
+void EditCommands::RunHistory(bool redo) {
+    if (!(redo ? doc_.CanRedo() : doc_.CanUndo())) return;
+    uint64_t where = 0;
+    bool done = false;
+    {
+        // Undoing an insert or a delete shifts the tail as they do.
+        BusyScope busy(doc_.busy(), BusyState::kFileOperation);
+        done = redo ? RedoEdit(doc_, feedback_, &where) : UndoEdit(doc_, feedback_, &where);
+    }
+    if (done) {
+        ShowChange(where);
+    } else {
+        view_.ReloadWindow();  // whatever part of the change was written shows
+    }
+}
+
+// Puts the caret on the byte at where (the last byte when the change took the
+// file's end away) in the area it stands in now, with the selection on that
+// byte. The page stays when it shows the byte; otherwise the window moves to
+// the byte's line.
+void EditCommands::ShowChange(uint64_t where) {
+    const uint64_t length = doc_.GetFileLength();
+    if (length == 0) {
+        view_.ReloadWindow();
+        return;
+    }
+    const uint64_t at = std::min(where, length - 1);
+    uint64_t window = view_.WindowOffset();
+    if (at < window || at - window >= view_.ReadSize() || !doc_.IsInFile(window)) {
+        window = at - at % uint64_t{DumpLayout::kBytesPerLine};
+    }
+    const COctileView::Cell caret = view_.CaretCell();
+    const DumpArea area = view_.CellToOffset(caret.column, caret.row).area == DumpArea::kChar
+                              ? DumpArea::kChar
+                              : DumpArea::kHex;
+    view_.UpdateSelection(SelectionStep::kAnchor, at);
+    view_.UpdateSelection(SelectionStep::kCaret, at);
+    view_.SetCaretCell(view_.Layout().CellOf(at - window, area));
+    view_.SetWindowOffset(window, true);  // reads the page again
 }
 
 void EditCommands::RunExport(ExportKind kind) {

@@ -93,7 +93,7 @@ uint64_t FolderBytes(const std::string& dir, int64_t* newest) {
     DIR* d = ::opendir(dir.c_str());
     if (!d) return 0;
     while (const dirent* e = ::readdir(d)) {
-        struct stat st{};
+        struct stat st {};
         if (e->d_name[0] == '.' || ::stat((dir + e->d_name).c_str(), &st) != 0) continue;
         total += static_cast<uint64_t>(st.st_size);
         if (newest) *newest = std::max<int64_t>(*newest, st.st_mtim.tv_sec);
@@ -162,7 +162,7 @@ JournalOptions ReadJournalOptions(ProfileStore* profile) {
 }
 
 FileState StatFileState(int fd) {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0) return {};
     return {static_cast<uint64_t>(st.st_size),
             static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
@@ -170,7 +170,7 @@ FileState StatFileState(int fd) {
 
 std::string EditJournal::FolderFor(const JournalOptions& options, int fd,
                                    const std::string& resolvedPath) {
-    struct stat st{};
+    struct stat st {};
     if (options.folder.empty() || ::fstat(fd, &st) != 0) return {};
     char name[64];
     std::snprintf(name, sizeof name, "%016llx-%016llx-%016llx/",
@@ -195,7 +195,8 @@ std::unique_ptr<EditJournal> EditJournal::Open(const JournalOptions& options, in
     if (journal->options_.folder.back() != '/') journal->options_.folder += '/';
     journal->dir_ = dir;
     if (::mkdir(journal->dir_.c_str(), 0700) == 0) {
-        const int p = ::open((journal->dir_ + "path").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const int p =
+            ::open((journal->dir_ + "path").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (p >= 0) {
             WriteSequential(p, reinterpret_cast<const uint8_t*>(resolvedPath.data()),
                             resolvedPath.size());
@@ -226,7 +227,7 @@ bool EditJournal::OpenChunk(uint64_t chunk, bool create) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = ::open(ChunkPath(chunk).c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
     if (fd_ < 0) return false;
-    struct stat st{};
+    struct stat st {};
     ::fstat(fd_, &st);
     size_ = static_cast<uint64_t>(st.st_size);
     if (create && (chunks_.empty() || chunks_.back() != chunk)) chunks_.push_back(chunk);
@@ -271,7 +272,10 @@ bool EditJournal::Load() {
                     replay = {};
                     replay.active = true;
                     replay.role = static_cast<Role>(h.role);
-                    replay.step = {h.id, static_cast<EditKind>(h.kind), h.position, h.count,
+                    replay.step = {h.id,
+                                   static_cast<EditKind>(h.kind),
+                                   h.position,
+                                   h.count,
                                    {chunk, end, end}};
                     replay.bytes = h.extra;  // the step undone or redone
                     replay.begun = true;
@@ -356,7 +360,7 @@ void EditJournal::ApplyPending(uint64_t target) {
 }
 
 void EditJournal::Refresh() {
-    struct stat st{};
+    struct stat st {};
     const bool newer = ::access(ChunkPath(chunks_.back() + 1).c_str(), F_OK) == 0;
     if (newer || ::access(ChunkPath(chunks_.back()).c_str(), F_OK) != 0 || ::fstat(fd_, &st) != 0 ||
         static_cast<uint64_t>(st.st_size) != size_) {
@@ -381,8 +385,8 @@ bool EditJournal::Fits(uint64_t bytes) const {
 
 bool EditJournal::ShiftPending() const { return ::access(ShiftPath().c_str(), F_OK) == 0; }
 
-bool EditJournal::Append(uint8_t type, uint8_t kind, uint64_t id, uint64_t position,
-                         uint64_t count, uint64_t extra, const uint8_t* data, uint64_t n) {
+bool EditJournal::Append(uint8_t type, uint8_t kind, uint64_t id, uint64_t position, uint64_t count,
+                         uint64_t extra, const uint8_t* data, uint64_t n) {
     std::vector<uint8_t> record(kHeader + n + kFooter);
     Header h;
     h.type = type;
@@ -528,8 +532,8 @@ bool EditJournal::Commit(int fd) {
         return false;
     }
     const FileState state = StatFileState(fd);
-    const bool ok = Append(kCommit, static_cast<uint8_t>(pending_.step.kind), pending_.step.id,
-                           0, state.length, static_cast<uint64_t>(state.mtimeNs), nullptr, 0);
+    const bool ok = Append(kCommit, static_cast<uint8_t>(pending_.step.kind), pending_.step.id, 0,
+                           state.length, static_cast<uint64_t>(state.mtimeNs), nullptr, 0);
     if (ok) {
         last_ = state;
         lastKnown_ = true;
@@ -551,7 +555,7 @@ void EditJournal::EnforceLimits() {
 uint64_t EditJournal::TotalBytes() const {
     uint64_t total = 0;
     for (uint64_t chunk : chunks_) {
-        struct stat st{};
+        struct stat st {};
         if (::stat(ChunkPath(chunk).c_str(), &st) == 0) total += static_cast<uint64_t>(st.st_size);
     }
     return total;

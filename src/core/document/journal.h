@@ -176,7 +176,7 @@ class EditJournal {
     uint64_t TotalBytes() const;
 
     JournalOptions options_;
-    std::string dir_;  // ends in "/"
+    std::string dir_;               // ends in "/"
     std::vector<uint64_t> chunks_;  // chunk numbers on disk, oldest first
     int fd_ = -1;                   // the newest chunk, opened for appending
     uint64_t size_ = 0;             // its length

@@ -17,7 +17,7 @@ namespace {
 constexpr uint64_t kDefaultSegment = 8 * kMiB;
 uint64_t g_segment = 0;
 
-constexpr uint64_t kBlock = 4096;  // the record and each slot's header
+constexpr uint64_t kBlock = 4096;               // the record and each slot's header
 constexpr uint64_t kShiftMagic = 0x31534A544F;  // "OTJS1"
 constexpr uint64_t kSlotMagic = 0x32534A544F;   // "OTJS2"
 

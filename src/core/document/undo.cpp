@@ -76,9 +76,9 @@ bool Apply(COctileDoc& doc, Feedback& feedback, Role role, uint64_t* where) {
                 return false;
             }
             request.payload.resize(step.count);
-            const bool ok = file.WriteAt(request.payload.data(), step.count, step.position) ==
-                                step.count &&
-                            journal->Commit(file.fd());
+            const bool ok =
+                file.WriteAt(request.payload.data(), step.count, step.position) == step.count &&
+                journal->Commit(file.fd());
             doc.RemeasureLength();
             if (!ok) ShowPathMessage(feedback, IDS_IO_ERROR, doc.GetPathName());
             return ok;

@@ -276,6 +276,39 @@ TEST_F(AppTest, QueryCloseRefusesWhileASearchRunsAndStopsIt) {
     EXPECT_TRUE(app->QueryClose());
 }
 
+TEST_F(AppTest, UndoRunsOnTheJournalAndWaitsForARunningSearch) {
+    WriteTemplate("NoReadOnly=1\n");
+    auto app = MakeApp();
+    const std::string file = dir.Write("undo.bin", std::string(1 << 20, '\x11'));
+    ASSERT_TRUE(app->OpenDocumentFile(file));
+    EXPECT_FALSE(app->RouteUpdate(ID_EDIT_UNDO).enabled);
+    test::PutCaretOnByte(app->view(), 0);
+    app->view().OnText(u"7");
+    ASSERT_EQ(test::ReadAll(file)[0], '\x71');
+
+    app->searchCommands().SetEngineOptions({4096, 64 << 10});
+    app->searchCommands().SetPumpInterval(std::chrono::milliseconds(0));
+    std::vector<bool> enabledWhileSearching;
+    host.onPump = [&] {
+        enabledWhileSearching.push_back(app->RouteUpdate(ID_EDIT_UNDO).enabled);
+        app->RouteCommand(ID_EDIT_UNDO);
+    };
+    host.AnswerDialog<CSearchSecDlg>([](CSearchSecDlg& d) {
+        d.searchText = u"zz";
+        return IDOK;
+    });
+    app->RouteCommand(ID_SEARCH);
+    host.onPump = nullptr;
+    ASSERT_FALSE(enabledWhileSearching.empty());
+    EXPECT_EQ(enabledWhileSearching, std::vector<bool>(enabledWhileSearching.size(), false));
+    EXPECT_EQ(test::ReadAll(file)[0], '\x71');  // the undo did not run under the search
+
+    EXPECT_TRUE(app->RunCommand(ID_EDIT_UNDO));
+    EXPECT_EQ(test::ReadAll(file)[0], '\x11');
+    EXPECT_TRUE(app->RunCommand(ID_EDIT_REDO));
+    EXPECT_EQ(test::ReadAll(file)[0], '\x71');
+}
+
 TEST_F(AppTest, RecentFileMenuTextsNumberAndEscapeThePaths) {
     auto app = MakeApp();
     EXPECT_TRUE(app->RecentFileMenuTexts().empty());

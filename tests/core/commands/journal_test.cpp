@@ -77,7 +77,9 @@ TEST_F(JournalTest, EachKindOfChangeIsUndoneAndRedoneAfterARestart) {
          },
          0x25},
         {"fill over three blocks",
-         [](Start& r) { EXPECT_TRUE(FillRange(r.doc, r.host, {0x100, 2 * kB + 0x100, 0xEE})); },
+         [](Start& r) {
+             EXPECT_TRUE(FillRange(r.doc, r.host, {0x100, 2 * kB + 0x100, 0xEE}));
+         },
          0x100},
         {"paste across the page's end",
          [](Start& r) {
@@ -86,10 +88,10 @@ TEST_F(JournalTest, EachKindOfChangeIsUndoneAndRedoneAfterARestart) {
              r.search.OnCommand(ID_EDIT_PASTE);
          },
          0xFC},
-        {"insert in the middle", [](Start& r) { EXPECT_TRUE(InsertBytes(r.doc, r.host, 0x777, 0x10000)); },
-         0x777},
-        {"delete in the middle", [](Start& r) { EXPECT_TRUE(DeleteBytes(r.doc, r.host, 0x10, 0x1234)); },
-         0x10},
+        {"insert in the middle",
+         [](Start& r) { EXPECT_TRUE(InsertBytes(r.doc, r.host, 0x777, 0x10000)); }, 0x777},
+        {"delete in the middle",
+         [](Start& r) { EXPECT_TRUE(DeleteBytes(r.doc, r.host, 0x10, 0x1234)); }, 0x10},
         {"delete up to the end",
          [](Start& r) { EXPECT_TRUE(DeleteBytes(r.doc, r.host, 3 * kB, 0x10000)); }, 3 * kB},
     };
