@@ -72,10 +72,10 @@ bool ParseSetup(const Command& command, const Options& options, SearchSetup& set
 
 // The pattern of a text argument, or false with the reason printed.
 bool Pattern(const Command& command, const SearchSetup& setup, std::string_view text,
-             std::vector<uint8_t>& bytes) {
+             std::vector<uint8_t>& bytes, std::string_view what = "search text") {
     SearchPattern p = BuildSearchPattern(Utf8ToUtf16(text), setup.hex, setup.code, setup.readSize);
     if (p.status == SearchPattern::Empty) {
-        UsageError(command, "empty search text");
+        UsageError(command, "empty " + std::string(what));
         return false;
     }
     if (p.status == SearchPattern::TooLong) {
@@ -123,7 +123,7 @@ int RunReplace(const Args& args) {
     std::vector<uint8_t> pattern, replacement;
     if (!ParseSetup(command, options, setup) ||
         !Pattern(command, setup, options.Positional()[1], pattern) ||
-        !Pattern(command, setup, options.Positional()[2], replacement)) {
+        !Pattern(command, setup, options.Positional()[2], replacement, "replacement")) {
         return kExitRefused;
     }
     if (pattern.size() != replacement.size()) {

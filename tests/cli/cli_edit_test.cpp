@@ -91,8 +91,10 @@ TEST_F(CliEditTest, FillMatchesTheModel) {
         {"0", "3", "7", 0, 4, 0x07, 0},
         {"fff0", "1000f", "Ab", 0xFFF0, 0x10010, 0xAB, 0},
         {"10", "FFFFFFFFFFFFFFFF", "ff", 0x10, length, 0xFF, 0},
-        {"20000", "20100", "1", 0x20000, length, 0x01, 0},  // ends in the block where the file ends
-        {"10000", "40000", "2", 0x10000, length, 0x02, 2},  // reaches the block after it: 10006
+        // Past the end: up to the end, in whichever block the range ends.
+        {"20000", "20100", "1", 0x20000, length, 0x01, 0},
+        {"10000", "40000", "2", 0x10000, length, 0x02, 0},
+        {"30000", "30010", "3", 0, 0, 0x03, 2},  // nothing of it in the file: 10006
     };
     uint32_t seed = 50;
     for (const Case& c : cases) {

@@ -175,6 +175,8 @@ TEST_F(CliSearchTest, ReplaceAll) {
         {"ab ab ab", {"ab", "xy", "--code", "ebcdic"}, 2, "", "ab ab ab"},
         {"ab ab ab", {"ab", "xy", "--read-size", "1"}, 2, "", "ab ab ab"},
         {"ab ab ab", {"ab", "xy", "--backward"}, 2, "", "ab ab ab"},  // replace only goes forward
+        {"ab ab ab", {"ab", ""}, 2, "", "ab ab ab"},
+        {"ab ab ab", {"", "xy"}, 2, "", "ab ab ab"},
     };
     for (const Case& c : cases) {
         const std::string file = dir_.Write("r.bin", Bytes(c.before.begin(), c.before.end()));
@@ -184,6 +186,9 @@ TEST_F(CliSearchTest, ReplaceAll) {
         EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
         EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args[1];
         EXPECT_EQ(test::ReadAll(file), c.after) << c.args[0] << " " << c.args[1];
+        // An empty text is named for what it is.
+        if (c.args[1].empty()) EXPECT_NE(r.err.find("empty replacement"), std::string::npos);
+        if (c.args[0].empty()) EXPECT_NE(r.err.find("empty search text"), std::string::npos);
     }
 }
 

@@ -365,7 +365,11 @@ Recovery RecoverInterruptedShift(COctileDoc& doc, Feedback& feedback) {
 
 bool FillRange(COctileDoc& doc, Feedback& feedback, const FillRequest& request) {
     const uint64_t start = request.start;
-    const uint64_t end = RangeEnd(request.end, doc.GetFileLength());
+    // A range reaching past the end fills up to the end, wherever it ends;
+    // one that starts past the end has nothing to fill (the I/O error below).
+    doc.RemeasureLength();
+    const uint64_t length = doc.GetFileLength();
+    const uint64_t end = std::max(start, std::min(RangeEnd(request.end, length), length));
     // The bytes a fill replaces are its undo data: a fill larger than the
     // journal may hold runs only when the user agrees it cannot be undone.
     const bool recording = doc.UndoRecording();
@@ -386,6 +390,7 @@ bool FillRange(COctileDoc& doc, Feedback& feedback, const FillRequest& request) 
         return false;
     }
     bool ok = true;
+    if (start >= end) ok = run.Fail(IDS_IO_ERROR);
     for (uint64_t b = start; b < end; b += kShiftBlock) {
         const uint64_t want = std::min(end - b, kShiftBlock);
         // Reading first keeps the fill inside the file: bytes past its end

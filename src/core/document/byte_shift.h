@@ -71,8 +71,8 @@ bool InsertBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_
 bool DeleteBytes(COctileDoc& doc, Feedback& feedback, uint64_t position, uint64_t count);
 
 // Overwrites start..end (both included) with value. Never lengthens the file:
-// a range reaching past the end fills up to the end, and when it reaches past
-// the block in which the file ends, stops there with message 10006.
+// a range reaching past the end fills up to the end; a range that starts at
+// or past the end fills nothing and shows message 10006.
 bool FillRange(COctileDoc& doc, Feedback& feedback, const FillRequest& request);
 
 }  // namespace octile

@@ -121,6 +121,9 @@ void COctileDoc::EndStep() {
 
 uint32_t COctileDoc::ReadBytes(uint8_t* buffer, uint64_t n, uint64_t offset) {
     if (!file_.IsOpen()) return 0;
+    // Another program may have cut or lengthened the file since: every read
+    // takes the length the file has now.
+    RemeasureLength();
     const uint64_t got = file_.ReadAt(buffer, n + kLookAhead, offset);
     std::memset(buffer + got, 0, n + kLookAhead - got);  // past the end of the file
     return static_cast<uint32_t>(std::min<uint64_t>({got, n, UINT32_MAX}));
@@ -174,7 +177,11 @@ bool COctileDoc::IsOpenFile(const std::string& path) const {
     return file_.IsOpen() && IsSameFile(file_.fd(), path);
 }
 
-void COctileDoc::RemeasureLength() { fileLength_ = file_.IsOpen() ? file_.Length() : 0; }
+void COctileDoc::RemeasureLength() {
+    const uint64_t length = file_.IsOpen() ? file_.Length() : 0;
+    if (length != fileLength_) ++lengthSerial_;
+    fileLength_ = length;
+}
 
 std::u16string COctileDoc::GetTitle() const {
     if (pathName_.empty()) return LoadString(AFX_IDS_UNTITLED);

@@ -57,8 +57,11 @@ class COctileDoc : public CommandTarget {
     // The length writes may use: the measured length, or less when another
     // program has shortened the file since (so a write never lengthens it).
     uint64_t LiveLength() const { return std::min(fileLength_, file_.Length()); }
-    // Measures the length again (after an edit changed it).
+    // Measures the length again (after an edit changed it; every read does).
     void RemeasureLength();
+    // Counts the changes of the measured length, by an edit or by another
+    // program, so that the view can fit its scroll range and page to them.
+    uint64_t LengthSerial() const { return lengthSerial_; }
     const FileHandle& file() const { return file_; }
     // Counts every open, reopen and close of the file handle, so that state
     // kept for one opening (a half-typed character) is never applied to
@@ -119,6 +122,7 @@ class COctileDoc : public CommandTarget {
     Feedback& feedback_;
     BusyState busy_;
     uint64_t fileLength_ = 0;
+    uint64_t lengthSerial_ = 0;
     FileHandle file_;
     uint64_t openSerial_ = 0;
     std::u16string filter_;

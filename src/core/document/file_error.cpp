@@ -23,6 +23,9 @@ std::u16string OpenErrorMessage(OpenError error, const std::string& path) {
         case OpenError::Sharing:
             id = AFX_IDP_FILE_SHARING;
             break;
+        case OpenError::DiskFull:
+            id = AFX_IDP_FILE_DISKFULL;
+            break;
         case OpenError::Unknown:
             id = AFX_IDP_FILE_GENERIC;
             break;

@@ -96,7 +96,13 @@ OpenError OpenErrorFromErrno(int err) {
         case EACCES:
         case EPERM:
         case EISDIR:
+        case EROFS:    // a read-only file system
+        case ETXTBSY:  // a program running from the file
             return OpenError::AccessDenied;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return OpenError::DiskFull;
         case ENAMETOOLONG:
         case ELOOP:
         case EINVAL:

@@ -41,6 +41,7 @@ enum class OpenError {
     BadPath,
     TooManyOpen,
     Sharing,
+    DiskFull,
     Unknown,
 };
 

@@ -45,8 +45,10 @@ bool Selection::Update(SelectionStep step, uint64_t value, uint64_t length,
         // An empty file has no byte to stand on: both ends stay at 0 (a
         // cell offset on the empty page would wrap below it).
         anchor_ = caretOffset_ = 0;
-    } else if (caretOffset_ > length - 1) {
-        caretOffset_ = length - 1;
+    } else {
+        // Neither end stays past the end of a file that became shorter.
+        caretOffset_ = std::min(caretOffset_, length - 1);
+        anchor_ = std::min(anchor_, length - 1);
     }
     uint64_t s, e;
     Range(s, e);

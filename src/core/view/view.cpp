@@ -36,16 +36,16 @@ void COctileView::OnCreate() {
 void COctileView::OnInitialUpdate() {
     perUserFolder_ = GetPerUserFolder();
     if (!perUserFolder_.empty()) MakeFolders(perUserFolder_.substr(0, perUserFolder_.size() - 1));
-    std::optional<IniFile> saved;
-    if (!markedPath_.empty()) saved = SaveMarks(markedPath_);
+    if (!markedPath_.empty()) SaveMarks(markedPath_);
     markedPath_ = doc_.GetPathName();
     fileOpen_ = !markedPath_.empty();
     typing_.Clear();
     if (fileOpen_) {
-        LoadMarks(markedPath_, saved ? &*saved : nullptr);  // no second read of the file
+        LoadMarks(markedPath_);
         commandEnable_ = true;
         display_.dump.extraDigits = ExtraDigitsForLength(doc_.GetFileLength());
         page_.Open(doc_.GetFileLength(), display_.dump.extraDigits);
+        lengthSerial_ = doc_.LengthSerial();
         selection_.Reset();
         host_.SetScrollRange(0, page_.ScrollTop());
         host_.SetScrollPos(0);
@@ -146,14 +146,34 @@ void COctileView::BeginPaint() {
 void COctileView::ReloadWindow() {
     if (!page_.bytes) return;
     page_.Read(doc_, display_.dump);
+    if (fileOpen_ && doc_.LengthSerial() != lengthSerial_) FitToLength();
     UpdateSelection(SelectionStep::kRefresh);
     if (InTextArea(selection_.caret)) {
         DrawCaret(CaretDraw::kHide);
-    } else if (fileOpen_) {
+    } else if (fileOpen_ && page_.valid > 0) {
         selection_.caret.row = page_.textArea.bottom - 1;
         DrawCaret(CaretDraw::kMove);
     }
     host_.RepaintView();
+}
+
+void COctileView::FitToLength() {
+    // The file is longer or shorter than when the page was laid out (an
+    // edit, or another program): the scroll range, the address width and a
+    // page that would start past the end follow it.
+    lengthSerial_ = doc_.LengthSerial();
+    const uint64_t length = doc_.GetFileLength();
+    const uint64_t offset = page_.offset;
+    const int32_t digits = ExtraDigitsForLength(length);
+    if (digits != display_.dump.extraDigits) {
+        display_.dump.extraDigits = digits;
+        host_.RecalcFrameWidth();
+    }
+    page_.Open(length, digits);
+    page_.offset = length == 0 ? 0 : offset < length ? offset : page_.LastLine();
+    host_.SetScrollRange(0, page_.ScrollTop());
+    host_.SetScrollPos(page_.ScrollPos(page_.offset));
+    page_.Read(doc_, display_.dump);  // the page's place or its address width may have changed
 }
 
 void COctileView::SetWindowOffset(uint64_t offset, bool force) {

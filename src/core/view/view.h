@@ -127,11 +127,11 @@ class COctileView : public CommandTarget {
     void NextMark();
     void PreviousMark();
     void GoToMark(size_t index);
-    // Loads the marks of path from the marks file, or from saved: the marks
-    // file as SaveMarks has just written it.
-    void LoadMarks(const std::string& path, const IniFile* saved = nullptr);
-    // Saves the marks under path; returns the marks file as written, when it was.
-    std::optional<IniFile> SaveMarks(const std::string& path);
+    // Loads the marks of path from its section of the marks file.
+    void LoadMarks(const std::string& path);
+    // Saves the marks under path (nothing is written when they did not
+    // change); false when they could not be saved.
+    bool SaveMarks(const std::string& path);
     const std::vector<Mark>& Marks() const { return marks_.Marks(); }
     int32_t MarkCapacity() const { return marks_.Capacity(); }
     int32_t CurrentMark() const { return marks_.Current(); }
@@ -202,6 +202,7 @@ class COctileView : public CommandTarget {
     int32_t HexSearch() const { return display_.hexSearch; }
 
   private:
+    void FitToLength();
     void Collapse();
     void DragTo(int32_t x, int32_t y);
     bool InTextArea(const Cell& c) const;
@@ -224,6 +225,7 @@ class COctileView : public CommandTarget {
 
     PageWindow page_{kInitialReadSize};
     bool fileOpen_ = false;
+    uint64_t lengthSerial_ = 0;  // the document's length this view is laid out for
     std::string markedPath_;
     std::string perUserFolder_;
     bool commandEnable_ = false;  // the six command enable flags, set together

@@ -154,7 +154,7 @@ TEST_F(ByteShiftTest, FillMatchesTheModel) {
         const char* name;
         uint64_t start;
         uint64_t end;  // included; UINT64_MAX: to the end
-        bool ioError;  // the range reaches a block past the one where the file ends
+        bool ioError;  // nothing of the range lies in the file
     };
     const Case cases[] = {
         {"inside one block", 10, 20, false},
@@ -163,7 +163,7 @@ TEST_F(ByteShiftTest, FillMatchesTheModel) {
         {"sixteen F digits: to the end", 100, UINT64_MAX, false},
         {"the last byte", length - 1, length - 1, false},
         {"past the end, inside the last block", 3 * kB, 3 * kB + 0x8000, false},
-        {"past the end, into the next block", 2 * kB + 50, 4 * kB + 60, true},
+        {"past the end, into the next block", 2 * kB + 50, 4 * kB + 60, false},
         {"starting past the end", length + 10, length + 20, true},
     };
     uint32_t seed = 100;
@@ -203,12 +203,20 @@ TEST_F(ByteShiftTest, FillOfATenByteFile) {
         EXPECT_TRUE(s.host.messages.empty());
     }
     {
+        // However far past the end the range reaches, the outcome is the same.
         Session s(dir, ten, "c.bin");
-        EXPECT_FALSE(FillRange(s.doc, s.host, {0, 0x20000, 0x41}));
+        EXPECT_TRUE(FillRange(s.doc, s.host, {0, 0x20000, 0x41}));
         EXPECT_EQ(s.Contents(), "AAAAAAAAAA");
+        EXPECT_TRUE(s.host.messages.empty());
+        EXPECT_EQ(s.host.statusTexts.back(), Rewriting(100));
+    }
+    {
+        // A range that starts past the end has nothing to fill.
+        Session s(dir, ten, "d.bin");
+        EXPECT_FALSE(FillRange(s.doc, s.host, {0x10, 0x20, 0x41}));
+        EXPECT_EQ(s.Contents(), ten);
         ASSERT_EQ(s.host.messages.size(), 1u);
         EXPECT_EQ(s.host.messages[0].text, s.DocMessage(IDS_IO_ERROR));
-        EXPECT_EQ(s.host.statusTexts.back(), Rewriting(100));
     }
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "commands/clipboard.h"
 #include "document/byte_shift.h"
@@ -204,6 +205,22 @@ TEST(SharedFile, SwitchingToReadWriteWhileAnotherWrites) {
     EXPECT_EQ(ReadAll(path).size(), 300u);
 }
 
+// Runs a program to its end (another program changing the file); its exit
+// status, or -1 when it could not run.
+int RunProgram(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 // Another program cuts the file short while a read-write Octile shows it.
 TEST(SharedFile, ShortenedWhileShown) {
     TempDir dir;
@@ -211,7 +228,8 @@ TEST(SharedFile, ShortenedWhileShown) {
     Octile me(dir, true);
     ASSERT_TRUE(me.Open(path));
     ASSERT_EQ(me.view.ValidCount(), 256u);
-    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+    ASSERT_EQ(me.host.scrollMax, 62);  // the last of 63 lines
+    ASSERT_EQ(RunProgram({"truncate", "-s", "100", path}), 0);
 
     // Before the page is read again it still shows 256 bytes: typing past the
     // file's new end is refused, and typing inside it does not lengthen it.
@@ -231,32 +249,53 @@ TEST(SharedFile, ShortenedWhileShown) {
     expected.replace(96, 4, "\x01\x02\x03\x04");
     EXPECT_EQ(ReadAll(path), expected);
 
-    // Read again, the page shows what the file holds.
+    // Read again, the page shows what the file holds, the document and the
+    // scroll range know the new length, and no page lies past the end.
     me.view.ReloadWindow();
+    EXPECT_EQ(me.doc.GetFileLength(), 100u);
+    EXPECT_EQ(me.host.scrollMax, 6);  // the last of 7 lines
     EXPECT_EQ(me.view.ValidCount(), 100u);
     EXPECT_EQ(me.PageLines(), 7u);
     EXPECT_EQ(me.view.ReadWindow()[50], 0xEE);
     EXPECT_EQ(me.view.ReadWindow()[100], 0);  // past the end: zeros, not stale bytes
-
-    // The next page lies past the end: it shows nothing and takes nothing.
     me.view.OnCommand(ID_PAGE_NEXT);
-    EXPECT_EQ(me.view.ValidCount(), 0u);
-    me.TypeByte(me.view.WindowOffset() + 3, "11");
-    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(me.view.WindowOffset(), 0u);
 
     // A search runs once around what the file holds: the hit lies inside it.
     EXPECT_TRUE(me.search.SearchFile(u"xyz", false));
     EXPECT_LE(me.view.Anchor() + 3, 100u);
     EXPECT_EQ(ReadAll(path), expected);
 
-    // An insert reads before it writes: the missing bytes stop it with the
-    // I/O error, nothing is written, and the length is measured anew.
-    EXPECT_FALSE(InsertBytes(me.doc, me.host, 60, 16));
-    ASSERT_EQ(me.host.messages.size(), 1u);
-    EXPECT_EQ(me.host.messages[0].text,
-              ReplacePercent1(LoadString(IDS_IO_ERROR), Utf8ToUtf16(FullPath(path))));
-    EXPECT_EQ(ReadAll(path), expected);
-    EXPECT_EQ(me.doc.GetFileLength(), 100u);
+    // An insert works on the file as it is now.
+    EXPECT_TRUE(InsertBytes(me.doc, me.host, 60, 16));
+    EXPECT_EQ(ReadAll(path), expected.substr(0, 60) + std::string(16, '\0') + expected.substr(60));
+    EXPECT_TRUE(me.host.messages.empty());
+}
+
+// The page past the new end moves back to the file's last line, and the
+// caret stays on a line of bytes, never on the ruler.
+TEST(SharedFile, PageAndCaretFollowAFileCutShort) {
+    TempDir dir;
+    const std::string path = dir.Write("f.bin", Pattern(0x3000));
+    Octile me(dir, true);
+    ASSERT_TRUE(me.Open(path));
+    me.view.SetWindowOffset(0x2000);
+    me.view.UpdateSelection(SelectionStep::kAnchor, 0x2010);
+    me.view.UpdateSelection(SelectionStep::kCaret, 0x2080);
+    ASSERT_EQ(RunProgram({"truncate", "-s", "291", path}), 0);  // 0x123 bytes
+    me.view.ReloadWindow();
+    EXPECT_EQ(me.view.WindowOffset(), 0x120u);  // the last line
+    EXPECT_EQ(me.view.ValidCount(), 3u);
+    EXPECT_EQ(me.view.Anchor(), 0x122u);
+    EXPECT_GE(me.view.CaretCell().row, DumpLayout::kFirstLineRow);
+
+    ASSERT_EQ(RunProgram({"truncate", "-s", "0", path}), 0);
+    me.view.ReloadWindow();
+    EXPECT_EQ(me.view.WindowOffset(), 0u);
+    EXPECT_EQ(me.view.ValidCount(), 0u);
+    EXPECT_EQ(me.host.scrollMax, 0);
+    me.TypeByte(0, "11");
+    EXPECT_EQ(ReadAll(path), "");
 }
 
 // Another program appends to the file while it is shown.
@@ -266,23 +305,21 @@ TEST(SharedFile, LengthenedWhileShown) {
     Octile me(dir, true);
     ASSERT_TRUE(me.Open(path));
     ASSERT_EQ(me.view.ValidCount(), 100u);
-    dir.Write("f.bin", Pattern(400));
+    ASSERT_EQ(RunProgram({"sh", "-c", "head -c 300 /dev/zero >> \"$0\"", path}), 0);
 
-    // Read again, the page shows the bytes the file has now.
+    // Read again, the page shows the bytes the file has now, and the rest of
+    // the file can be reached.
     me.view.ReloadWindow();
     EXPECT_EQ(me.view.ValidCount(), 256u);
     EXPECT_EQ(me.PageLines(), 16u);
-    // The document still knows 100 bytes: typing past them is refused.
+    EXPECT_EQ(me.doc.GetFileLength(), 400u);
+    EXPECT_EQ(me.host.scrollMax, 400 / 16 - 1);  // the last of 25 lines
     me.TypeByte(150, "ee");
     me.TypeByte(20, "ee");
-    std::string expected = Pattern(400);
+    std::string expected = Pattern(100) + std::string(300, '\0');
     expected[20] = '\xEE';
+    expected[150] = '\xEE';
     EXPECT_EQ(ReadAll(path), expected);
-    // Opened again (after letting go of it: a file held read-write cannot be
-    // opened a second time), the whole file is there.
-    me.doc.OnCommand(ID_READ_ONLY);
-    ASSERT_TRUE(me.Open(path));
-    EXPECT_EQ(me.doc.GetFileLength(), 400u);
     me.view.OnCommand(ID_PAGE_NEXT);
     EXPECT_EQ(me.view.WindowOffset(), 256u);
     EXPECT_EQ(me.view.ValidCount(), 144u);

@@ -51,5 +51,21 @@ TEST(FileHandleReserveTest, TakesTheRoomOrLeavesTheFileAsItWas) {
     }
 }
 
+// What each open and create error tells the user: a read-only file system
+// or a running program is access denied, a full disk or quota is a full disk,
+// never the unknown error.
+TEST(OpenErrorTable, WriteSideErrnos) {
+    const std::pair<int, OpenError> cases[] = {
+        {ENOENT, OpenError::NotFound},    {EACCES, OpenError::AccessDenied},
+        {EROFS, OpenError::AccessDenied}, {ETXTBSY, OpenError::AccessDenied},
+        {ENOSPC, OpenError::DiskFull},    {EDQUOT, OpenError::DiskFull},
+        {EFBIG, OpenError::DiskFull},     {ENAMETOOLONG, OpenError::BadPath},
+        {EMFILE, OpenError::TooManyOpen}, {EIO, OpenError::Unknown},
+    };
+    for (const auto& [err, expected] : cases) {
+        EXPECT_EQ(OpenErrorFromErrno(err), expected) << err;
+    }
+}
+
 }  // namespace
 }  // namespace octile
