@@ -1,11 +1,9 @@
 #include "commands/bitmap_save.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "document/busy_scope.h"
 #include "document/document.h"
 #include "document/range_export.h"
+#include "io/output_file.h"
 #include "resources/resources.h"
 #include "util/utf.h"
 
@@ -13,16 +11,19 @@ namespace octile {
 
 namespace {
 
-// Creates the file or empties it and writes the bitmap file into it, through
-// one descriptor. The file is left created and empty when there is nothing
-// to write.
+// Writes the bitmap file into a new file that replaces the one at path once
+// it is complete; on a failure the file at path keeps its old contents.
 uint32_t WriteBitmapTo(const CDib& dib, const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) return IDS_SAVE_ERROR;
-    const bool written = dib.WriteBitmapFile(fd);
-    // A failing close can still lose the data (full disk on a network share).
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) return IDS_SAVE_ERROR;
+    OutputFile out;
+    switch (out.Open(path)) {
+        case OutputStatus::Ready:
+            break;
+        case OutputStatus::NotRegularFile:
+            return IDS_NOT_REGULAR_FILE;
+        case OutputStatus::CannotCreate:
+            return IDS_SAVE_ERROR;
+    }
+    if (!dib.WriteBitmapFile(out.fd()) || !out.Commit()) return IDS_SAVE_ERROR;
     return 0;
 }
 

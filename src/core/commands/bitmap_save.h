@@ -11,10 +11,12 @@
 
 namespace octile {
 
-// Writes the picture to path: refuses a name that is only an extension,
-// creates or empties the file, then writes the bitmap file into it. Returns
-// 0, or the string id of the message to show: IDS_FILEOPEN_NG ("FileOpen NG")
-// or IDS_SAVE_ERROR (with the full path for "%1").
+// Writes the picture to path: refuses a name that is only an extension and
+// a path that is not a regular file (a FIFO, a device, a folder), then writes
+// the bitmap file into a new file that replaces the one at path when
+// complete (OutputFile). Returns 0, or the string id of the message to show:
+// IDS_FILEOPEN_NG ("FileOpen NG"), IDS_NOT_REGULAR_FILE or IDS_SAVE_ERROR
+// (with the full path for "%1").
 uint32_t SaveBitmapAs(const CDib& dib, const std::string& path);
 
 // The whole command: the save dialog, then SaveBitmapAs under the wait

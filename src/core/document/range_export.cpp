@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "document/long_operation.h"
+#include "io/output_file.h"
+#include "resources/resources.h"
 
 namespace octile {
 
@@ -22,21 +24,21 @@ namespace {
 
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 
-// The output file: written in order; remembers whether a write failed with
-// an error (a short write without one is reported differently).
-class OutputFile {
+// The output, written in order into an OutputFile; remembers whether a
+// write failed with an error (a short write without one is reported
+// differently).
+class ExportOutput {
   public:
-    // Creates or empties the file at path; with create false it stays closed.
-    OutputFile(const std::string& path, bool create)
-        : file_(create ? FileHandle::Create(path) : FileHandle()) {}
-    bool IsOpen() const { return file_.IsOpen(); }
+    // What opening the output at path gave.
+    OutputStatus Open(const std::string& path) { return file_.Open(path); }
     bool InError() const { return error_; }
+    // Makes the output the target's contents; until then the target is as it was.
+    bool Commit() { return file_.Commit(); }
 
     // Writes size bytes; true when all were written.
     bool Write(const void* data, uint64_t size) {
         errno = 0;
-        const uint64_t n = file_.WriteAt(static_cast<const uint8_t*>(data), size, offset_);
-        offset_ += n;
+        const uint64_t n = file_.Write(static_cast<const uint8_t*>(data), size);
         if (n < size && errno != 0) error_ = true;
         return n == size;
     }
@@ -56,8 +58,7 @@ class OutputFile {
     }
 
   private:
-    FileHandle file_;
-    uint64_t offset_ = 0;
+    OutputFile file_;
     bool error_ = false;
     std::vector<uint8_t> bytes_;
 };
@@ -82,7 +83,7 @@ struct TextPiece {
 class ListingWriter {
   public:
     // spare: a second buffer, as large as those handed over.
-    ListingWriter(OutputFile& out, TextPiece spare) : out_(out), pending_(std::move(spare)) {
+    ListingWriter(ExportOutput& out, TextPiece spare) : out_(out), pending_(std::move(spare)) {
         try {
             thread_ = std::thread([this] { Run(); });
         } catch (const std::system_error&) {
@@ -145,7 +146,7 @@ class ListingWriter {
         }
     }
 
-    OutputFile& out_;
+    ExportOutput& out_;
     std::mutex mutex_;
     std::condition_variable changed_;
     TextPiece pending_;  // the thread's while busy_
@@ -234,15 +235,20 @@ bool ExportRange(COctileDoc& doc, Feedback& feedback, const ExportRequest& reque
         ShowPathMessage(feedback, id, path);
         ok = false;
     };
-    // Closed (with what was written) when it goes out of scope. The open file
-    // itself is refused as output, like a file that cannot be created.
-    OutputFile out(request.outputPath, !doc.IsOpenFile(request.outputPath));
+    // Dropped without its Commit, the output leaves the file at its path as
+    // it was. The open file itself is refused as output, like a file that
+    // cannot be created.
+    ExportOutput out;
     const auto failWrite = [&] {
         fail(out.InError() ? IDS_IO_ERROR : IDS_WRITE_ERROR, outputPath);
     };
-    std::optional<ListingWriter> writer;  // after out: ends before out is closed
-    if (!out.IsOpen()) {
+    std::optional<ListingWriter> writer;  // after out: ends before out is dropped
+    if (doc.IsOpenFile(request.outputPath)) {
         fail(IDS_SAVE_ERROR, outputPath);
+    } else if (const OutputStatus status = out.Open(request.outputPath);
+               status != OutputStatus::Ready) {
+        fail(status == OutputStatus::NotRegularFile ? IDS_NOT_REGULAR_FILE : IDS_SAVE_ERROR,
+             outputPath);
     } else if (hex && !out.WriteUtf16(u"\uFEFF", 1)) {
         failWrite();
     } else if (hex) {
@@ -272,8 +278,9 @@ bool ExportRange(COctileDoc& doc, Feedback& feedback, const ExportRequest& reque
         progress.Report(Percent(b - start, end - start));
         if (end - b <= chunk) break;  // also keeps b from wrapping
     }
-    // What was handed over is written even after a read error.
+    // The writer ends its work before the output is committed or dropped.
     if (writer && !writer->Finish() && ok) failWrite();
+    if (ok && !out.Commit()) fail(IDS_SAVE_ERROR, outputPath);
     progress.Finish();
     return ok;
 }

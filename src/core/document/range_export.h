@@ -33,10 +33,14 @@ struct ExportRequest {
 // True when the file name of path is only an extension (".txt").
 bool IsExtensionOnlyName(const std::string& path);
 
-// Runs the export: refuses a name that is only an extension (10002) and a
-// start or end that is not hexadecimal or a start after the end (10007);
-// stops quietly at the end of the file. Marks the document busy and shows the
-// wait cursor while it writes. False when a message was shown.
+// Runs the export: refuses a name that is only an extension (10002), a start
+// or end that is not hexadecimal or a start after the end (10007), the open
+// file by any name (10000) and an output that is not a regular file (a FIFO,
+// a device, a folder: IDS_NOT_REGULAR_FILE); stops quietly at the end of the
+// file. The output replaces the file at its path only once it is complete
+// (OutputFile): on a failure that file keeps its old contents. Marks the
+// document busy and shows the wait cursor while it writes. False when a
+// message was shown.
 bool ExportRange(COctileDoc& doc, Feedback& feedback, const ExportRequest& request);
 
 }  // namespace octile

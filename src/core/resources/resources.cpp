@@ -95,6 +95,7 @@ const std::unordered_map<uint32_t, std::u16string>& Table() {
         {IDS_SHIFT_NOT_COMPLETED, u"%1 の中断された挿入または削除を完了できませんでした。"},
         {IDS_NOTHING_TO_UNDO, u"元に戻す変更はありません。"},
         {IDS_NOTHING_TO_REDO, u"やり直す変更はありません。"},
+        {IDS_NOT_REGULAR_FILE, u"%1 は通常のﾌｧｲﾙではないため書き込めません。"},
         {IDS_RULER, u"|-0--1--2--3--4--5--6--7--8--9--A--B--C--D--E--F-|---0123456789ABCDEF"},
         {AFX_IDS_APP_TITLE, u"ﾊﾞｲﾅﾘｴﾃﾞｨﾀ"},
         {AFX_IDS_IDLEMESSAGE, u"ﾚﾃﾞｨ"},

@@ -43,6 +43,8 @@ enum StringId : uint32_t {
     IDS_SHIFT_NOT_COMPLETED = 10036,
     IDS_NOTHING_TO_UNDO = 10037,
     IDS_NOTHING_TO_REDO = 10038,
+    // An output path that names a FIFO, a device or a folder.
+    IDS_NOT_REGULAR_FILE = 10040,
     AFX_IDS_APP_TITLE = 57344,
     AFX_IDS_IDLEMESSAGE = 57345,
     AFX_IDS_UNTITLED = 61443,

@@ -1,9 +1,13 @@
 #include "commands/bitmap_save.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "core/fake_host.h"
 #include "core/temp_dir.h"
@@ -33,7 +37,7 @@ class SaveBitmapCommand : public testing::Test {
 
 TEST_F(SaveBitmapCommand, AsksWithTheBitmapDialogAndWritesTheFile) {
     const std::string path = dir_.File("picture.bmp");
-    dir_.Write("picture.bmp", std::string(5000, 'x'));  // an existing longer file is emptied
+    dir_.Write("picture.bmp", std::string(5000, 'x'));  // an existing longer file is replaced
     Choose(path);
     EXPECT_TRUE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     ASSERT_EQ(host_.fileRequests.size(), 1u);
@@ -73,7 +77,7 @@ TEST_F(SaveBitmapCommand, RefusesTheOpenFileByAnyName) {
     EXPECT_TRUE(OnFileSaveBitmap(host_, host_, dib_, doc_));
 }
 
-TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndWriteFailures) {
+TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndMissingFolder) {
     // Cancel: nothing asked, nothing written.
     EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
     EXPECT_TRUE(host_.messages.empty());
@@ -92,15 +96,50 @@ TEST_F(SaveBitmapCommand, CancelNameWithoutBaseAndWriteFailures) {
     ASSERT_EQ(host_.messages.size(), 2u);
     EXPECT_EQ(host_.messages[1].text,
               ReplacePercent1(LoadString(IDS_SAVE_ERROR), Utf8ToUtf16(missing)));
+}
 
-    // The file is created but the write fails (a full device).
-    if (std::filesystem::exists("/dev/full")) {
-        Choose("/dev/full");
+// FIFOs (without a reader: an open for writing would never return), devices
+// and folders, also behind a symbolic link, are refused with a message of
+// their own and stay as they were.
+TEST_F(SaveBitmapCommand, RefusesOutputsThatAreNotRegularFiles) {
+    const std::string fifo = dir_.File("fifo.bmp"), folder = dir_.File("folder.bmp");
+    const std::string link = dir_.File("link.bmp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_symlink(fifo, link);
+    for (const std::string& path : {fifo, link, folder, std::string("/dev/full")}) {
+        SCOPED_TRACE(path);
+        host_.messages.clear();
+        Choose(path);
         EXPECT_FALSE(OnFileSaveBitmap(host_, host_, dib_, doc_));
-        ASSERT_EQ(host_.messages.size(), 3u);
-        EXPECT_EQ(host_.messages[2].text,
-                  ReplacePercent1(LoadString(IDS_SAVE_ERROR), u"/dev/full"));
+        ASSERT_EQ(host_.messages.size(), 1u);
+        EXPECT_EQ(host_.messages[0].text,
+                  ReplacePercent1(LoadString(IDS_NOT_REGULAR_FILE), Utf8ToUtf16(path)));
+        EXPECT_EQ(SaveBitmapAs(dib_, path), IDS_NOT_REGULAR_FILE);
     }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// An existing bitmap behind a symbolic link: the file the link leads to is
+// replaced and keeps its mode; the link stays.
+TEST_F(SaveBitmapCommand, ReplacesTheFileALinkLeadsToAndKeepsItsMode) {
+    const std::string target = dir_.Write("target.bmp", std::string(5000, 'x'));
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    const std::string link = dir_.File("link.bmp");
+    ASSERT_EQ(::symlink("target.bmp", link.c_str()), 0);
+    Choose(link);
+    EXPECT_TRUE(OnFileSaveBitmap(host_, host_, dib_, doc_));
+    const auto expected = dib_.BitmapFileBytes();
+    EXPECT_EQ(test::ReadAll(target), std::string(expected.begin(), expected.end()));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::status(target).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+        names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link.bmp", "target.bmp"}));
 }
 
 }  // namespace

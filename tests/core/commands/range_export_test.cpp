@@ -4,9 +4,11 @@
 #include "document/range_export.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -263,45 +265,69 @@ TEST_F(RangeExportTest, OutputThatCannotBeCreated) {
     }
 }
 
-// A failing write or read part way: the output keeps what was written before,
-// and the message names the output (write) or the document (read).
+// The names in the export's folder that are not the document's or the
+// output's: new files left behind.
+std::vector<std::string> Leftovers(const TempDir& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = e.path().filename();
+        if (name != "doc.bin" && name != "out") out.push_back(name);
+    }
+    return out;
+}
+
+// A failing write or read part way: the output keeps its old contents, no new
+// file is left behind, and the message names the output (write) or the
+// document (read).
 TEST_F(RangeExportTest, FailuresPartWay) {
     Open(RandomBytes(kLength, 14));
     const DumpSettings settings{0, false, CODE_SJIS};
-    const std::string hex = HexListModel(original, 0, kAll, settings);
     struct Case {
         const char* name;
         ExportKind kind;
-        uint64_t readBudget;
-        int readErrno;
-        uint64_t writeBudget;
-        int writeErrno;
+        FileFaults faults;
         uint32_t message;
         bool documentPath;
-        std::string expected;
     };
     const Case cases[] = {
-        {"save, disk full", ExportKind::PartialSave, FileFaults::kUnlimited, 0, kB + 10, ENOSPC,
-         IDS_IO_ERROR, false, original.substr(0, kB + 10)},
-        {"save, short write without an error", ExportKind::PartialSave, FileFaults::kUnlimited, 0,
-         kB + 10, 0, IDS_WRITE_ERROR, false, original.substr(0, kB + 10)},
-        {"hex listing, disk full", ExportKind::HexList, FileFaults::kUnlimited, 0, 100001, ENOSPC,
-         IDS_IO_ERROR, false, hex.substr(0, 100001)},
-        {"hex listing, no room for the byte-order mark", ExportKind::HexList,
-         FileFaults::kUnlimited, 0, 1, ENOSPC, IDS_IO_ERROR, false, hex.substr(0, 1)},
+        {"save, disk full",
+         ExportKind::PartialSave,
+         {FileFaults::kUnlimited, 0, kB + 10, ENOSPC},
+         IDS_IO_ERROR,
+         false},
+        {"save, short write without an error",
+         ExportKind::PartialSave,
+         {FileFaults::kUnlimited, 0, kB + 10, 0},
+         IDS_WRITE_ERROR,
+         false},
+        {"hex listing, disk full",
+         ExportKind::HexList,
+         {FileFaults::kUnlimited, 0, 100001, ENOSPC},
+         IDS_IO_ERROR,
+         false},
+        {"hex listing, no room for the byte-order mark",
+         ExportKind::HexList,
+         {FileFaults::kUnlimited, 0, 1, ENOSPC},
+         IDS_IO_ERROR,
+         false},
         // The first block is read with its 16 look-ahead bytes.
-        {"save, the document's second block unreadable", ExportKind::PartialSave, kB + 16, EIO,
-         FileFaults::kUnlimited, 0, IDS_IO_ERROR, true, original.substr(0, kB)},
+        {"save, the document's second block unreadable",
+         ExportKind::PartialSave,
+         {kB + 16, EIO, FileFaults::kUnlimited, 0},
+         IDS_IO_ERROR,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         host.messages.clear();
+        dir.Write("out", std::string("an older file"));
         {
             FileFaultScope scope;
-            scope.faults = {c.readBudget, c.readErrno, c.writeBudget, c.writeErrno};
+            scope.faults = c.faults;
             EXPECT_FALSE(Export(c.kind, 0, kAll, "out", settings));
         }
-        ASSERT_TRUE(ReadAll(out) == c.expected) << "output differs";
+        EXPECT_EQ(ReadAll(out), "an older file");
+        EXPECT_EQ(Leftovers(dir), std::vector<std::string>{});
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text,
                   PathMessage(c.message, c.documentPath ? doc.GetPathName() : out));
@@ -310,8 +336,8 @@ TEST_F(RangeExportTest, FailuresPartWay) {
 }
 
 // A listing of several pieces: each is written while the next is formatted.
-// The text is the same, and a fault in a later piece still leaves exactly the
-// text before it.
+// The text is the same, and a fault in a later piece is reported as in the
+// first and leaves the old output.
 TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
     Open(RandomBytes(2 * kHexListPiece + 1000, 15));
     const DumpSettings settings{0, false, CODE_SJIS};
@@ -324,36 +350,34 @@ TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
         FileFaults faults;
         uint32_t message;  // 0: none
         bool documentPath;
-        std::string expected;
     };
     const Case cases[] = {
-        {"no fault", {}, 0, false, hex},
+        {"no fault", {}, 0, false},
         {"disk full in the second piece",
          {FileFaults::kUnlimited, 0, inSecond, ENOSPC},
          IDS_IO_ERROR,
-         false,
-         hex.substr(0, inSecond)},
+         false},
         {"short write in the last piece",
          {FileFaults::kUnlimited, 0, hex.size() - 1, 0},
          IDS_WRITE_ERROR,
-         false,
-         hex.substr(0, hex.size() - 1)},
+         false},
         // The first piece is read with its 16 look-ahead bytes.
         {"the document's second piece unreadable",
          {kHexListPiece + 16, EIO, FileFaults::kUnlimited, 0},
          IDS_IO_ERROR,
-         true,
-         firstPiece},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         host.messages.clear();
+        dir.Write("out", std::string("an older file"));
         {
             FileFaultScope scope;
             scope.faults = c.faults;
             EXPECT_EQ(Export(ExportKind::HexList, 0, kAll, "out", settings), c.message == 0);
         }
-        ASSERT_TRUE(ReadAll(out) == c.expected) << "output differs";
+        ASSERT_TRUE(ReadAll(out) == (c.message == 0 ? hex : "an older file")) << "output differs";
+        EXPECT_EQ(Leftovers(dir), std::vector<std::string>{});
         if (c.message == 0) {
             EXPECT_TRUE(host.messages.empty());
         } else {
@@ -363,6 +387,53 @@ TEST_F(RangeExportTest, HexListingOfSeveralPieces) {
         }
         EXPECT_EQ(host.statusTexts.back(), Saving(100));
     }
+}
+
+// FIFOs (here without a reader, whose open for writing would never return),
+// devices and folders, also behind a symbolic link, are refused with a
+// message of their own and stay as they were.
+TEST_F(RangeExportTest, OutputsThatAreNotRegularFiles) {
+    Open("0123456789");
+    const std::string fifo = dir.File("fifo"), folder = dir.File("folder");
+    const std::string link = dir.File("link");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_symlink(fifo, link);
+    for (const ExportKind kind : {ExportKind::PartialSave, ExportKind::HexList}) {
+        for (const std::string& path : {fifo, link, folder, std::string("/dev/null")}) {
+            SCOPED_TRACE(path);
+            host.messages.clear();
+            ExportRequest r;
+            r.kind = kind;
+            r.outputPath = path;
+            r.startText = u"0";
+            r.endText = u"9";
+            EXPECT_FALSE(ExportRange(doc, host, r));
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_EQ(host.messages[0].text, PathMessage(IDS_NOT_REGULAR_FILE, path));
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// An existing output is replaced whole; behind a symbolic link the file it
+// leads to is, and the link and the file's mode stay.
+TEST_F(RangeExportTest, ReplacesTheFileALinkLeadsToAndKeepsItsMode) {
+    Open(RandomBytes(0x300, 16));
+    const std::string target = dir.Write("target", std::string(0x1000, 'x'));
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("target", dir.File("out").c_str()), 0);
+    const DumpSettings settings{0, false, CODE_SJIS};
+    EXPECT_TRUE(Export(ExportKind::PartialSave, 0x10, 0x1F));
+    EXPECT_EQ(ReadAll(target), original.substr(0x10, 16));
+    EXPECT_TRUE(Export(ExportKind::HexList, 0, kAll, "out", settings));
+    EXPECT_TRUE(ReadAll(target) == HexListModel(original, 0, kAll, settings));
+    EXPECT_TRUE(std::filesystem::is_symlink(out));
+    EXPECT_EQ(std::filesystem::status(target).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"target"});
+    EXPECT_TRUE(host.messages.empty());
 }
 
 // ---------------------------------------------------------------- commands
