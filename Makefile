@@ -23,7 +23,9 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds only what it runs: the editor, the command line tool and the plug-ins.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target octile_programs
 	$(BUILD)/program/octile "$(FILE)"
 
 test: build
@@ -66,9 +68,11 @@ fuzz: deps
 bench: build
 	@bash bench/run.sh $(BUILD)
 
-# The Debian package octile_<version>-1_<arch>.deb, in $(BUILD)/.
+# The Debian package octile_<version>-1_<arch>.deb, in $(BUILD)/, checked by
+# lintian and appstreamcli (any error or warning fails).
 package: build
 	cd $(BUILD) && cpack -G DEB
+	@bash scripts/lint-package.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(GUI_ASAN_BUILD) $(FUZZ_BUILD)

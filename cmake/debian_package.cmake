@@ -29,6 +29,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-ipafont-gothic")
 # The SVG window icon; without it the editor draws the same icon itself.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6")
+# xdg-open shows the help texts in the desktop's text viewer; without it the
+# editor shows them in a window of its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, xdg-utils")
+
+# The template file under /etc is the administrator's: dpkg keeps local
+# changes to it across upgrades.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -1,13 +1,15 @@
-# Installation: the program folder under lib/octile with links to it in bin,
-# and what the desktop needs to offer the editor: the menu entry, the icon in
-# the hicolor theme and the manual page of the command line tool.
+# Installation: the program folder under libexec/octile with links to it in
+# bin, the template octile.ini as a configuration file under /etc, the
+# documentation, and what the desktop needs to offer the editor: the menu
+# entry, the AppStream metadata, the icon in the hicolor theme and the manual
+# pages.
 include(GNUInstallDirs)
 
 # The executables find octile.ini, the help texts and the plug-ins beside
 # themselves (through /proc/self/exe, which resolves the links in bin), so the
 # folder is installed whole. Not the multiarch library folder: the program
 # folder is the same place whatever the prefix.
-set(OCTILE_INSTALL_PROGRAM_DIR "lib/octile" CACHE STRING
+set(OCTILE_INSTALL_PROGRAM_DIR "libexec/octile" CACHE STRING
     "Program folder, relative to the installation prefix")
 
 set(octile_programs octile-cli)
@@ -20,9 +22,36 @@ install(TARGETS ${octile_programs} RUNTIME DESTINATION ${OCTILE_INSTALL_PROGRAM_
 # links, not executable.
 install(TARGETS ${OCTILE_PLUGINS} LIBRARY DESTINATION ${OCTILE_INSTALL_PROGRAM_DIR}
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-foreach(f octile.ini readme.txt history.txt setting.txt)
+foreach(f readme.txt history.txt setting.txt)
   install(FILES ${OCTILE_PROGRAM_DIR}/${f} DESTINATION ${OCTILE_INSTALL_PROGRAM_DIR})
 endforeach()
+
+# The template file is the administrator's to edit: it lives under /etc (a
+# conffile of the package, so upgrades keep local changes) and the program
+# folder's octile.ini points to it.
+set(OCTILE_INSTALL_CONFIG_DIR "/etc/octile" CACHE STRING "Folder of the template octile.ini")
+install(FILES ${CMAKE_SOURCE_DIR}/resources/octile.ini DESTINATION ${OCTILE_INSTALL_CONFIG_DIR})
+set(octile_ini_link ${CMAKE_BINARY_DIR}/install-links/ini/octile.ini)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links/ini)
+file(CREATE_LINK ${OCTILE_INSTALL_CONFIG_DIR}/octile.ini ${octile_ini_link} SYMBOLIC)
+install(FILES ${octile_ini_link} DESTINATION ${OCTILE_INSTALL_PROGRAM_DIR})
+
+# Debian's documentation folder: the copyright and the changelog.
+set(octile_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/octile)
+set(octile_changelog ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz)
+add_custom_command(
+  OUTPUT ${octile_changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/changelog.Debian
+          ${CMAKE_BINARY_DIR}/doc/changelog.Debian
+  COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/doc/changelog.Debian
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/changelog.Debian
+  VERBATIM)
+add_custom_target(octile_changelog ALL DEPENDS ${octile_changelog})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/copyright ${octile_changelog}
+        DESTINATION ${octile_doc_dir})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME octile)
 
 # Relative links, so that the tree can be moved or staged under DESTDIR.
 file(RELATIVE_PATH octile_link_base "/${CMAKE_INSTALL_BINDIR}" "/${OCTILE_INSTALL_PROGRAM_DIR}")
@@ -36,25 +65,34 @@ foreach(program ${octile_programs})
   install(FILES ${octile_link_dir}/${program} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endforeach()
 
-# The manual page, compressed as Debian's policy wants it.
-set(octile_man ${CMAKE_BINARY_DIR}/man/octile-cli.1.gz)
-add_custom_command(
-  OUTPUT ${octile_man}
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/octile-cli.1
-          ${CMAKE_BINARY_DIR}/man/octile-cli.1
-  COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/man/octile-cli.1
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/octile-cli.1
-  COMMENT "Compressing the manual page of octile-cli"
-  VERBATIM)
-add_custom_target(octile_man ALL DEPENDS ${octile_man})
-install(FILES ${octile_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
+# The manual pages, compressed as Debian's policy wants them.
+set(octile_man_pages octile-cli.1)
+if(TARGET octile)
+  list(APPEND octile_man_pages octile.1)
+endif()
+set(octile_man_files)
+foreach(page ${octile_man_pages})
+  set(out ${CMAKE_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/${page}
+            ${CMAKE_BINARY_DIR}/man/${page}
+    COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/man/${page}
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/${page}
+    COMMENT "Compressing the manual page ${page}"
+    VERBATIM)
+  list(APPEND octile_man_files ${out})
+endforeach()
+add_custom_target(octile_man ALL DEPENDS ${octile_man_files})
+install(FILES ${octile_man_files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(NOT TARGET octile)
   return()
 endif()
 
 install(FILES ${CMAKE_SOURCE_DIR}/resources/octile.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/octile.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The icon: the SVG source as the scalable size, and PNGs rendered from it for
 # desktops and docks that want bitmaps.

@@ -125,7 +125,7 @@ in_root dpkg-query -W -f='Depends: ${Depends}\n' octile
 files="$(in_root dpkg -L octile | LC_ALL=C sort)"
 
 step "libraries of every program and plug-in (ldd)"
-for f in $(in_root find /usr/lib/octile -type f \( -perm -u+x -o -name '*.spi' \)); do
+for f in $(in_root find /usr/libexec/octile -type f \( -perm -u+x -o -name '*.spi' \)); do
   out="$(in_root ldd "$f")"
   if grep -q 'not found' <<<"$out"; then
     echo "$out"

@@ -5,6 +5,9 @@
 #include <QColorDialog>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -12,8 +15,12 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <variant>
 
@@ -253,7 +260,36 @@ void QtUiHost::OpenWithShell(const std::string& path) {
     const QString file = PathToQString(path);
     // A missing file would only make the desktop show an error of its own.
     if (!QFileInfo::exists(file)) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    // Without the desktop's opener (xdg-open) the help texts are shown in a
+    // window of the program's own.
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty() &&
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
+        return;
+    }
+    ShowTextFile(file);
+}
+
+void QtUiHost::ShowTextFile(const QString& file) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return;
+    auto* window = new QDialog(mainWindow_);
+    window->setObjectName(QStringLiteral("textFileWindow"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QFileInfo(file).fileName());
+    auto* text = new QPlainTextEdit(window);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setPlainText(QString::fromUtf8(in.read(4 * 1024 * 1024)));  // help texts are small
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, window);
+    close->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
+    QObject::connect(close, &QDialogButtonBox::rejected, window, &QDialog::close);
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(text);
+    layout->addWidget(close);
+    window->resize(720, 520);
+    window->show();
+    text->setFocus();
 }
 
 void QtUiHost::CloseMainWindow() {

@@ -73,6 +73,8 @@ class QtUiHost : public UiHost {
 
     // Shell.
     void OpenWithShell(const std::string& path) override;
+    // Shows a text file (a help text) in a window of its own.
+    void ShowTextFile(const QString& file);
     void CloseMainWindow() override;
     void UpdateTitle() override;
     void RecalcFrameWidth() override;

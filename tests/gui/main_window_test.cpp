@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -87,6 +88,7 @@ class MainWindowTest : public QObject {
     void toolbarCarriesTipsAndFollowsEnabling();
     void savedPlaceIsPulledOntoTheScreen_data();
     void savedPlaceIsPulledOntoTheScreen();
+    void helpWithoutADesktopOpenerShowsTheText();
 };
 
 void MainWindowTest::titleNamesTheFileOrUntitled() {
@@ -474,6 +476,26 @@ void MainWindowTest::savedPlaceIsPulledOntoTheScreen() {
     QVERIFY(again.app.ProcessShellCommand({}));
     again.Show();
     QTRY_COMPARE(again.window->frameGeometry(), shown);
+}
+
+// Without xdg-open on the path, 使用方法 shows readme.txt in a window of the
+// program's own, with the text as the file holds it.
+void MainWindowTest::helpWithoutADesktopOpenerShowsTheText() {
+    Program p;
+    QVERIFY(p.app.ProcessShellCommand({}));
+    p.Show();
+    p.home.WriteFile("readme.txt", QStringLiteral("使用方法の本文\nline two\n").toUtf8());
+    const QByteArray path = qgetenv("PATH");
+    QTemporaryDir empty;
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    p.window->MenuAction(ID_HELP_README)->trigger();
+    qputenv("PATH", path);
+    QPlainTextEdit* text = nullptr;
+    QTRY_VERIFY((text = p.window->findChild<QPlainTextEdit*>()) != nullptr);
+    QVERIFY(text->window()->isVisible());
+    QCOMPARE(text->window()->windowTitle(), QStringLiteral("readme.txt"));
+    QCOMPARE(text->toPlainText(), QStringLiteral("使用方法の本文\nline two\n"));
+    QVERIFY(text->isReadOnly());
 }
 
 QTEST_MAIN(MainWindowTest)
