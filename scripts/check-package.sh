@@ -143,7 +143,12 @@ in_root /usr/bin/octile-cli dump /tmp/check/sample.bin || fail "octile-cli dump"
 in_root /usr/bin/octile-cli picture /usr/share/icons/hicolor/48x48/apps/octile.png 1 \
   /tmp/check/icon.bmp || fail "octile-cli picture (plug-ins)"
 in_root /usr/bin/octile-cli --help >/dev/null || fail "octile-cli --help"
-gzip -t "$root/usr/share/man/man1/octile-cli.1.gz" || fail "man page"
+for page in octile octile-cli; do
+  gzip -t "$root/usr/share/man/man1/$page.1.gz" || fail "man page of $page"
+  zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q '^\.TH' || fail "man page of $page"
+done
+test -f "$root/etc/octile/octile.ini" || fail "the template under /etc"
+grep -qx '/etc/octile/octile.ini' "$root/var/lib/dpkg/info/octile.conffiles" || fail "conffile"
 echo "man page: $(zcat "$root/usr/share/man/man1/octile-cli.1.gz" | grep -c '^\.SH') sections"
 
 step "tools for the remaining checks: desktop-file-utils xvfb xauth x11-utils"
