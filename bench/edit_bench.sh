@@ -80,6 +80,25 @@ for setting in default Sync=0; do
     add_timed_row "undo of that insert, $label vs cp" "$big_bytes" \
         "$(min "${undo_times[@]}")" "$cp_best"
 done
+# Whole blocks at a block boundary: where the file system moves blocks itself
+# (ext4, XFS) the insert and delete take constant time, whatever the length.
+rm -f "$ini"
+fs_type=$(stat -f -c %T "$work")
+if [[ $fs_type == ext2/ext3 || $fs_type == xfs ]]; then
+    blk_ins=() blk_del=()
+    for _ in 1 2 3; do
+        blk_ins+=("$(elapsed run_cli insert "$big" 0 10000)")
+        sync
+        blk_del+=("$(elapsed run_cli delete "$big" 0 10000)")
+        sync
+    done
+    add_timed_row "insert 64 KiB at 0 of 1 GiB, whole blocks ($fs_type) vs cp" "$big_bytes" \
+        "$(min "${blk_ins[@]}")" "$cp_best"
+    add_timed_row "delete 64 KiB at 0 of 1 GiB, whole blocks ($fs_type) vs cp" "$big_bytes" \
+        "$(min "${blk_del[@]}")" "$cp_best"
+else
+    echo "edit_bench: the work folder is on $fs_type, which moves no blocks: whole-block rows skipped" >&2
+fi
 # Every edit was undone: the file must be the one cp copied.
 if ! cmp -s "$big" "$work/copy.bin"; then
     echo "edit_bench: the file differs after its edits were undone" >&2

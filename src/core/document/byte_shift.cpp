@@ -1,6 +1,7 @@
 #include "document/byte_shift.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -170,7 +171,8 @@ bool FinishShift(COctileDoc& doc, EditJournal* journal, ShiftJournal* slots, con
     const FileHandle& file = doc.file();
     if (r.deleting) {
         if (!file.Truncate(r.lengthBefore - r.count)) return false;
-    } else {
+    } else if (!r.byBlocks || r.payload.size() == r.count) {
+        // (Blocks inserted by the file system are zeros already.)
         std::vector<uint8_t> zeros;
         const std::vector<uint8_t>* bytes = &r.payload;
         if (r.payload.size() != r.count) {
@@ -192,6 +194,22 @@ bool FinishShift(COctileDoc& doc, EditJournal* journal, ShiftJournal* slots, con
         slots->Finish();
     }
     return true;
+}
+
+// Whether the shift is of whole blocks at a block boundary inside the file,
+// which ShiftBlocks may do without moving a byte.
+bool BlocksMayMove(const FileHandle& file, const ShiftRecord& r) {
+    struct stat st {};
+    if (::fstat(file.fd(), &st) != 0 || st.st_blksize <= 0) return false;
+    const auto block = static_cast<uint64_t>(st.st_blksize);
+    if (r.position % block != 0 || r.count % block != 0) return false;
+    return r.deleting ? r.count < r.lengthBefore - r.position : r.position < r.lengthBefore;
+}
+
+// An insert first takes the file's new length from the file system, so that
+// one without the room refuses before any byte has moved.
+bool Reserve(const FileHandle& file, const ShiftRecord& r) {
+    return r.deleting || file.Reserve(r.lengthBefore + r.count);
 }
 
 }  // namespace
@@ -260,9 +278,10 @@ bool ShiftTail(COctileDoc& doc, Feedback& feedback, const ShiftRequest& request)
         doc.ShowJournalFailure();
         return false;
     }
-    if (!r.deleting && !file.Reserve(length + r.count)) {
-        // The new length first: a file system without the room refuses
-        // here, before any byte has moved.
+    // Whole blocks at a block boundary inside the file: the file system may
+    // move them itself (ext4, XFS), in constant time and atomically.
+    r.byBlocks = BlocksMayMove(file, r);
+    if (!r.byBlocks && !Reserve(file, r)) {
         const int err = errno;
         if (journal) journal->Cancel();
         doc.RemeasureLength();
@@ -272,22 +291,43 @@ bool ShiftTail(COctileDoc& doc, Feedback& feedback, const ShiftRequest& request)
 
     SignalHold hold;
     std::unique_ptr<ShiftJournal> slots;
+    auto record = [&] {
+        if (!journal) return true;
+        slots = ShiftJournal::Start(journal->ShiftPath(), r, journal->options().sync);
+        if (slots) return true;
+        journal->Cancel();
+        // The zeros a file system without reservations took go again.
+        if (!r.deleting && file.Length() > length) file.Truncate(length);
+        doc.RemeasureLength();
+        run.EndWaitCursor();
+        doc.ShowJournalFailure();
+        return false;
+    };
     if (journal) {
         if (!recording && request.role == EditJournal::Role::Edit) journal->Abandon();
         r.stepId = journal->PendingId();
         r.target = journal->PendingTarget();
-        slots = ShiftJournal::Start(journal->ShiftPath(), r, journal->options().sync);
-        if (!slots) {
-            journal->Cancel();
-            // The zeros a file system without reservations took go again.
-            if (!r.deleting && file.Length() > length) file.Truncate(length);
-            doc.RemeasureLength();
-            run.EndWaitCursor();
-            doc.ShowJournalFailure();
-            return false;
+    }
+    if (!record()) return false;
+    bool moved = false;
+    if (r.byBlocks) {
+        moved = file.ShiftBlocks(r.position, r.count, r.deleting);
+        if (!moved) {
+            // The file system cannot: block by block after all, recorded so.
+            r.byBlocks = false;
+            if (!Reserve(file, r)) {
+                const int err = errno;
+                if (slots) slots->Finish();
+                if (journal) journal->Cancel();
+                doc.RemeasureLength();
+                return run.Fail(err == ENOSPC || err == EDQUOT || err == EFBIG
+                                    ? AFX_IDP_FILE_DISKFULL
+                                    : IDS_IO_ERROR);
+            }
+            if (!record()) return false;
         }
     }
-    bool ok = MoveSegments(doc, slots.get(), r, 0, buffer.get(), segment, run) &&
+    bool ok = (moved || MoveSegments(doc, slots.get(), r, 0, buffer.get(), segment, run)) &&
               FinishShift(doc, journal, slots.get(), r);
     run.Finish();
     buffer.reset();
@@ -342,6 +382,23 @@ Recovery RecoverInterruptedShift(COctileDoc& doc, Feedback& feedback) {
     auto buffer = TryAllocate(segment);
     if (!buffer) return fail();
     SignalHold hold;
+    if (r.byBlocks) {
+        // The file system moves blocks atomically: the length tells whether
+        // it did; if it did not, it is asked again, and else the shift goes
+        // block by block.
+        bool moved = length == after || file.ShiftBlocks(r.position, r.count, r.deleting);
+        if (!moved) r.byBlocks = false;
+        if (moved) {
+            const bool ok = FinishShift(doc, journal, slots.get(), r);
+            run.Finish();
+            doc.RemeasureLength();
+            if (!ok) return fail();
+            ShowPathMessage(feedback,
+                            r.deleting ? IDS_SHIFT_COMPLETED_DELETE : IDS_SHIFT_COMPLETED_INSERT,
+                            doc.GetPathName());
+            return Recovery::Completed;
+        }
+    }
     uint64_t seq = 0;
     uint64_t source = 0;
     std::vector<uint8_t> copy;

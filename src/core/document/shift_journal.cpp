@@ -22,7 +22,8 @@ constexpr uint64_t kShiftMagic = 0x31534A544F;  // "OTJS1"
 constexpr uint64_t kSlotMagic = 0x32534A544F;   // "OTJS2"
 
 // The record's block:
-//   0 magic  8 step id  16 role | kind << 8 | deleting << 16  24 target
+//   0 magic  8 step id  16 role | kind << 8 | deleting << 16 | blocks << 17
+//   24 target
 //   32 position  40 count  48 length before  56 payload length
 //   64 segment size  72 payload checksum  80 checksum of bytes 0 to 79
 // A slot's header: 0 magic  8 step id  16 seq  24 source  32 length
@@ -81,7 +82,8 @@ std::unique_ptr<ShiftJournal> ShiftJournal::Start(const std::string& path,
     PutLe64(p, kShiftMagic);
     PutLe64(p + 8, record.stepId);
     PutLe64(p + 16, static_cast<uint64_t>(record.role) | static_cast<uint64_t>(record.kind) << 8 |
-                        static_cast<uint64_t>(record.deleting) << 16);
+                        static_cast<uint64_t>(record.deleting) << 16 |
+                        static_cast<uint64_t>(record.byBlocks) << 17);
     PutLe64(p + 24, record.target);
     PutLe64(p + 32, record.position);
     PutLe64(p + 40, record.count);
@@ -121,6 +123,7 @@ std::unique_ptr<ShiftJournal> ShiftJournal::Find(const std::string& path, ShiftR
         record.role = static_cast<EditJournal::Role>(flags & 0xFF);
         record.kind = static_cast<EditKind>(flags >> 8 & 0xFF);
         record.deleting = (flags >> 16 & 1) != 0;
+        record.byBlocks = (flags >> 17 & 1) != 0;
         record.target = Le64(p + 24);
         record.position = Le64(p + 32);
         record.count = Le64(p + 40);

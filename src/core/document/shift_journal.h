@@ -30,6 +30,7 @@ struct ShiftRecord {
     EditKind kind = EditKind::Insert;  // the history step's kind
     uint64_t target = 0;               // the step undone or redone
     bool deleting = false;             // the tail moves back (delete) or forward
+    bool byBlocks = false;             // the file system moves whole blocks (ShiftBlocks)
     uint64_t position = 0;
     uint64_t count = 0;
     uint64_t lengthBefore = 0;

@@ -236,6 +236,28 @@ bool FileHandle::Reserve(uint64_t newLength) const {
     return false;
 }
 
+bool FileHandle::ShiftBlocks(uint64_t offset, uint64_t count, bool collapse) const {
+    if (fd_ < 0) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_blksize <= 0) return false;
+    const auto block = static_cast<uint64_t>(st.st_blksize);
+    const uint64_t length = static_cast<uint64_t>(st.st_size);
+    if (count == 0 || offset % block != 0 || count % block != 0 || offset >= length ||
+        (collapse && count >= length - offset) ||
+        offset + count > static_cast<uint64_t>(INT64_MAX)) {
+        errno = EINVAL;
+        return false;
+    }
+    if (g_faults != nullptr) [[unlikely]] {
+        // Under injected faults the edits take their block-by-block path,
+        // whose failures the faults describe.
+        errno = g_faults->rangeErrno != 0 ? g_faults->rangeErrno : EOPNOTSUPP;
+        return false;
+    }
+    return ::fallocate(fd_, collapse ? FALLOC_FL_COLLAPSE_RANGE : FALLOC_FL_INSERT_RANGE,
+                       static_cast<off_t>(offset), static_cast<off_t>(count)) == 0;
+}
+
 bool FileHandle::Truncate(uint64_t length) const {
     return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
 }

@@ -19,6 +19,7 @@ struct FileFaults {
     int writeErrno = 0;                 // then: fail with it (ENOSPC, EIO), or 0: write nothing
     int reserveErrno = 0;               // Reserve's fallocate fails with it (ENOSPC, EOPNOTSUPP)
     int journalErrno = 0;               // the edit journal's writes fail with it
+    int rangeErrno = 0;                 // ShiftBlocks fails with it (always fails under faults)
 };
 
 // Installs faults for every FileHandle; nullptr removes them. Not owned.
@@ -75,6 +76,13 @@ class FileHandle {
     // The length now, measured by seeking to the end (0 on an error).
     uint64_t Length() const;
     bool Truncate(uint64_t length) const;
+    // Inserts count zero bytes at offset, or removes count bytes there
+    // (collapse), by changing the file system's map of the file's blocks:
+    // constant time, and atomic. Only where the file system offers it (ext4,
+    // XFS) and for whole blocks at a block boundary inside the file (a
+    // collapse must leave a byte after the range); false with errno set
+    // (EOPNOTSUPP, EINVAL) elsewhere, the file unchanged.
+    bool ShiftBlocks(uint64_t offset, uint64_t count, bool collapse) const;
     // Takes the space for the file to grow to newLength from the file system
     // now, so that the writes that grow it cannot run out of room. Where the
     // file system can, the blocks are reserved past the end and the length

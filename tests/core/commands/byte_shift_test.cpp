@@ -3,6 +3,7 @@
 #include "document/byte_shift.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "document/shift_journal.h"
+#include "document/undo.h"
 #include "file_fault_scope.h"
 #include "resources/resources.h"
 #include "session.h"
@@ -286,6 +288,32 @@ TEST(ByteShiftParse, FillRangeAndValue) {
 }
 
 // ---------------------------------------------------------------- faults
+
+// Whole blocks at a block boundary are moved by the file system where it
+// can (ext4, XFS): the inserted blocks are a hole, no byte is copied, and the
+// bytes are as a block-by-block shift would leave them; undo takes them out.
+TEST_F(ByteShiftTest, WholeBlocksMoveWithoutCopying) {
+    const std::string probe = dir.Write("probe.bin", std::string(0x10000, 'p'));
+    {
+        OpenError error;
+        const FileHandle f = FileHandle::Open(probe, FileHandle::ReadWrite, &error);
+        if (!f.ShiftBlocks(0x1000, 0x1000, false)) GTEST_SKIP() << "no block moves here";
+    }
+    const std::string original = RandomBytes(0x10000, 21);
+    Session s(dir, original);
+    ASSERT_TRUE(s.opened);
+    ASSERT_TRUE(InsertBytes(s.doc, s.host, 0x2000, 0x3000));
+    EXPECT_TRUE(s.Contents() ==
+                original.substr(0, 0x2000) + std::string(0x3000, '\0') + original.substr(0x2000));
+    EXPECT_EQ(::lseek(s.doc.file().fd(), 0x2000, SEEK_HOLE), 0x2000);  // nothing was written there
+    ASSERT_TRUE(DeleteBytes(s.doc, s.host, 0x1000, 0x2000));
+    EXPECT_TRUE(s.Contents() ==
+                original.substr(0, 0x1000) + std::string(0x2000, '\0') + original.substr(0x2000));
+    ASSERT_TRUE(UndoEdit(s.doc, s.host));
+    ASSERT_TRUE(UndoEdit(s.doc, s.host));
+    EXPECT_TRUE(s.Contents() == original);
+    s.ExpectProgressRisingTo100();
+}
 
 // Insert takes the file's new length from the file system before it moves a
 // byte: where the room is not there it refuses and the file is untouched.
