@@ -1,8 +1,10 @@
 #include "search/search_engine.h"
 
 #include <string.h>  // memrchr, memmem
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -273,6 +275,7 @@ SearchEngine::~SearchEngine() = default;
 
 void SearchEngine::SetPattern(std::vector<uint8_t> pattern) {
     pattern_ = std::move(pattern);
+    patternHasData_ = std::any_of(pattern_.begin(), pattern_.end(), [](uint8_t b) { return b; });
     matcher_ = std::make_unique<Matcher>(pattern_, options_.verifyAllowance);
     matcher_->useVector = vectorScan_;
     const size_t need = options_.blockSize + (pattern_.empty() ? 0 : pattern_.size() - 1);
@@ -318,6 +321,12 @@ uint64_t SearchEngine::LoadBlock(uint64_t b) {
     return cacheEnd_;
 }
 
+uint64_t SearchEngine::NextData(uint64_t at) const {
+    const off_t data = ::lseek(file_.fd(), static_cast<off_t>(at), SEEK_DATA);
+    if (data >= 0) return static_cast<uint64_t>(data);
+    return errno == ENXIO ? UINT64_MAX : at;
+}
+
 SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const SearchPoll& poll,
                                              uint64_t& match) {
     const uint64_t n = pattern_.size();
@@ -325,10 +334,23 @@ SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const Sea
     const uint64_t first = lo;
     const uint64_t last = hi - n;  // the last start that fits
     const uint64_t k = options_.blockSize;
+    const bool skip = options_.skipHoles && patternHasData_;
     for (uint64_t b = first / k;; ++b) {
         const uint64_t start = b * k;
         const uint64_t from = std::max(first, start);
         const uint64_t to = std::min(last, start + k - 1);
+        if (skip) {
+            // No byte of data under this block's starts and the pattern's
+            // bytes after them: on to the first start that reaches data.
+            const uint64_t data = NextData(from);
+            if (data > to + n - 1) {
+                if (data == UINT64_MAX || data > last + n - 1) return Scan::None;
+                const uint64_t next = data - (n - 1);
+                if (poll && poll(next)) return Scan::Aborted;
+                b = next / k - 1;
+                continue;
+            }
+        }
         const uint64_t end = LoadBlock(b);
         if (end >= from + n) {
             const uint64_t top = std::min(to, end - n);
@@ -353,10 +375,16 @@ SearchEngine::Scan SearchEngine::FindLastIn(uint64_t lo, uint64_t hi, const Sear
     const uint64_t first = lo;
     const uint64_t last = hi - n;
     const uint64_t k = options_.blockSize;
+    const bool skip = options_.skipHoles && patternHasData_;
     for (uint64_t b = last / k;; --b) {
         const uint64_t start = b * k;
         const uint64_t from = std::max(first, start);
         const uint64_t to = std::min(last, start + k - 1);
+        if (skip && NextData(from) > to + n - 1) {  // all hole: nothing to read
+            if (from == first) return Scan::None;
+            if (poll && poll(start)) return Scan::Aborted;
+            continue;
+        }
         const uint64_t end = LoadBlock(b);
         if (end >= from + n) {
             const uint64_t top = std::min(to, end - n);

@@ -58,6 +58,10 @@ class SearchEngine {
         // Verification work allowed beyond four times the bytes scanned before
         // a search of a repetitive pattern switches to a linear-time matcher.
         size_t verifyAllowance = 64u << 10;
+        // Holes of a sparse file are zeros: a pattern with a byte that is
+        // not zero cannot lie wholly inside one, so they are passed over
+        // (SEEK_DATA) without being read.
+        bool skipHoles = true;
     };
 
     SearchEngine(const FileHandle& file, uint64_t fileLength);
@@ -94,6 +98,9 @@ class SearchEngine {
     // One past the last byte the block starting at start asks for: its starts
     // and the pattern's length - 1 bytes after them, within the file.
     uint64_t WantEnd(uint64_t start) const;
+    // The first offset at or after at that is not in a hole (at itself where
+    // the file system cannot tell); UINT64_MAX when only holes follow.
+    uint64_t NextData(uint64_t at) const;
 
     const FileHandle& file_;
     uint64_t length_;
@@ -106,6 +113,7 @@ class SearchEngine {
     uint64_t cacheEnd_ = 0;  // one past the last byte read
     bool cacheValid_ = false;
     bool vectorScan_ = true;
+    bool patternHasData_ = false;  // a byte of the pattern is not zero
 };
 
 }  // namespace octile

@@ -244,6 +244,79 @@ TEST(SearchEngine, AgreesWithTheWalk) {
     EXPECT_LT(found, total * 3 / 4 + total / 8);
 }
 
+// A sparse file: its holes are passed over without being read, and every
+// search finds what reading them would have found, for patterns with leading
+// or trailing zeros that reach from a hole into data, and for patterns of
+// zeros alone, which lie inside the holes.
+TEST(SearchEngine, HolesAreSkippedWithTheSameHits) {
+    TempDir dir;
+    constexpr uint64_t kSize = 8 << 20;
+    const std::string path = dir.Sparse("sparse.bin", kSize);
+    ASSERT_FALSE(path.empty());
+    OpenError error;
+    FileHandle file = FileHandle::Open(path, FileHandle::ReadWrite, &error);
+    ASSERT_TRUE(file.IsOpen());
+    // Islands of data between holes, one on a block boundary of the search.
+    const uint64_t islands[] = {0x3000, 0x100000 - 0x1000, 0x5F0000, kSize - 0x1000};
+    const Bytes island = [] {
+        Bytes b(0x1000, 0x41);
+        b[0] = 0x42;  // the island's first byte
+        b[0x777] = 0x43;
+        b[0xFFF] = 0x44;  // its last byte
+        return b;
+    }();
+    for (uint64_t at : islands)
+        ASSERT_EQ(file.WriteAt(island.data(), island.size(), at), island.size());
+    const Bytes patterns[] = {
+        {0x42}, {0x00, 0x00, 0x42}, {0x44, 0x00},
+        {0x43}, {0x00, 0x00},       {0x44, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x42}};
+    const uint64_t carets[] = {0, 0x2FFF, 0x3000, 0x4000, 0x100000, 0x5F0777, kSize - 1};
+    for (const Bytes& pattern : patterns) {
+        for (uint64_t caret : carets) {
+            for (bool backward : {false, true}) {
+                const SearchRequest request{caret, caret / 0x1000 * 0x1000, 0x1000, backward};
+                SearchEngine::Options reading;
+                reading.skipHoles = false;
+                SearchEngine skipping(file, kSize), reader(file, kSize, reading);
+                skipping.SetPattern(pattern);
+                reader.SetPattern(pattern);
+                const SearchResult a = skipping.Find(request);
+                const SearchResult b = reader.Find(request);
+                EXPECT_EQ(a.status, b.status) << caret << (backward ? " backward" : " forward");
+                EXPECT_EQ(a.match, b.match) << caret << (backward ? " backward" : " forward");
+                EXPECT_EQ(a.window, b.window);
+            }
+        }
+    }
+}
+
+// 64 GiB of holes with two islands: a search passes the holes in an instant
+// (read block by block it would not finish within the test's time limit).
+TEST(SearchEngine, FindsDataAcrossAHugeSparseFile) {
+    TempDir dir;
+    constexpr uint64_t kSize = uint64_t{64} << 30;
+    const std::string path = dir.Sparse("huge.bin", kSize);
+    if (path.empty()) GTEST_SKIP() << "no sparse files here";
+    OpenError error;
+    FileHandle file = FileHandle::Open(path, FileHandle::ReadWrite, &error);
+    const uint8_t mark[] = {'O', 'c', 't'};
+    const uint64_t near = uint64_t{5} << 30, far = kSize - 100;
+    ASSERT_EQ(file.WriteAt(mark, 3, near), 3u);
+    ASSERT_EQ(file.WriteAt(mark, 3, far), 3u);
+    SearchEngine engine(file, kSize);
+    engine.SetPattern({'O', 'c', 't'});
+    const SearchResult forward = engine.Find({0, 0, 0x1000, false});
+    ASSERT_EQ(forward.status, SearchResult::Found);
+    EXPECT_EQ(forward.match, near);
+    const SearchResult next = engine.Find({near, near / 0x1000 * 0x1000, 0x1000, false});
+    EXPECT_EQ(next.match, far);
+    const SearchResult backward = engine.Find({far, far / 0x1000 * 0x1000, 0x1000, true});
+    EXPECT_EQ(backward.match, near);
+    const SearchResult wrapped = engine.Find({far, far / 0x1000 * 0x1000, 0x1000, false});
+    EXPECT_TRUE(wrapped.wrapped);
+    EXPECT_EQ(wrapped.match, near);
+}
+
 // Read sizes below 16 (the read-size dialog accepts them): the occurrence is
 // the one the definition gives, and its window holds its first byte (or is
 // the first window, from which a caret past its R bytes searches down).
