@@ -85,6 +85,12 @@ foreach(page ${octile_man_pages})
 endforeach()
 add_custom_target(octile_man ALL DEPENDS ${octile_man_files})
 install(FILES ${octile_man_files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Bash completion of octile-cli's commands and options, where bash-completion
+# loads it on demand.
+install(FILES ${CMAKE_SOURCE_DIR}/resources/octile-cli.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME octile-cli)
+
 if(NOT TARGET octile)
   return()
 endif()

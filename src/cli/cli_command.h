@@ -1,7 +1,9 @@
 #pragma once
 // The subcommands of octile-cli. To add one: write src/cli/cli_NAME.cpp with
-// its Run function and usage text, declare both here, and add one row to the
-// table in cli_main.cpp.
+// its Run function, its options and its Command row, declare the row here,
+// and add it to the table in cli_main.cpp. The help, the usage lines and the
+// parsing all come from the row.
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -16,58 +18,39 @@ enum ExitCode : int {
     kExitRefused = 2,  // bad arguments, a refused request or an I/O error
 };
 
+struct OptionRule {
+    std::string_view name;   // without the leading "--"
+    std::string_view value;  // the value's name in the help ("HEX"); empty for a switch
+    std::string_view help;   // one line
+
+    // "--name VALUE" or "--name=VALUE"; else a switch.
+    constexpr bool TakesValue() const { return !value.empty(); }
+};
+
 struct Command {
     std::string_view name;
-    std::string_view usage;  // the arguments, after "octile-cli NAME "
+    std::string_view arguments;  // the positional arguments, after "octile-cli NAME "
+    std::string_view summary;    // one line
+    std::span<const OptionRule> options;
     int (*run)(const Args& args);
 };
 
-// The table of subcommands (cli_main.cpp), and one row of it by name.
-const std::vector<Command>& Commands();
-const Command& FindCommand(std::string_view name);
+// The table of subcommands (cli_main.cpp), in the order the help lists them.
+std::span<const Command* const> Commands();
 
-// dump FILE [--start HEX] [--end HEX] [--code sjis|unicode|jis|euc] [--upper]
-extern const std::string_view kDumpUsage;
-int RunDump(const Args& args);
-
-// hexlist FILE OUT [--start HEX] [--end HEX] [--code ...] [--upper]; save FILE OUT [--start HEX]
-// [--end HEX]
-extern const std::string_view kHexListUsage;
-extern const std::string_view kSaveUsage;
-int RunHexList(const Args& args);
-int RunSave(const Args& args);
-
-// insert FILE POS COUNT; delete FILE POS COUNT; fill FILE START END VALUE (each
-// [--no-undo])
-extern const std::string_view kInsertUsage;
-extern const std::string_view kDeleteUsage;
-extern const std::string_view kFillUsage;
-int RunInsert(const Args& args);
-int RunDelete(const Args& args);
-int RunFill(const Args& args);
-
-// undo FILE [COUNT]; redo FILE [COUNT]; history FILE; recover FILE
-extern const std::string_view kUndoUsage;
-extern const std::string_view kRedoUsage;
-extern const std::string_view kHistoryUsage;
-extern const std::string_view kRecoverUsage;
-int RunUndo(const Args& args);
-int RunRedo(const Args& args);
-int RunHistory(const Args& args);
-int RunRecover(const Args& args);
-
-// picture FILE ANCHOR OUT.bmp [--plugins DIR]
-extern const std::string_view kPictureUsage;
-int RunPicture(const Args& args);
-
-// find FILE TEXT [...]; replace FILE SEARCH REPLACEMENT [...] [--no-undo]
-extern const std::string_view kFindUsage;
-extern const std::string_view kReplaceUsage;
-int RunFind(const Args& args);
-int RunReplace(const Args& args);
-
-// compare OLD NEW
-extern const std::string_view kCompareUsage;
-int RunCompare(const Args& args);
+extern const Command kDumpCommand;     // cli_dump.cpp
+extern const Command kHexListCommand;  // cli_export.cpp
+extern const Command kSaveCommand;
+extern const Command kInsertCommand;  // cli_edit.cpp
+extern const Command kDeleteCommand;
+extern const Command kFillCommand;
+extern const Command kUndoCommand;  // cli_undo.cpp
+extern const Command kRedoCommand;
+extern const Command kHistoryCommand;
+extern const Command kRecoverCommand;
+extern const Command kFindCommand;  // cli_search.cpp
+extern const Command kReplaceCommand;
+extern const Command kPictureCommand;  // cli_picture.cpp
+extern const Command kCompareCommand;  // cli_compare.cpp
 
 }  // namespace octile::cli

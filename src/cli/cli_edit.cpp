@@ -1,5 +1,6 @@
 // octile-cli insert, delete and fill: the byte-shifting edits of the window,
 // run on the file in place.
+#include <optional>
 #include <string>
 
 #include "cli/cli_command.h"
@@ -11,21 +12,26 @@
 
 namespace octile::cli {
 
-const std::string_view kInsertUsage = "FILE POS COUNT [--no-undo]";
-const std::string_view kDeleteUsage = "FILE POS COUNT [--no-undo]";
-const std::string_view kFillUsage = "FILE START END VALUE [--no-undo]";
-
 namespace {
 
-int RunShift(std::string_view name, const Args& args, bool deleteMode) {
-    const Command& command = FindCommand(name);
+int RunInsert(const Args& args);
+int RunDelete(const Args& args);
+int RunFill(const Args& args);
+
+constexpr OptionRule kEditOptions[] = {kNoUndoOption};
+
+int RunShift(const Command& command, const Args& args, bool deleteMode) {
     Options options;
-    if (!options.Parse(command, args, {kNoUndoOption}, 3, 3)) return kExitRefused;
+    if (!options.Parse(command, args, 3, 3)) return kExitRefused;
     const auto& pos = options.Positional();
+    const auto positionText = HexText("POS", pos[1]);
+    if (!positionText) return kExitRefused;
+    const auto countText = HexText("COUNT", pos[2]);
+    if (!countText) return kExitRefused;
     CliHost host;
     uint64_t position = 0;
     uint64_t count = 0;
-    if (!ParseShiftRequest(host, Utf8ToUtf16(pos[1]), Utf8ToUtf16(pos[2]), position, count)) {
+    if (!ParseShiftRequest(host, *positionText, *countText, position, count)) {
         return kExitRefused;
     }
     COctileDoc doc(host);
@@ -36,22 +42,24 @@ int RunShift(std::string_view name, const Args& args, bool deleteMode) {
     return EditExit(host, ok);
 }
 
-}  // namespace
+int RunInsert(const Args& args) { return RunShift(kInsertCommand, args, false); }
 
-int RunInsert(const Args& args) { return RunShift("insert", args, false); }
-
-int RunDelete(const Args& args) { return RunShift("delete", args, true); }
+int RunDelete(const Args& args) { return RunShift(kDeleteCommand, args, true); }
 
 int RunFill(const Args& args) {
-    const Command& command = FindCommand("fill");
     Options options;
-    if (!options.Parse(command, args, {kNoUndoOption}, 4, 4)) return kExitRefused;
+    if (!options.Parse(kFillCommand, args, 4, 4)) return kExitRefused;
     const auto& pos = options.Positional();
+    const auto start = HexText("START", pos[1]);
+    if (!start) return kExitRefused;
+    const auto end = HexText("END", pos[2]);
+    if (!end) return kExitRefused;
+    const auto value = HexText("VALUE", pos[3]);
+    if (!value) return kExitRefused;
     CliHost host;
-    const std::u16string value = Utf8ToUtf16(pos[3]);
     FillRequest request;
-    if (!CheckFillValueLength(host, value) ||
-        !ParseFillRequest(host, Utf8ToUtf16(pos[1]), Utf8ToUtf16(pos[2]), value, request)) {
+    if (!CheckFillValueLength(host, *value) ||
+        !ParseFillRequest(host, *start, *end, *value, request)) {
         return kExitRefused;
     }
     COctileDoc doc(host);
@@ -59,5 +67,15 @@ int RunFill(const Args& args) {
     if (!OpenDocument(doc, std::string(pos[0]), true)) return kExitRefused;
     return EditExit(host, FillRange(doc, host, request));
 }
+
+}  // namespace
+
+const Command kInsertCommand = {"insert", "FILE POS COUNT",
+                                "insert COUNT (1-10000) zero bytes at POS", kEditOptions,
+                                RunInsert};
+const Command kDeleteCommand = {"delete", "FILE POS COUNT", "delete COUNT (1-10000) bytes at POS",
+                                kEditOptions, RunDelete};
+const Command kFillCommand = {"fill", "FILE START END VALUE",
+                              "overwrite START to END with the byte VALUE", kEditOptions, RunFill};
 
 }  // namespace octile::cli

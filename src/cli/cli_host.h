@@ -1,11 +1,13 @@
 #pragma once
-// A UiHost for octile-cli: message boxes become lines on standard error,
-// every question is answered no (or cancel), everything a window would show is dropped,
-// and every dialog is cancelled. Also opens the document the way the file
-// subcommands need it.
+// A UiHost for octile-cli: message boxes become lines on standard error, in
+// the language of the locale's messages, every question is answered no (or
+// cancel), everything a window would show is dropped, and every dialog is
+// cancelled. Also opens the document the way the file subcommands need it.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
+#include "cli/cli_input.h"
 #include "cli/cli_util.h"
 #include "document/document.h"
 #include "document/file_error.h"
@@ -69,9 +71,10 @@ class CliHost : public UiHost {
 
 // Opens path in doc, read-only or read-write, with the user's journal
 // settings (read-write, the open completes an insert or delete that was cut
-// short). False, with the reason printed (the window's open-error text), when
-// the file cannot be opened that way.
+// short). False, with the reason printed (the window's open-error text and
+// the system's reason), when the file cannot be opened that way.
 inline bool OpenDocument(COctileDoc& doc, const std::string& path, bool writable) {
+    if (!CheckDocumentFile(path, writable)) return false;
     const JournalOptions journal = UserJournalOptions();
     // A file to be changed is opened read-only and then reopened read-write;
     // the journal waits for the second open, so that a shift cut short is
@@ -83,10 +86,14 @@ inline bool OpenDocument(COctileDoc& doc, const std::string& path, bool writable
     if (doc.HasFile() && (!writable || doc.IsReadOnly() == 0)) return true;
     // Ask the file system once more for the reason the mode's open failed.
     OpenError error = OpenError::None;
+    errno = 0;
     FileHandle::Open(doc.GetPathName(), writable ? FileHandle::ReadWrite : FileHandle::ReadOnly,
                      &error);
-    if (error == OpenError::None) error = OpenError::AccessDenied;  // not writable by this user
-    PrintMessage(OpenErrorMessage(error, doc.GetPathName()));
+    // No error: the file is not writable by this user. A lock of another
+    // Octile process has no reason of the system's.
+    const int err = error == OpenError::None ? EACCES : error == OpenError::Sharing ? 0 : errno;
+    ReportOpenFailure({error == OpenError::None ? OpenError::AccessDenied : error, err, false},
+                      doc.GetPathName());
     return false;
 }
 
@@ -94,10 +101,7 @@ inline bool OpenDocument(COctileDoc& doc, const std::string& path, bool writable
 // not fit under the journal's limit gets a line naming --no-undo.
 inline int EditExit(const CliHost& host, bool ok) {
     if (ok) return kExitOk;
-    if (host.declined()) {
-        std::fputs("octile-cli: run again with --no-undo to make the change without undo data\n",
-                   stderr);
-    }
+    if (host.declined()) PrintLine(Say(Text::kRunWithNoUndo));
     return kExitRefused;
 }
 

@@ -13,11 +13,6 @@
 
 namespace octile::cli {
 
-const std::string_view kUndoUsage = "FILE [COUNT]";
-const std::string_view kRedoUsage = "FILE [COUNT]";
-const std::string_view kHistoryUsage = "FILE";
-const std::string_view kRecoverUsage = "FILE";
-
 namespace {
 
 const char* KindName(EditKind kind) {
@@ -34,10 +29,9 @@ const char* KindName(EditKind kind) {
 
 // Undoes or redoes COUNT steps (decimal, 1 when left out), newest first,
 // stopping at the first that cannot be done.
-int RunSteps(std::string_view name, const Args& args, bool redo) {
-    const Command& command = FindCommand(name);
+int RunSteps(const Command& command, const Args& args, bool redo) {
     Options options;
-    if (!options.Parse(command, args, {}, 1, 2)) return kExitRefused;
+    if (!options.Parse(command, args, 1, 2)) return kExitRefused;
     const auto& pos = options.Positional();
     uint64_t count = 1;
     if (pos.size() > 1) {
@@ -45,7 +39,7 @@ int RunSteps(std::string_view name, const Args& args, bool redo) {
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
         if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
             count == 0) {
-            return UsageError(command, "COUNT must be a decimal number of steps, 1 or more");
+            return UsageError(command, Say(Text::kBadStepCount));
         }
     }
     CliHost host;
@@ -60,25 +54,20 @@ int RunSteps(std::string_view name, const Args& args, bool redo) {
     return kExitOk;
 }
 
-}  // namespace
+int RunUndo(const Args& args) { return RunSteps(kUndoCommand, args, false); }
 
-int RunUndo(const Args& args) { return RunSteps("undo", args, false); }
-
-int RunRedo(const Args& args) { return RunSteps("redo", args, true); }
+int RunRedo(const Args& args) { return RunSteps(kRedoCommand, args, true); }
 
 int RunHistory(const Args& args) {
-    const Command& command = FindCommand("history");
     Options options;
-    if (!options.Parse(command, args, {}, 1, 1)) return kExitRefused;
+    if (!options.Parse(kHistoryCommand, args, 1, 1)) return kExitRefused;
     CliHost host;
     COctileDoc doc(host);
     // The journal is kept only for a file open read-write.
     if (!OpenDocument(doc, std::string(options.Positional()[0]), true)) return kExitRefused;
     const EditJournal* journal = doc.journal();
     if (!journal) {
-        if (host.messages() == 0) {
-            std::fprintf(stderr, "octile-cli: no edit journal for %s\n", doc.GetPathName().c_str());
-        }
+        if (host.messages() == 0) PrintLine(Say(Text::kNoJournal, doc.GetPathName()));
         return kExitRefused;
     }
     const uint64_t length = doc.GetFileLength();
@@ -93,9 +82,8 @@ int RunHistory(const Args& args) {
 }
 
 int RunRecover(const Args& args) {
-    const Command& command = FindCommand("recover");
     Options options;
-    if (!options.Parse(command, args, {}, 1, 1)) return kExitRefused;
+    if (!options.Parse(kRecoverCommand, args, 1, 1)) return kExitRefused;
     CliHost host;
     COctileDoc doc(host);
     // Opening read-write completes an insert or delete that was cut short,
@@ -106,5 +94,16 @@ int RunRecover(const Args& args) {
     if (host.messages() == 0) std::puts("nothing to complete");
     return kExitOk;
 }
+
+}  // namespace
+
+const Command kUndoCommand = {
+    "undo", "FILE [COUNT]", "undo the newest COUNT changes (default 1)", {}, RunUndo};
+const Command kRedoCommand = {
+    "redo", "FILE [COUNT]", "redo the newest COUNT undone changes", {}, RunRedo};
+const Command kHistoryCommand = {
+    "history", "FILE", "list the recorded changes, oldest first", {}, RunHistory};
+const Command kRecoverCommand = {
+    "recover", "FILE", "complete an insert or delete cut short", {}, RunRecover};
 
 }  // namespace octile::cli

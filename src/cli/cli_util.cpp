@@ -1,10 +1,11 @@
 #include "cli/cli_util.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
 #include "charcode/charcode.h"
-#include "document/file_error.h"
 #include "dump/dump_format.h"
 #include "resources/resources.h"
 #include "settings/paths.h"
@@ -13,8 +14,8 @@
 
 namespace octile::cli {
 
-bool Options::Parse(const Command& command, const Args& args, std::span<const OptionRule> rules,
-                    size_t minPositional, size_t maxPositional) {
+bool Options::Parse(const Command& command, const Args& args, size_t minPositional,
+                    size_t maxPositional) {
     const auto fail = [&](const std::string& detail) {
         UsageError(command, detail);
         return false;
@@ -36,23 +37,23 @@ bool Options::Parse(const Command& command, const Args& args, std::span<const Op
             inlineValue = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const auto rule = std::find_if(rules.begin(), rules.end(),
-                                       [&](const OptionRule& s) { return s.name == name; });
+        const auto rule = std::find_if(command.options.begin(), command.options.end(),
+                                       [&](const OptionRule& r) { return r.name == name; });
         const std::string option = "--" + std::string(name);
-        if (rule == rules.end()) return fail("unknown option " + option);
-        if (!rule->takesValue) {
-            if (inlineValue) return fail(option + " takes no value");
+        if (rule == command.options.end()) return fail(Say(Text::kUnknownOption, option));
+        if (!rule->TakesValue()) {
+            if (inlineValue) return fail(Say(Text::kTakesNoValue, option));
             values_.emplace_back(rule->name, std::string_view());
         } else if (inlineValue) {
             values_.emplace_back(rule->name, *inlineValue);
         } else if (i + 1 < args.size()) {
             values_.emplace_back(rule->name, args[++i]);
         } else {
-            return fail(option + " needs a value");
+            return fail(Say(Text::kNeedsValue, option));
         }
     }
-    if (positional_.size() < minPositional) return fail("missing argument");
-    if (positional_.size() > maxPositional) return fail("too many arguments");
+    if (positional_.size() < minPositional) return fail(Say(Text::kMissingArgument));
+    if (positional_.size() > maxPositional) return fail(Say(Text::kTooManyArguments));
     return true;
 }
 
@@ -65,28 +66,82 @@ std::optional<std::string_view> Options::Value(std::string_view name) const {
 
 bool Options::Has(std::string_view name) const { return Value(name).has_value(); }
 
+namespace {
+
+// "--name VALUE" or "--name".
+std::string OptionSyntax(const OptionRule& rule) {
+    std::string text = "--" + std::string(rule.name);
+    if (rule.TakesValue()) text += " " + std::string(rule.value);
+    return text;
+}
+
+}  // namespace
+
+std::string UsageLine(const Command& command) {
+    std::string line =
+        "octile-cli " + std::string(command.name) + " " + std::string(command.arguments);
+    for (const OptionRule& rule : command.options) line += " [" + OptionSyntax(rule) + "]";
+    return line;
+}
+
+std::string CommandHelp(const Command& command) {
+    constexpr OptionRule kHelp = {"help", "", "show this help"};
+    size_t width = OptionSyntax(kHelp).size();
+    for (const OptionRule& rule : command.options) {
+        width = std::max(width, OptionSyntax(rule).size());
+    }
+    std::string text =
+        "usage: " + UsageLine(command) + "\n" + std::string(command.summary) + "\n\noptions:\n";
+    const auto add = [&](const OptionRule& rule) {
+        const std::string syntax = OptionSyntax(rule);
+        text += "  " + syntax + std::string(width - syntax.size() + 2, ' ') +
+                std::string(rule.help) + "\n";
+    };
+    for (const OptionRule& rule : command.options) add(rule);
+    add(kHelp);
+    return text;
+}
+
 int UsageError(const Command& command, std::string_view detail) {
-    std::fprintf(stderr, "octile-cli: %.*s\nusage: octile-cli %.*s %.*s\n",
-                 static_cast<int>(detail.size()), detail.data(),
-                 static_cast<int>(command.name.size()), command.name.data(),
-                 static_cast<int>(command.usage.size()), command.usage.data());
+    PrintLine(detail);
+    const std::string usage = "usage: " + UsageLine(command) + "\n";
+    std::fwrite(usage.data(), 1, usage.size(), stderr);
     return kExitRefused;
 }
 
-void PrintMessage(std::u16string_view text) {
-    const std::string line = Utf16ToUtf8(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+void PrintMessage(std::u16string_view text, std::string_view reason) {
+    PrintLine(LocalizeProgramText(text), reason);
 }
 
-bool ParseHexArgument(std::string_view text, uint64_t& value) {
-    if (ParseHexStrict(Utf8ToUtf16(text), value)) return true;
-    PrintMessage(LoadString(IDS_RANGE_HEX));
+void PrintProgramMessage(uint32_t id, std::string_view arg, std::string_view reason) {
+    PrintLine(ProgramText(id, arg), reason);
+}
+
+bool ParseHexArgument(std::string_view what, std::string_view text, uint64_t& value) {
+    const std::optional<std::u16string> digits = HexText(what, text);
+    if (!digits) return false;
+    if (!digits->empty() && ParseHexStrict(*digits, value)) return true;
+    PrintProgramMessage(IDS_RANGE_HEX, {}, std::string(what) + " " + std::string(text));
     return false;
 }
 
+std::optional<std::u16string> HexText(std::string_view what, std::string_view text) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        if (text.size() == 2) {
+            PrintProgramMessage(IDS_RANGE_HEX, {}, std::string(what) + " " + std::string(text));
+            return std::nullopt;
+        }
+        text.remove_prefix(2);
+    }
+    return Utf8ToUtf16(text);
+}
+
 bool ParseCharCode(std::string_view text, int32_t& code) {
-    static constexpr std::pair<std::string_view, int32_t> kNames[] = {
-        {"sjis", CODE_SJIS}, {"unicode", CODE_UNICODE}, {"jis", CODE_JIS}, {"euc", CODE_EUC}};
+    static constexpr std::pair<std::string_view, int32_t> kNames[] = {{"sjis", CODE_SJIS},
+                                                                      {"unicode", CODE_UNICODE},
+                                                                      {"jis", CODE_JIS},
+                                                                      {"euc", CODE_EUC},
+                                                                      {"utf8", CODE_UTF8}};
     for (const auto& [name, value] : kNames) {
         if (text == name) {
             code = value;
@@ -94,13 +149,6 @@ bool ParseCharCode(std::string_view text, int32_t& code) {
         }
     }
     return false;
-}
-
-FileHandle OpenOrReport(const std::string& path, FileHandle::Mode mode) {
-    OpenError error = OpenError::None;
-    FileHandle file = FileHandle::Open(path, mode, &error);
-    if (!file.IsOpen()) PrintMessage(OpenErrorMessage(error, FullPath(path)));
-    return file;
 }
 
 std::string FormatOffset(uint64_t fileLength, uint64_t value) {
@@ -112,6 +160,13 @@ std::string FormatOffset(uint64_t fileLength, uint64_t value) {
 JournalOptions UserJournalOptions() {
     IniProfileStore store(GetProfileStorePath());
     return ReadJournalOptions(&store);
+}
+
+bool WriteStdout(std::string_view text) {
+    if (WriteAll(STDOUT_FILENO, text)) return true;
+    const int err = errno;
+    PrintProgramMessage(IDS_WRITE_ERROR, "/dev/stdout", err != 0 ? SystemReason(err) : "");
+    return false;
 }
 
 }  // namespace octile::cli

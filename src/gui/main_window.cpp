@@ -21,6 +21,7 @@
 #include "app/app.h"
 #include "gui/app_icon.h"
 #include "gui/dump_widget.h"
+#include "gui/inspector_panel.h"
 #include "gui/key_translate.h"
 #include "gui/picture_window.h"
 #include "gui/popup_window.h"
@@ -70,6 +71,10 @@ MainWindow::MainWindow(COctileApp& app, QtUiHost& host, QWidget* parent)
     dump_ = new DumpWidget(app_.view(), host_, this);
     setCentralWidget(dump_);
     dump_->setFocus();
+    // The data inspector, shown as the settings last left it.
+    inspector_ = new InspectorPanel(app_.view(), this);
+    addDockWidget(Qt::RightDockWidgetArea, inspector_);
+    inspector_->setVisible(app_.view().IsInspectorDisplay());
     app_.SetFrameTarget(this);
 
     setAcceptDrops(true);
@@ -245,6 +250,14 @@ void MainWindow::RefreshRecentFiles(QMenu* menu) {
 void MainWindow::OnIdle() {
     RefreshToolbar();
     RefreshStatusBar();
+    if (!destroyed_ && !inspector_->isHidden()) inspector_->Refresh();
+}
+
+void MainWindow::ShowInspector(bool on) {
+    if (destroyed_) return;
+    inspector_->setVisible(on);
+    RecalcFrameWidth();
+    if (on) inspector_->Refresh();
 }
 
 void MainWindow::RefreshToolbar() {
@@ -257,6 +270,9 @@ void MainWindow::RefreshStatusBar() {
     for (int pane = 6; pane < CStatusBarEx2::kPaneCount; ++pane) {
         statusBar_->SetPaneText(pane, ToQString(frame_.PaneText(pane)));
     }
+    // The idle text follows the selection and the file; a prompt or an
+    // operation's message shown instead stays until it is replaced.
+    if (messagePane()->text() == idleText_) ShowIdle();
     const FrameWidths w = MeasureFrameWidths();
     statusBar_->SetMessagePaneWidth(frame_.MessagePaneWidth(w.frame, w.client, w.scrollBar));
 }
@@ -269,6 +285,12 @@ MainWindow::FrameWidths MainWindow::MeasureFrameWidths() const {
         chrome += layout()->contentsMargins().left() + layout()->contentsMargins().right();
     }
     if (dump_ != nullptr) chrome += 2 * dump_->frameWidth();
+    // A shown inspector docked beside the dump takes its width and the
+    // separator's from the window, not from the dump.
+    if (inspector_ != nullptr && !inspector_->isHidden() && !inspector_->isFloating()) {
+        chrome += inspector_->width() +
+                  style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+    }
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, dump_);
     return {width(), width() - chrome, scrollBar};
 }
@@ -326,7 +348,10 @@ bool MainWindow::OnUpdateCommand(uint32_t id, CmdUI& ui) {
 
 void MainWindow::ShowPrompt(uint32_t id) { host_.SetMessageText(LoadPrompt(id)); }
 
-void MainWindow::ShowIdle() { host_.SetMessageText(LoadString(AFX_IDS_IDLEMESSAGE)); }
+void MainWindow::ShowIdle() {
+    idleText_ = ToQString(frame_.IdleText());
+    messagePane()->setText(idleText_);
+}
 
 bool MainWindow::event(QEvent* event) {
     // The message pane shows the prompts; Qt's status tips would hide the panes.
@@ -354,8 +379,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && !destroyed_) {
         auto* widget = qobject_cast<QWidget*>(watched);
         // The menu bar in keyboard mode keeps its keys, as a menu loop would.
+        // Keys typed into the inspector's table are its own.
         if (widget != nullptr && widget->window() == this &&
-            qobject_cast<QMenuBar*>(widget) == nullptr) {
+            qobject_cast<QMenuBar*>(widget) == nullptr &&
+            !inspector_->OwnsKey(widget, *static_cast<QKeyEvent*>(event))) {
             const uint32_t id = AcceleratorCommand(*static_cast<QKeyEvent*>(event));
             if (id != 0) {
                 RunCommand(id);

@@ -24,6 +24,7 @@ namespace octile {
 class COctileApp;
 class CStatusBarEx2;
 class DumpWidget;
+class InspectorPanel;
 class QtUiHost;
 struct MenuItem;
 
@@ -34,6 +35,9 @@ class MainWindow : public QMainWindow, public CommandTarget {
     ~MainWindow() override;
 
     DumpWidget* dump() const { return dump_; }
+    InspectorPanel* inspector() const { return inspector_; }
+    // Shows or hides the data inspector; the window widens by its width.
+    void ShowInspector(bool on);
     QToolBar* toolBar() const { return toolBar_; }
     QLabel* messagePane() const;
     CStatusBarEx2* statusBarEx() const { return statusBar_; }
@@ -96,6 +100,7 @@ class MainWindow : public QMainWindow, public CommandTarget {
     QtUiHost& host_;
     CMainFrame frame_;
     DumpWidget* dump_ = nullptr;
+    InspectorPanel* inspector_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     CStatusBarEx2* statusBar_ = nullptr;
     std::map<uint32_t, QAction*> menuActions_;
@@ -104,6 +109,8 @@ class MainWindow : public QMainWindow, public CommandTarget {
     QAction* recentPlaceholder_ = nullptr;
     std::vector<QAction*> recentActions_;
     QTimer idleTimer_;
+    // The message pane's idle text as last shown.
+    QString idleText_;
     // The saved placement until the window manager has framed the window.
     std::optional<CMainFrame::Placement> placement_;
     FrameWatch frameWatch_;

@@ -402,6 +402,10 @@ void QtUiHost::ClosePicture() {
     if (pictureWindow_) pictureWindow_->close();
 }
 
+void QtUiHost::ShowInspector(bool on) {
+    if (mainWindow_) mainWindow_->ShowInspector(on);
+}
+
 void QtUiHost::DestroyViewWindows() {
     reportWindow_.reset();
     pictureWindow_.reset();

@@ -81,6 +81,7 @@ class QtUiHost : public UiHost {
     void ShowReport(const ReportWindowData& report) override;
     void ShowPicture(const CDib& dib) override;
     void ClosePicture() override;
+    void ShowInspector(bool on) override;
 
     // ViewSurface.
     void RepaintView() override;

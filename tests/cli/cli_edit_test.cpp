@@ -34,7 +34,9 @@ std::string Hex(uint64_t v) {
 }
 
 // A program message as the tool prints it: one UTF-8 line.
-std::string Line(const std::u16string& message) { return Utf16ToUtf8(message) + "\n"; }
+std::string Line(const std::u16string& message, const std::string& reason = "") {
+    return test::ToolLine(message, reason);
+}
 
 class CliEditTest : public testing::Test {
   protected:
@@ -132,6 +134,7 @@ TEST_F(CliEditTest, SaveAndHexListOfRanges) {
          length - 1,
          CODE_UNICODE,
          false},
+        {{"--start", "3", "--code", "utf8"}, 3, length - 1, CODE_UTF8, false},
         {{"--start", Hex(length)}, length, length - 1, CODE_JIS, false},  // empty range
     };
     for (const Case& c : cases) {
@@ -184,6 +187,7 @@ TEST_F(CliEditTest, RefusalsExitTwoWithTheMessage) {
     struct Case {
         std::vector<std::string> args;
         std::u16string message;
+        std::string reason;  // the system's, in Japanese
     };
     const Case cases[] = {
         {{"insert", path, "0", "0"}, LoadString(IDS_FILL_VALUE)},
@@ -195,7 +199,8 @@ TEST_F(CliEditTest, RefusalsExitTwoWithTheMessage) {
         {{"fill", path, "0", "4", "zz"}, LoadString(IDS_FILL_VALUE)},
         {{"fill", path, "0", "4", "123"}, ReplacePercent1(LoadString(61716), u"2")},
         {{"insert", missing, "0", "1"},
-         ReplacePercent1(LoadString(AFX_IDP_FILE_NOT_FOUND), Utf8ToUtf16(missing))},
+         ReplacePercent1(LoadString(AFX_IDP_FILE_NOT_FOUND), Utf8ToUtf16(missing)),
+         "そのようなファイルやディレクトリはありません"},
         {{"save", path, dir_.File(".txt")}, LoadString(IDS_FILEOPEN_NG)},
         {{"hexlist", path, dir_.File("o.txt"), "--start", "9", "--end", "8"},
          LoadString(IDS_RANGE_HEX)},
@@ -206,7 +211,7 @@ TEST_F(CliEditTest, RefusalsExitTwoWithTheMessage) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
         const CliResult r = Run(c.args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, Line(c.message));
+        EXPECT_EQ(r.err, Line(c.message, c.reason));
     }
     EXPECT_EQ(ReadAll(path), "0123456789");
     EXPECT_FALSE(fs::exists(dir_.File(".txt")));

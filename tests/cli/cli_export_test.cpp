@@ -54,9 +54,8 @@ TEST_F(CliExportTest, OutputsThatAreNotRegularFilesAreRefused) {
             const CliResult r = Run(args);
             EXPECT_EQ(r.status, 2);
             EXPECT_EQ(r.out, "");
-            EXPECT_EQ(r.err, Utf16ToUtf8(ReplacePercent1(LoadString(IDS_NOT_REGULAR_FILE),
-                                                         Utf8ToUtf16(out))) +
-                                 "\n");
+            EXPECT_EQ(r.err, test::ToolLine(ReplacePercent1(LoadString(IDS_NOT_REGULAR_FILE),
+                                                            Utf8ToUtf16(out))));
         }
     }
     EXPECT_TRUE(fs::is_fifo(fifo));
@@ -90,6 +89,35 @@ TEST_F(CliExportTest, AnExistingOutputIsReplacedWhole) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"out", "picture.bmp", "target"}));
+}
+
+// The hex listing of standard input (by "-" or by name) is that of the same
+// bytes in a file, byte for byte: made as they arrive, in the same format.
+TEST_F(CliExportTest, AHexListOfAStreamIsThatOfTheFile) {
+    std::string bytes = test::RandomBytes(0x30011, 8);
+    bytes[0xFF] = '\x82';  // a Shift-JIS character across two 256-byte blocks
+    bytes[0x100] = '\xA0';
+    const std::string path = dir_.Write("in.bin", bytes);
+    const std::vector<std::vector<std::string>> optionSets = {
+        {},
+        {"--start", "11", "--end", "2003F", "--code", "euc", "--upper"},
+        {"--code", "unicode", "--end", "0x1000"},
+        {"--code", "utf8", "--start", "0X1fff5"},
+    };
+    for (const auto& options : optionSets) {
+        std::vector<std::string> fromFile = {"hexlist", path, dir_.File("file.txt")};
+        fromFile.insert(fromFile.end(), options.begin(), options.end());
+        ASSERT_EQ(Run(fromFile).status, 0);
+        const std::string expected = ReadAll(dir_.File("file.txt"));
+        for (const std::string name : {"-", "/dev/stdin"}) {
+            SCOPED_TRACE(name + " " + testing::PrintToString(options));
+            std::vector<std::string> args = {"hexlist", name, dir_.File("stream.txt")};
+            args.insert(args.end(), options.begin(), options.end());
+            const CliResult r = test::RunCli(args, dir_.path(), {.input = bytes});
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_TRUE(ReadAll(dir_.File("stream.txt")) == expected) << "listing differs";
+        }
+    }
 }
 
 }  // namespace

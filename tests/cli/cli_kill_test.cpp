@@ -211,9 +211,8 @@ class CliKillTest : public testing::Test {
                 if (completed) {
                     const uint32_t id =
                         s.deleting ? IDS_SHIFT_COMPLETED_DELETE : IDS_SHIFT_COMPLETED_INSERT;
-                    EXPECT_EQ(
-                        r.err,
-                        Utf16ToUtf8(ReplacePercent1(LoadString(id), Utf8ToUtf16(path_))) + "\n");
+                    EXPECT_EQ(r.err,
+                              test::ToolLine(ReplacePercent1(LoadString(id), Utf8ToUtf16(path_))));
                 } else {
                     EXPECT_EQ(r.out, "nothing to complete\n");
                 }
@@ -265,9 +264,8 @@ TEST_F(CliKillTest, RecoverRefusesWhenTheFileChangedSinceTheKill) {
     }
     EXPECT_EQ(r.status, 2) << "no kill landed inside the insert";
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, Utf16ToUtf8(
-                         ReplacePercent1(LoadString(IDS_SHIFT_NOT_COMPLETED), Utf8ToUtf16(path_))) +
-                         "\n");
+    EXPECT_EQ(r.err, test::ToolLine(
+                         ReplacePercent1(LoadString(IDS_SHIFT_NOT_COMPLETED), Utf8ToUtf16(path_))));
 }
 
 }  // namespace

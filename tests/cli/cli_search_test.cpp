@@ -1,6 +1,7 @@
 // octile-cli find and replace, end to end. find is checked against a plain
 // implementation of which occurrence a search finds and on which window of
-// the search window grid the view shows it.
+// the search window grid the view shows it, on files and on streams; find
+// --all against a plain list of the matches.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@ namespace octile {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::CliEnv;
 using test::CliResult;
 
 // Which occurrence a search finds and the window it is shown on, from the
@@ -135,21 +137,149 @@ TEST_F(CliSearchTest, FindAgreesWithTheDefinition) {
 }
 
 TEST_F(CliSearchTest, FindEncodesTheTextInTheCharacterCode) {
-    // "aあ": SJIS 61 82 A0, UTF-16LE 61 00 42 30, EUC 61 A4 A2.
-    const Bytes bytes = {0x20, 0x61, 0x82, 0xA0, 0x20, 0x61, 0x00,
-                         0x42, 0x30, 0x20, 0x61, 0xA4, 0xA2};
+    // "aあ": SJIS 61 82 A0, UTF-16LE 61 00 42 30, EUC 61 A4 A2, UTF-8 61 E3 81 82.
+    const Bytes bytes = {0x20, 0x61, 0x82, 0xA0, 0x20, 0x61, 0x00, 0x42, 0x30,
+                         0x20, 0x61, 0xA4, 0xA2, 0x20, 0x61, 0xE3, 0x81, 0x82};
     const std::string file = dir_.Write("f.bin", bytes);
     const std::pair<const char*, const char*> cases[] = {{"sjis", "00000001 00000000\n"},
                                                          {"unicode", "00000005 00000000\n"},
                                                          {"euc", "0000000a 00000000\n"},
-                                                         {"jis", "0000000a 00000000\n"}};
+                                                         {"jis", "0000000a 00000000\n"},
+                                                         {"utf8", "0000000e 00000000\n"}};
     for (const auto& [code, out] : cases) {
         const CliResult r = Run({"find", file, "aあ", "--code", code});
         EXPECT_EQ(r.status, 0) << code;
         EXPECT_EQ(r.out, out) << code;
     }
-    // An odd number of hexadecimal digits is searched as text.
-    EXPECT_EQ(Run({"find", dir_.Write("g.bin", Bytes{0x00, 0x34, 0x41, 0x34}), "4A4", "--hex"}).out,
+}
+
+// With --hex a text must be hexadecimal bytes: blanks, an odd number of
+// digits or other characters are refused, never searched as text.
+TEST_F(CliSearchTest, HexTextsMustBeHexadecimalBytes) {
+    const std::string file = dir_.Write("g.bin", Bytes{0x00, 0x34, 0x41, 0x34, 0x20, 0x31});
+    for (const std::string text : {"4A4", "4 1", "34 41", "zz", "0x41", "３４"}) {
+        for (const bool replace : {false, true}) {
+            SCOPED_TRACE(text + (replace ? " replace" : " find"));
+            const CliResult r = replace ? Run({"replace", file, "3441", text, "--hex"})
+                                        : Run({"find", file, text, "--hex"});
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1),
+                      "octile-cli: 「" + text +
+                          "」は16進数のバイト列ではありません（1バイトに2桁、空白なし）\n");
+        }
+    }
+    EXPECT_EQ(test::ReadAll(file), std::string("\x00\x34\x41\x34\x20\x31", 6));
+}
+
+// Every match from the start: reading front to back, the next match is
+// looked for after the end of the one before.
+std::string AllMatches(const Bytes& file, const Bytes& p) {
+    std::string out;
+    for (size_t k = 0; k + p.size() <= file.size();) {
+        if (std::equal(p.begin(), p.end(), file.begin() + static_cast<std::ptrdiff_t>(k))) {
+            char line[32];
+            std::snprintf(line, sizeof line, "%08zx\n", k);
+            out += line;
+            k += p.size();
+        } else {
+            ++k;
+        }
+    }
+    return out;
+}
+
+TEST_F(CliSearchTest, FindAllListsEveryMatchOfAFileOrAStream) {
+    std::mt19937 rng(2718);
+    struct Case {
+        Bytes file, pattern;
+    };
+    std::vector<Case> cases = {
+        {{'a', 'a', 'a', 'a', 'a'}, {'a', 'a'}},  // 0 and 2: matches do not overlap
+        {{'a', 'b', 'a', 'b', 'a'}, {'a', 'b', 'a'}},
+        {{'x', 'y'}, {'z'}},
+        {{}, {'a'}},
+    };
+    for (int i = 0; i < 30; ++i) {
+        Bytes file(rng() % 3000), pattern(1 + rng() % 4);
+        for (auto& b : file) b = static_cast<uint8_t>('a' + rng() % 3);
+        for (auto& b : pattern) b = static_cast<uint8_t>('a' + rng() % 3);
+        cases.push_back({file, pattern});
+    }
+    // Matches across the scan's megabyte blocks.
+    Bytes large(0x280000, 0);
+    for (auto& b : large) b = static_cast<uint8_t>(rng() % 250);
+    const Bytes mark = {0xFB, 0xFC, 0xFD, 0xFE, 0xFF};
+    for (const size_t at : {size_t{0}, size_t{0xFFFFD}, size_t{0x100010}, size_t{0x1FFFFC},
+                            large.size() - mark.size()}) {
+        std::copy(mark.begin(), mark.end(), large.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    cases.push_back({large, mark});
+    cases.push_back({large, {0xFF}});
+    for (const Case& c : cases) {
+        const std::string path = dir_.Write("all.bin", c.file);
+        std::string hex;
+        for (const uint8_t b : c.pattern) hex += Hex(b, 2);
+        const std::string want = AllMatches(c.file, c.pattern);
+        SCOPED_TRACE("size " + std::to_string(c.file.size()) + " pattern " + hex);
+        const CliResult fromFile = Run({"find", path, hex, "--hex", "--all"});
+        const CliResult fromStream =
+            test::RunCli({"find", "-", "--all", hex, "--hex"}, dir_.path(),
+                         {.input = std::string(c.file.begin(), c.file.end())});
+        for (const CliResult* r : {&fromFile, &fromStream}) {
+            EXPECT_EQ(r->status, want.empty() ? 1 : 0);
+            EXPECT_TRUE(r->out == want) << r->out.size() << " vs " << want.size() << " bytes";
+        }
+    }
+    EXPECT_EQ(AllMatches(large, mark), "00000000\n000ffffd\n00100010\n001ffffc\n0027fffb\n");
+}
+
+// A stream is searched once, forwards from its start: what the search from
+// a caret at 0 finds in the same bytes as a file. What would need the file
+// again is refused.
+TEST_F(CliSearchTest, FindOnAStreamIsTheSearchFromTheStart) {
+    std::mt19937 rng(1618);
+    for (int i = 0; i < 40; ++i) {
+        Bytes bytes(rng() % 2000);
+        for (auto& b : bytes) b = static_cast<uint8_t>('a' + rng() % 3);
+        Bytes pattern(1 + rng() % 3);
+        for (auto& b : pattern) b = static_cast<uint8_t>('a' + rng() % 3);
+        std::string hex;
+        for (const uint8_t b : pattern) hex += Hex(b, 2);
+        const std::string readSize = Hex(16 * (1 + rng() % 20), 1);
+        const std::string path = dir_.Write("s.bin", bytes);
+        const CliResult file = Run({"find", path, hex, "--hex", "--read-size", readSize});
+        for (const char* name : {"-", "/dev/stdin"}) {
+            const CliResult stream =
+                test::RunCli({"find", name, hex, "--hex", "--read-size", readSize}, dir_.path(),
+                             {.input = std::string(bytes.begin(), bytes.end())});
+            EXPECT_EQ(stream.status, file.status) << name << " " << hex;
+            EXPECT_EQ(stream.out, file.out) << name << " " << hex;
+        }
+    }
+    const CliEnv english = {.locale = {"LANG=C"}, .input = "abcabc"};
+    struct Refusal {
+        std::vector<std::string> args;
+        std::string option;
+    };
+    const std::string path = dir_.Write("r.bin", Bytes{'a', 'b', 'c'});
+    const Refusal refusals[] = {
+        {{"find", "-", "b", "--backward"}, "--backward"},
+        {{"find", "-", "b", "--caret", "1"}, "--caret"},
+        {{"find", "-", "b", "--caret", "8", "--window", "8"}, "--caret"},
+        {{"find", path, "b", "--all", "--backward"}, "--backward"},
+        {{"find", path, "b", "--all", "--caret", "0"}, "--caret"},
+        {{"find", path, "b", "--window", "0", "--all"}, "--window"},
+    };
+    for (const Refusal& c : refusals) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const CliResult r = test::RunCli(c.args, dir_.path(), english);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("octile-cli: " + c.option + " does not apply", 0), 0u) << r.err;
+    }
+    // The caret at the start is the search of a stream.
+    EXPECT_EQ(test::RunCli({"find", "-", "b", "--caret", "0x0"}, dir_.path(), english).out,
               "00000001 00000000\n");
 }
 
@@ -187,8 +317,8 @@ TEST_F(CliSearchTest, ReplaceAll) {
         EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args[1];
         EXPECT_EQ(test::ReadAll(file), c.after) << c.args[0] << " " << c.args[1];
         // An empty text is named for what it is.
-        if (c.args[1].empty()) EXPECT_NE(r.err.find("empty replacement"), std::string::npos);
-        if (c.args[0].empty()) EXPECT_NE(r.err.find("empty search text"), std::string::npos);
+        if (c.args[1].empty()) EXPECT_NE(r.err.find("置換後の文字列が空です"), std::string::npos);
+        if (c.args[0].empty()) EXPECT_NE(r.err.find("検索する文字列が空です"), std::string::npos);
     }
 }
 

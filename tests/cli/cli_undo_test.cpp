@@ -28,7 +28,7 @@ using test::RandomBytes;
 using test::ReadAll;
 
 // A program message as the tool prints it: one UTF-8 line.
-std::string Line(const std::u16string& message) { return Utf16ToUtf8(message) + "\n"; }
+std::string Line(const std::u16string& message) { return test::ToolLine(message); }
 std::string PathLine(uint32_t id, const std::string& path) {
     return Line(ReplacePercent1(LoadString(id), Utf8ToUtf16(path)));
 }
@@ -170,8 +170,8 @@ TEST_F(CliUndoTest, ChangesTooLargeToUndoNeedNoUndo) {
     CliResult r = Run({"fill", path, "0", "FFFFFFFFFFFFFFFF", "5a"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, Line(LoadString(IDS_JOURNAL_TOO_LARGE)) +
-                         "octile-cli: run again with --no-undo to make the change without undo "
-                         "data\n");
+                         "octile-cli: --no-undo を付けて実行すると、元に戻すための記録なしで変更し"
+                         "ます\n");
     EXPECT_TRUE(ReadAll(path) == inserted);
     EXPECT_EQ(Run({"history", path}).out, "1 insert 00000000 1\n");
 

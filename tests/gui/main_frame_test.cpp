@@ -80,6 +80,8 @@ void MainFrameTest::statusPanesFollowTheView() {
     QTRY_COMPARE(Pane(p, 6)->text(), QStringLiteral("R/W"));
     p.window->MenuAction(ID_CODE_UNICODE)->trigger();
     QTRY_COMPARE(Pane(p, 7)->text(), QStringLiteral("UNICODE"));
+    p.window->MenuAction(ID_CODE_UTF8)->trigger();
+    QTRY_COMPARE(Pane(p, 7)->text(), QStringLiteral("UTF-8"));
 
     // Each text pane is as wide as its text; the message pane is a third of
     // the frame's width and the address pane takes the rest of the bar.
@@ -117,7 +119,8 @@ void MainFrameTest::codePaneClicksCycleTheCode() {
     const struct {
         int32_t code;
         const char* name;
-    } cycle[] = {{CODE_UNICODE, "UNICODE"}, {CODE_EUC, "EUC"}, {CODE_SJIS, "SJIS"}};
+    } cycle[] = {
+        {CODE_UNICODE, "UNICODE"}, {CODE_EUC, "EUC"}, {CODE_UTF8, "UTF-8"}, {CODE_SJIS, "SJIS"}};
     for (const auto& step : cycle) {
         Click(Pane(p, 7));
         QTRY_COMPARE(p.view().GetCharCode(), step.code);

@@ -102,6 +102,7 @@ bool COctileApp::Busy() const { return doc_->busy().Busy(); }
 void COctileApp::DetectPicture() {
     if (!view_->IsPictureDisplay() || !doc_->HasFile()) return;
     pictures_.SetPlugInFolder(PlugInFolderInUse());
+    pictures_.SetMaxPixels(view_->Display().MaxPicturePixels());
     const PictureRequest request{doc_->GetPathName(), view_->Anchor(), view_->ReadWindow(),
                                  view_->ValidCount(), view_->WindowOffset()};
     if (pictures_.DetectPicture(request, picture_)) host_.ShowPicture(picture_);
@@ -233,6 +234,10 @@ bool COctileApp::OnCommand(uint32_t id) {
                 host_.ClosePicture();
             }
             return true;
+        case ID_VIEW_INSPECTOR:
+            view_->SetInspectorDisplay(!view_->IsInspectorDisplay());
+            host_.ShowInspector(view_->IsInspectorDisplay());
+            return true;
         case ID_FILE_SAVE_BITMAP:
             OnFileSaveBitmap(host_, host_, picture_, *doc_);
             return true;
@@ -259,6 +264,10 @@ bool COctileApp::OnUpdateCommand(uint32_t id, CmdUI& ui) {
         case ID_VIEW_PICTURE:
             ui.Enable(true);
             ui.SetCheck(view_->IsPictureDisplay());
+            return true;
+        case ID_VIEW_INSPECTOR:
+            ui.Enable(true);
+            ui.SetCheck(view_->IsInspectorDisplay());
             return true;
         case ID_FILE_SAVE_BITMAP:
             ui.Enable(doc_->HasFile() && view_->IsPictureDisplay() &&

@@ -2,7 +2,24 @@
 
 #include <algorithm>
 
+#include "resources/resources.h"
+
 namespace octile {
+
+namespace {
+
+// A length in hexadecimal digits without leading zeros, in the dump's case.
+std::u16string HexLength(uint64_t value, bool upper) {
+    const char16_t* digits = upper ? u"0123456789ABCDEF" : u"0123456789abcdef";
+    std::u16string text;
+    do {
+        text.insert(text.begin(), digits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame(ProfileStore& store, COctileDoc& doc, COctileView& view)
     : store_(store), doc_(doc), view_(view) {}
@@ -54,6 +71,8 @@ std::u16string CMainFrame::PaneText(int pane) const {
                     return u"JIS";
                 case 3:
                     return u"EUC";
+                case 4:
+                    return u"UTF-8";
                 default:
                     return u" ";
             }
@@ -66,6 +85,15 @@ std::u16string CMainFrame::PaneText(int pane) const {
         default:
             return {};
     }
+}
+
+std::u16string CMainFrame::IdleText() const {
+    if (!view_.IsFileOpen() || !doc_.HasFile()) return LoadString(AFX_IDS_IDLEMESSAGE);
+    uint64_t start = 0, end = 0;
+    view_.GetSelectionRange(start, end);
+    const uint64_t length = doc_.GetFileLength();
+    return u"選択長 0x" + HexLength(length == 0 ? 0 : end - start + 1, view_.IsUpper()) +
+           u" ﾌｧｲﾙ長 0x" + HexLength(length, view_.IsUpper());
 }
 
 uint32_t CMainFrame::MarkPaneColour(int pane) const {

@@ -49,6 +49,10 @@ class CMainFrame {
 
     // Texts of the panes 1 to 8 ("M", "R/O", "SJIS", "Addr=...").
     std::u16string PaneText(int pane) const;
+    // The message pane's text while nothing else is shown there: "ﾚﾃﾞｨ"
+    // without a file, else the selection's length and the file's
+    // ("選択長 0x11 ﾌｧｲﾙ長 0x2000").
+    std::u16string IdleText() const;
     // The colour of a mark pane (1 to 5): the view's colour of that kind.
     uint32_t MarkPaneColour(int pane) const;
     // The command a click on a pane posts, or 0.

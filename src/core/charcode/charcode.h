@@ -1,13 +1,20 @@
 #pragma once
 // The character codes of the character column and the conversions between
-// Shift-JIS (code page 932), EUC-JP, JIS X 0208 codes and UTF-16. All
-// conversions work on caller buffers and keep no state.
+// Shift-JIS (code page 932), EUC-JP, JIS X 0208 codes and UTF-16; the
+// UTF-8 sequences of the UTF-8 column and the East Asian width of a
+// character. All conversions work on caller buffers and keep no state.
 #include <cstdint>
 
 namespace octile {
 
 // The stored character code setting. Any other value behaves like CODE_JIS.
-enum CharCodeValue : int32_t { CODE_SJIS = 0, CODE_UNICODE = 1, CODE_JIS = 2, CODE_EUC = 3 };
+enum CharCodeValue : int32_t {
+    CODE_SJIS = 0,
+    CODE_UNICODE = 1,
+    CODE_JIS = 2,
+    CODE_EUC = 3,
+    CODE_UTF8 = 4,
+};
 
 // JIS X 0208 code (first byte in the high half; only the low 16 bits count)
 // to the Shift-JIS code (lead byte in the high half), or 0 when either byte
@@ -62,5 +69,18 @@ int EucToShiftJis(const uint8_t* src, int count, uint8_t* dst);
 // src[count] (src must hold count + 1 readable bytes).
 // Worst case: 2 * count + 1 bytes of dst, the zero byte included.
 int ShiftJisToEuc(const uint8_t* src, int count, uint8_t* dst);
+
+// The well-formed UTF-8 sequence that begins at src: its length (1 to 4),
+// with its code point in *c, or 0 when src[0] begins none: a continuation
+// byte, 0xC0, 0xC1, 0xF5-0xFF, an overlong form, a surrogate, a value above
+// U+10FFFF, or a sequence cut short by a byte that does not continue it.
+// Reads src[0] and the bytes after it up to the first that does not fit, at
+// most three.
+int DecodeUtf8(const uint8_t* src, char32_t* c);
+
+// Whether c is East Asian Wide or Fullwidth (Unicode 14.0, with the
+// unassigned code points that default to Wide): a fixed-pitch font draws it
+// in two cells, as it does the double-byte characters of code page 932.
+bool IsEastAsianWide(char32_t c);
 
 }  // namespace octile

@@ -1,6 +1,6 @@
 #pragma once
-// The inner loops of the Shift-JIS and EUC conversions, inline so that the
-// dump, which converts a few bytes per line, runs them without calls or
+// The inner loops of the Shift-JIS, EUC and UTF-8 conversions, inline so that
+// the dump, which converts a few bytes per line, runs them without calls or
 // intermediate buffers. charcode.cpp builds the public conversions on them.
 #include <cstdint>
 
@@ -74,6 +74,46 @@ inline int EucToShiftJis(const uint8_t* src, int count, uint8_t* dst) {
     }
     dst[o] = 0;
     return o;
+}
+
+// DecodeUtf8: see charcode.h. The second byte's range depends on the first
+// (no overlong form, no surrogate, nothing above U+10FFFF); every later byte
+// is 0x80-0xBF.
+inline int DecodeUtf8(const uint8_t* src, char32_t* c) {
+    const uint8_t b = src[0];
+    if (b < 0x80) {
+        *c = b;
+        return 1;
+    }
+    int length;
+    uint8_t low = 0x80;
+    uint8_t high = 0xBF;
+    char32_t value;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        value = b & 0x1Fu;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        value = b & 0x0Fu;
+        if (b == 0xE0) low = 0xA0;
+        if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        value = b & 0x07u;
+        if (b == 0xF0) low = 0x90;
+        if (b == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    for (int i = 1; i < length; ++i) {
+        const uint8_t next = src[i];
+        if (next < low || next > high) return 0;
+        value = (value << 6) | (next & 0x3Fu);
+        low = 0x80;
+        high = 0xBF;
+    }
+    *c = value;
+    return length;
 }
 
 }  // namespace octile::steps

@@ -74,6 +74,8 @@ enum CommandId : uint32_t {
     ID_MARK5 = 32831,
     ID_MARK1 = 32832,
     ID_CODE_NEXT = 32833,
+    ID_CODE_UTF8 = 32834,
+    ID_VIEW_INSPECTOR = 32835,
 
     // Framework command ids.
     ID_FILE_NEW = 57600,

@@ -410,9 +410,91 @@ int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
     return WriteShiftJisColumn(o, scratch, m);
 }
 
+// ---------------------------------------------------------------------------
+// The UTF-8 column: every character on the cell of its first byte and one cell
+// per byte, so that the cells stay those of the bytes whatever the characters.
+
+// Bit i: p[i] is below 0x80, a character of its own. Reads p[0] to p[15].
+inline uint32_t AsciiBytes(const uint8_t* p) {
+#ifdef __SSE2__
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<uint32_t>(~_mm_movemask_epi8(x)) & 0xFFFFu;
+#else
+    uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(p[i] < 0x80) << i;
+    return mask;
+#endif
+}
+
+// Characters shown as ".", one per byte: the C1 controls, and the
+// bidirectional overrides and isolates, which would reorder the text around
+// them wherever the dump is shown or pasted.
+constexpr bool IsHiddenCharacter(char32_t c) {
+    return (c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The character c, whose n UTF-8 bytes are at p.
+inline char16_t* PutCharacter(char16_t* o, const uint8_t* /*p*/, int /*n*/, char32_t c) {
+    if (c < 0x10000) {
+        *o++ = static_cast<char16_t>(c);
+    } else {
+        *o++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        *o++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+    return o;
+}
+
+inline char* PutCharacter(char* o, const uint8_t* p, int n, char32_t /*c*/) {
+    std::memcpy(o, p, static_cast<size_t>(n));
+    return o + n;
+}
+
+// The column of the m (0 to 16) bytes at p: a byte below 0x80 as itself
+// (controls as "."), a well-formed sequence as its character followed by
+// blanks up to its byte count (a wide character draws in two cells), a hidden
+// character as one "." per byte, any other byte as ".". Returns the carry: the
+// bytes after p[m - 1] that the last character took, at most 3. p[0] to
+// p[m + 15] must be readable; a sequence begun at p[m - 1] reads up to p[m + 2].
+template <typename Char>
+int WriteUtf8Column(Char*& o, const uint8_t* p, int m) {
+    const uint32_t inColumn = (uint32_t{1} << m) - 1;
+    if (m > 0 && (AsciiBytes(p) & inColumn) == inColumn) {
+        PutAsciiBytes(o, p);
+        o += m;
+        return 0;
+    }
+    int i = 0;
+    while (i < m) {
+        const uint8_t b = p[i];
+        if (b < 0x80) {
+            *o++ = static_cast<Char>(b < 0x20 || b == 0x7F ? '.' : b);
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        const int n = steps::DecodeUtf8(p + i, &c);
+        if (n == 0) {
+            *o++ = static_cast<Char>('.');
+            ++i;
+            continue;
+        }
+        if (IsHiddenCharacter(c)) {
+            for (int k = 0; k < n; ++k) *o++ = static_cast<Char>('.');
+        } else {
+            o = PutCharacter(o, p + i, n, c);
+            o = PutSpaces(o, n - (IsEastAsianWide(c) ? 2 : 1));
+        }
+        i += n;
+    }
+    return i - m;
+}
+
 // Room for the longest line beyond its address: "|", 48 hex cells, "|   ",
-// the carry space, a column of 16 characters of up to 3 UTF-8 bytes, 15 fill
-// spaces, CR LF, and the pad of the widest copy.
+// the carry blanks, a column of 16 characters of up to 3 UTF-8 bytes, 15 fill
+// spaces, CR LF, and the pad of the widest copy. (The UTF-8 column, with up
+// to three carry blanks and a character running three bytes past the line,
+// writes at most 19 UTF-16 units or 33 UTF-8 bytes: a narrow four-byte
+// character takes 7 of them.)
 constexpr size_t kLineRoom = static_cast<size_t>(1 + kHexWidth + DumpLayout::kSeparatorWidth + 1 +
                                                  3 * kLineBytes + 15 + 2 + 4);
 
@@ -420,6 +502,7 @@ constexpr size_t kLineRoom = static_cast<size_t>(1 + kHexWidth + DumpLayout::kSe
 
 int CharacterCells(char32_t c, int32_t charCode) {
     if (charCode == CODE_UNICODE) return c < 0x100 ? 1 : 2;
+    if (charCode == CODE_UTF8) return IsEastAsianWide(c) ? 2 : 1;
     if (c < 0x80) return 1;
     if (c >= 0xFF61 && c <= 0xFF9F) return 1;  // half-width katakana: one byte in code page 932
     return 2;
@@ -557,8 +640,10 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
     }
     o = PutAscii(o, kSeparator);
 
-    const int c = carry_;
-    if (c > 0) *o++ = static_cast<Char>(' ');
+    // One blank per byte the line before already showed (a range may end
+    // within them).
+    const int c = std::min(carry_, d);
+    o = PutSpaces(o, c);
     const uint8_t* p = line + c;
     const int m = d - c;
     int next = 0;
@@ -571,6 +656,9 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
             break;
         case CODE_EUC:
             next = WriteEucColumn(o, p, m);
+            break;
+        case CODE_UTF8:
+            next = WriteUtf8Column(o, p, m);
             break;
         default:  // JIS and unknown codes show no characters
             break;

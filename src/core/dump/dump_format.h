@@ -45,7 +45,9 @@ int32_t ExtraDigitsForLength(uint64_t fileLength);
 // The cells one character of the dump text takes in a fixed-pitch font: as
 // many as it has bytes in code page 932 (one for ASCII and half-width
 // katakana, two for the rest); in the Unicode column units below 0x100 take
-// one and the rest two. The window draws the text cell by cell with it.
+// one and the rest two; in the UTF-8 column East Asian wide characters take
+// two and the rest one (the blanks after a character make up its bytes). The
+// window draws the text cell by cell with it.
 int CharacterCells(char32_t c, int32_t charCode);
 
 // Lays out one line of the dump text (up to, not including, its "\n") on the
@@ -77,8 +79,11 @@ int32_t AddressWidth(const DumpSettings& s);
 // The dump of count bytes at buf, whose first byte is at file offset start.
 // buf holds count bytes followed by at least 16 readable look-ahead bytes (the
 // bytes that follow in the file, 0 past its end): a character that begins in
-// the last line ends there. rect (may be null) receives the text area: the
-// hexadecimal and character areas of the dump lines.
+// the last line ends there. In the Shift-JIS, EUC and UTF-8 columns a
+// character belongs to the line of its first byte: one that runs into the
+// next line is shown whole at the end of its line, and the next line's column
+// starts with a blank for each byte already shown. rect (may be null)
+// receives the text area: the hexadecimal and character areas of the dump lines.
 std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf, uint64_t count,
                           CellRect* rect);
 

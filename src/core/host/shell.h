@@ -38,6 +38,8 @@ class Shell {
     // closed), or closes it.
     virtual void ShowPicture(const CDib& dib) { (void)dib; }
     virtual void ClosePicture() {}
+    // Shows or hides the data inspector panel beside the dump.
+    virtual void ShowInspector(bool on) { (void)on; }
 };
 
 }  // namespace octile

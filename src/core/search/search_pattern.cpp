@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "charcode/charcode.h"
+#include "util/utf.h"
 
 namespace octile {
 
@@ -34,6 +35,32 @@ std::u16string DecodeShiftJis(const uint8_t* bytes, int count, uint64_t readSize
     return UpToNull(dst.data(), static_cast<size_t>(units));
 }
 
+// The UTF-8 text of count bytes: a character begun in the last bytes is
+// completed from the bytes after them; a byte that begins no well-formed
+// sequence becomes ".", as it shows in the column.
+std::u16string DecodeUtf8Text(const uint8_t* bytes, uint64_t count) {
+    std::u16string text;
+    uint64_t i = 0;
+    while (i < count) {
+        char32_t c = 0;
+        const int n = DecodeUtf8(bytes + i, &c);
+        if (n == 0) {
+            text.push_back(u'.');
+            i += 1;
+            continue;
+        }
+        if (c == 0) break;
+        if (c < 0x10000) {
+            text.push_back(static_cast<char16_t>(c));
+        } else {
+            text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        }
+        i += static_cast<uint64_t>(n);
+    }
+    return text;
+}
+
 }  // namespace
 
 uint8_t PatternNibble(char16_t c) {
@@ -62,6 +89,9 @@ SearchPattern BuildSearchPattern(std::u16string_view text, int32_t hexSearch, in
         }
     } else if (charCode == CODE_SJIS) {
         p.bytes = EncodeShiftJis(text);
+    } else if (charCode == CODE_UTF8) {
+        const std::string utf8 = Utf16ToUtf8(text);
+        p.bytes.assign(utf8.begin(), utf8.end());
     } else if (charCode == CODE_UNICODE) {
         p.bytes.resize(2 * n);
         for (size_t k = 0; k < n; ++k) {
@@ -102,6 +132,7 @@ std::u16string SearchProposal(const uint8_t* bytes, uint64_t count, int32_t hexS
     }
     const int n = static_cast<int>(std::min<uint64_t>(count, INT_MAX / 2));
     if (charCode == CODE_SJIS) return DecodeShiftJis(bytes, n, readSize);
+    if (charCode == CODE_UTF8) return DecodeUtf8Text(bytes, count);
     if (charCode == CODE_UNICODE) {
         // An odd last byte makes a unit of its own with a high byte of 0.
         std::vector<char16_t> units((count + 1) / 2);

@@ -21,7 +21,8 @@ struct SearchPattern {
 
 // Hexadecimal text of even length gives one byte per digit pair; every other
 // text is encoded in the character code (CharCodeValue; values other than
-// SJIS and UNICODE encode as EUC). A pattern must fit the read size.
+// SJIS, UNICODE and UTF8 encode as EUC; a lone surrogate becomes U+FFFD in
+// UTF-8). A pattern must fit the read size.
 SearchPattern BuildSearchPattern(std::u16string_view text, int32_t hexSearch, int32_t charCode,
                                  uint64_t readSize);
 
@@ -34,7 +35,8 @@ uint8_t PatternNibble(char16_t c);
 // least 16 readable bytes (the read window's look-ahead), because a character
 // begun in the last byte is completed from them. Decoded text stops at its
 // first null character, and holds at most readSize / 2 units in the Shift-JIS
-// and EUC forms (a longer one becomes ".").
+// and EUC forms (a longer one becomes "."). In UTF-8 a byte that begins no
+// well-formed sequence becomes ".".
 std::u16string SearchProposal(const uint8_t* bytes, uint64_t count, int32_t hexSearch,
                               int32_t charCode, uint64_t readSize);
 

@@ -28,9 +28,12 @@ int32_t DisplaySettings::CodeOfCommand(uint32_t id) const {
             return CODE_UNICODE;
         case ID_CODE_EUC:
             return CODE_EUC;
+        case ID_CODE_UTF8:
+            return CODE_UTF8;
         default:
             return dump.charCode == CODE_SJIS      ? CODE_UNICODE
                    : dump.charCode == CODE_UNICODE ? CODE_EUC
+                   : dump.charCode == CODE_EUC     ? CODE_UTF8
                                                    : CODE_SJIS;
     }
 }
@@ -45,10 +48,9 @@ bool DisplaySettings::UpdateCommand(uint32_t id, CmdUI& ui) const {
         case ID_CODE_SJIS:
         case ID_CODE_UNICODE:
         case ID_CODE_EUC:
+        case ID_CODE_UTF8:
             ui.Enable(true);
-            ui.SetCheck(dump.charCode == (id == ID_CODE_SJIS      ? CODE_SJIS
-                                          : id == ID_CODE_UNICODE ? CODE_UNICODE
-                                                                  : CODE_EUC));
+            ui.SetCheck(dump.charCode == CodeOfCommand(id));
             return true;
         case ID_VIEW_UPPER:
             ui.Enable(true);
@@ -59,6 +61,13 @@ bool DisplaySettings::UpdateCommand(uint32_t id, CmdUI& ui) const {
     }
 }
 
+int32_t DisplaySettings::ReadMaxPictureMegapixels(ProfileStore& store) {
+    const int32_t stored =
+        store.GetProfileInt("View", "MaxPictureMegapixels", kDefaultMaxPictureMegapixels);
+    return stored >= 1 && stored <= kLargestMaxPictureMegapixels ? stored
+                                                                 : kDefaultMaxPictureMegapixels;
+}
+
 void DisplaySettings::Read(ProfileStore& store, const std::u16string& defaultFace) {
     auto colour = [&](const char* key, uint32_t def) {
         return static_cast<uint32_t>(store.GetProfileInt("View", key, static_cast<int32_t>(def)));
@@ -67,8 +76,13 @@ void DisplaySettings::Read(ProfileStore& store, const std::u16string& defaultFac
     backColour = colour("BKColor", 0xFFFFFF);
     for (int i = 0; i < kMarkKinds; ++i)
         markColours[i] = colour(kMarkColourKeys[i], kDefaultMarkColours[i]);
-    dump.charCode = store.GetProfileInt("View", "CodeType", 0);
+    // A stored code (JIS included) reads as it is; a value that is no code,
+    // edited by hand, keeps the default.
+    const int32_t code = store.GetProfileInt("View", "CodeType", CODE_SJIS);
+    dump.charCode = code >= CODE_SJIS && code <= CODE_UTF8 ? code : CODE_SJIS;
     pictureDisplay = store.GetProfileInt("View", "Viewer", 0) != 0;
+    inspectorDisplay = store.GetProfileInt("View", "Inspector", 0) != 0;
+    maxPictureMegapixels = ReadMaxPictureMegapixels(store);
     dump.upper = store.GetProfileInt("View", "Upper", 0) != 0;
     compPath = store.GetProfileString("View", "CompPath", "");
     font.height = store.GetProfileInt("Font", "Height", -15);
@@ -88,6 +102,8 @@ void DisplaySettings::Write(ProfileStore& store) const {
     for (int i = 0; i < kMarkKinds; ++i) colour(kMarkColourKeys[i], markColours[i]);
     store.WriteProfileInt("View", "CodeType", dump.charCode);
     store.WriteProfileInt("View", "Viewer", pictureDisplay ? 1 : 0);
+    store.WriteProfileInt("View", "Inspector", inspectorDisplay ? 1 : 0);
+    store.WriteProfileInt("View", "MaxPictureMegapixels", maxPictureMegapixels);
     store.WriteProfileInt("View", "Upper", dump.upper ? 1 : 0);
     store.WriteProfileString("View", "CompPath", compPath);
     store.WriteProfileInt("Font", "Height", font.height);

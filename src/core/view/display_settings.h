@@ -1,8 +1,8 @@
 #pragma once
 // DisplaySettings: how the view shows the file, as the profile store keeps
 // it: text and background colours, the five mark colours, the character
-// code and digit case of the dump, picture display, the file last compared
-// with, the search mode and the font.
+// code and digit case of the dump, picture display and its pixel limit, the
+// file last compared with, the search mode and the font.
 #include <cstdint>
 #include <string>
 
@@ -27,6 +27,14 @@ struct DisplaySettings {
                                         kDefaultMarkColours[2], kDefaultMarkColours[3],
                                         kDefaultMarkColours[4]};
     bool pictureDisplay = false;
+    bool inspectorDisplay = false;  // "Inspector": the data inspector panel shown
+    // "MaxPictureMegapixels": pictures that declare more pixels (width x
+    // height, in millions) are not decoded. A held bitmap is at most 256 MiB,
+    // so no picture of more than 256 megapixels could be shown: stored values
+    // outside 1..256 read as the default.
+    static constexpr int32_t kDefaultMaxPictureMegapixels = 64;
+    static constexpr int32_t kLargestMaxPictureMegapixels = 256;
+    int32_t maxPictureMegapixels = kDefaultMaxPictureMegapixels;
     std::string compPath;   // "CompPath": offered by the next compare
     int32_t hexSearch = 0;  // 1: search text is hexadecimal; 0: a character string
     ViewFont font;
@@ -39,11 +47,16 @@ struct DisplaySettings {
     // ID_MARK_COLOR1..5) chooses.
     uint32_t& ColourOf(uint32_t id);
     // The character code a code command chooses: ID_CODE_NEXT the one after
-    // the present (Shift-JIS, Unicode, EUC-JP, round).
+    // the present (Shift-JIS, Unicode, EUC-JP, UTF-8, round).
     int32_t CodeOfCommand(uint32_t id) const;
     // The check marks of the character code, digit case and search mode
     // commands; false for any other command.
     bool UpdateCommand(uint32_t id, CmdUI& ui) const;
+    uint64_t MaxPicturePixels() const {
+        return static_cast<uint64_t>(maxPictureMegapixels) * 1'000'000;
+    }
+    // The picture pixel limit the store holds, in megapixels.
+    static int32_t ReadMaxPictureMegapixels(ProfileStore& store);
     // Reads the settings kept in the store; the face name falls back to
     // defaultFace and is cut to its longest.
     void Read(ProfileStore& store, const std::u16string& defaultFace);

@@ -7,7 +7,7 @@ namespace octile {
 
 TypedChar TypingState::Type(int32_t charCode, uint8_t byte, uint64_t offset, uint64_t openSerial) {
     TypedChar out;
-    if (charCode == CODE_SJIS) {
+    if (charCode == CODE_SJIS || charCode == CODE_UTF8) {
         pending_ = false;
         out.count = 1;
         out.bytes[0] = byte;

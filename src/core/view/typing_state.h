@@ -1,8 +1,9 @@
 #pragma once
-// TypingState: typing in the character column, one Shift-JIS byte per key.
-// A lead byte waits for its trail byte (in the Unicode and EUC-JP columns,
-// where the pair converts as one character); the document's OpenSerial at
-// the lead tells whether the lead still belongs to the open file.
+// TypingState: typing in the character column, one Shift-JIS byte per key
+// (in the UTF-8 column one UTF-8 byte, written as it comes). A lead byte
+// waits for its trail byte (in the Unicode and EUC-JP columns, where the pair
+// converts as one character); the document's OpenSerial at the lead tells
+// whether the lead still belongs to the open file.
 #include <cstdint>
 
 namespace octile {

@@ -29,6 +29,12 @@
 
 namespace octile {
 
+// One line of the data inspector: what it shows and the text beside it.
+struct InspectorLine {
+    std::u16string label;
+    std::u16string text;
+};
+
 class COctileView : public CommandTarget {
   public:
     static constexpr uint32_t kDragTimerId = 1;
@@ -122,6 +128,21 @@ class COctileView : public CommandTarget {
     void OnText(std::u16string_view text);
     bool HasPendingLead() const { return typing_.Pending(); }
 
+    // The data inspector. Its lines: the file's length and the selection's
+    // (kInspectorLengthLines), then every row of InspectorRows() read at the
+    // caret's byte. With no file open every text is empty, and so is a row
+    // whose bytes run past the end of the file.
+    static constexpr size_t kInspectorLengthLines = 2;
+    std::vector<InspectorLine> InspectorLines();
+    // Writes the value typed for InspectorRows()[row] at the caret's byte, as
+    // one undoable edit, and reads the page again. Beeps and returns false
+    // for a read-only file, text that is no value of the row, or bytes that
+    // would run past the end of the file (the file is never lengthened).
+    bool WriteInspectorValue(size_t row, std::u16string_view text);
+    // The byte the caret stands on, where typing would write: none while no
+    // file is open or the caret stands on no byte's cell.
+    std::optional<uint64_t> CaretByte() const;
+
     // Marks.
     void ToggleMark(int32_t kind);
     void NextMark();
@@ -174,6 +195,8 @@ class COctileView : public CommandTarget {
     bool IsUpper() const { return display_.dump.upper; }
     bool IsPictureDisplay() const { return display_.pictureDisplay; }
     void SetPictureDisplay(bool on) { display_.pictureDisplay = on; }
+    bool IsInspectorDisplay() const { return display_.inspectorDisplay; }
+    void SetInspectorDisplay(bool on) { display_.inspectorDisplay = on; }
     uint32_t TextColour() const { return display_.textColour; }
     uint32_t BackColour() const { return display_.backColour; }
     uint32_t GetMarkColour(int kind) const { return display_.MarkColour(kind); }  // kind 1..5

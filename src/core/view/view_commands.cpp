@@ -53,13 +53,9 @@ std::string COctileView::MarksFilePath() const {
     return perUserFolder_.empty() ? std::string() : perUserFolder_ + "octile_mark.ini";
 }
 
-std::optional<IniFile> COctileView::SaveMarks(const std::string& path) {
-    return marks_.Save(MarksFilePath(), path);
-}
+bool COctileView::SaveMarks(const std::string& path) { return marks_.Save(MarksFilePath(), path); }
 
-void COctileView::LoadMarks(const std::string& path, const IniFile* saved) {
-    marks_.Load(MarksFilePath(), path, saved);
-}
+void COctileView::LoadMarks(const std::string& path) { marks_.Load(MarksFilePath(), path); }
 
 void COctileView::ToggleMark(int32_t kind) {
     uint64_t start, end;
@@ -219,6 +215,7 @@ bool COctileView::OnCommand(uint32_t id) {
         case ID_CODE_SJIS:
         case ID_CODE_UNICODE:
         case ID_CODE_EUC:
+        case ID_CODE_UTF8:
         case ID_CODE_NEXT:
             SetCharCode(display_.CodeOfCommand(id));
             return true;

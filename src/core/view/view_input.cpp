@@ -1,11 +1,14 @@
 // COctileView: what the mouse and the keyboard do on the page: clicks,
 // drags, the wheel and the scroll bar, and typing over bytes.
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "charcode/charcode.h"
 #include "resources/resources.h"
 #include "settings/ini_file.h"
 #include "settings/paths.h"
+#include "util/utf.h"
 #include "view/view.h"
 #include "view/view_font.h"
 
@@ -132,9 +135,32 @@ void COctileView::MoveCaretAfter(uint64_t offset, CellMode mode) {
 }
 
 void COctileView::OnText(std::u16string_view text) {
-    for (char16_t unit : text) {
+    const bool utf8 = display_.dump.charCode == CODE_UTF8;
+    for (size_t k = 0; k < text.size(); ++k) {
         uint8_t bytes[4];
-        const int n = WideToShiftJis(&unit, 1, bytes, sizeof bytes);
+        int n = 0;
+        if (utf8) {
+            // A surrogate pair is one character of four bytes; a lone
+            // surrogate becomes U+FFFD.
+            const size_t units =
+                IsHighSurrogate(text[k]) && k + 1 < text.size() && IsLowSurrogate(text[k + 1]) ? 2
+                                                                                               : 1;
+            const std::string encoded = Utf16ToUtf8(text.substr(k, units));
+            k += units - 1;
+            n = static_cast<int>(encoded.size());
+            std::memcpy(bytes, encoded.data(), encoded.size());
+            // A character whose bytes would run past the end of the file is
+            // refused whole: a part of it would leave a broken sequence.
+            const HitTest hit = CellToOffset(selection_.caret.column, selection_.caret.row);
+            const uint64_t length = doc_.LiveLength();
+            if (hit.area == Area::kChar && hit.offset < length &&
+                length - hit.offset < static_cast<uint64_t>(n)) {
+                typing_.Clear();
+                continue;
+            }
+        } else {
+            n = WideToShiftJis(&text[k], 1, bytes, sizeof bytes);
+        }
         for (int i = 0; i < n; ++i) {
             const uint64_t before =
                 CellToOffset(selection_.caret.column, selection_.caret.row).offset;

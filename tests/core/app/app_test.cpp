@@ -446,5 +446,27 @@ TEST(Resources, MenuAndAcceleratorsCarryTheCommands) {
     EXPECT_EQ(LoadPrompt(ID_FILE_OPEN), u"既存のﾌｧｲﾙを開く");
 }
 
+TEST(Resources, CodeMenuOffersTheFourCodes) {
+    std::vector<std::pair<std::u16string, uint32_t>> items;
+    std::function<void(const std::vector<MenuItem>&)> walk =
+        [&](const std::vector<MenuItem>& menu) {
+            for (const MenuItem& m : menu) {
+                if (m.kind != MenuItem::Popup) continue;
+                if (m.caption == u"文字ｺｰﾄﾞ(&O)") {
+                    for (const MenuItem& item : m.children)
+                        items.push_back({item.caption, item.id});
+                }
+                walk(m.children);
+            }
+        };
+    walk(MainMenu());
+    EXPECT_EQ(items,
+              (std::vector<std::pair<std::u16string, uint32_t>>{{u"ｼﾌﾄJIS(&S)", ID_CODE_SJIS},
+                                                                {u"Unicode(&U)", ID_CODE_UNICODE},
+                                                                {u"EUC(&E)", ID_CODE_EUC},
+                                                                {u"UTF-8(&8)", ID_CODE_UTF8}}));
+    EXPECT_EQ(LoadToolTip(ID_CODE_UTF8), u"UTF-8");
+}
+
 }  // namespace
 }  // namespace octile

@@ -50,6 +50,7 @@ TEST_F(MainFrameTest, PanesAndWidth) {
     EXPECT_EQ(frame.ReadPosition()->x, 10);
     EXPECT_EQ(frame.ReadPosition()->h, 300);
 
+    EXPECT_EQ(frame.IdleText(), u"ﾚﾃﾞｨ");  // no file open
     std::vector<uint8_t> bytes(0x300);
     std::iota(bytes.begin(), bytes.end(), 0);
     Open(dir.Write("f.bin", bytes));
@@ -59,6 +60,8 @@ TEST_F(MainFrameTest, PanesAndWidth) {
     view.UpdateSelection(SelectionStep::kAnchor, 0x2FF);
     view.UpdateSelection(SelectionStep::kCaret, 0x10);
     EXPECT_EQ(frame.PaneText(8), u"Addr=00000010-000002ff");
+    // The idle message: the selection's length and the file's.
+    EXPECT_EQ(frame.IdleText(), u"選択長 0x2f0 ﾌｧｲﾙ長 0x300");
     view.SetCharCode(9);
     EXPECT_EQ(frame.PaneText(7), u" ");
     doc.OnCommand(ID_READ_ONLY);
@@ -82,6 +85,18 @@ TEST_F(MainFrameTest, PanesAndWidth) {
                   {-1, 0}};
     for (const Click& c : clicks) EXPECT_EQ(CMainFrame::ClickCommand(c.pane), c.command) << c.pane;
     EXPECT_EQ(frame.MarkPaneColour(3), 0xFFFF00u);
+}
+
+// A click on the code pane posts ID_CODE_NEXT: Shift-JIS, UNICODE, EUC,
+// UTF-8 and round again, the pane naming each.
+TEST_F(MainFrameTest, CodePaneCyclesThroughTheFourCodes) {
+    Open(dir.Write("f.bin", std::string(0x40, 'a')));
+    EXPECT_EQ(frame.PaneText(7), u"SJIS");
+    const std::u16string names[] = {u"UNICODE", u"EUC", u"UTF-8", u"SJIS", u"UNICODE"};
+    for (const std::u16string& name : names) {
+        ASSERT_TRUE(view.OnCommand(CMainFrame::ClickCommand(7)));
+        EXPECT_EQ(frame.PaneText(7), name);
+    }
 }
 
 TEST_F(MainFrameTest, MessagePaneTakesAThirdOfTheIdealWidthRoundedDown) {

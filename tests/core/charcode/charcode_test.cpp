@@ -462,5 +462,118 @@ TEST(ConversionBoundsTest, ReadsAtMostOneBytePastTheCount) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// UTF-8
+
+// The one character the system decodes a whole sequence to, if any.
+std::optional<char32_t> IconvCharacter(Iconv& dec, const uint8_t* bytes, size_t size) {
+    const auto out = dec.Convert(bytes, size);
+    if (!out || out->size() != 4) return std::nullopt;
+    char32_t c = 0;
+    for (int i = 3; i >= 0; --i)
+        c = (c << 8) | static_cast<uint8_t>((*out)[static_cast<size_t>(i)]);
+    return c;
+}
+
+// Every first and second byte, followed by bytes that continue a sequence
+// and by bytes that do not: the sequence DecodeUtf8 finds is the shortest
+// prefix the system decodes to one character, or none.
+TEST(DecodeUtf8Test, AgreesWithIconvForEveryLeadingPair) {
+    Iconv dec("UTF-32LE", "UTF-8");
+    ASSERT_TRUE(dec.ok());
+    for (const uint8_t tail : {0x80, 0xBF, 0x41, 0xC0}) {
+        for (int b0 = 0; b0 < 256; ++b0) {
+            for (int b1 = 0; b1 < 256; ++b1) {
+                const uint8_t in[4] = {static_cast<uint8_t>(b0), static_cast<uint8_t>(b1), tail,
+                                       tail};
+                int expectedLength = 0;
+                char32_t expected = 0;
+                for (int n = 1; n <= 4 && expectedLength == 0; ++n) {
+                    if (const auto c = IconvCharacter(dec, in, static_cast<size_t>(n))) {
+                        expectedLength = n;
+                        expected = *c;
+                    }
+                }
+                char32_t c = 0xFFFFFFFF;
+                const int n = DecodeUtf8(in, &c);
+                ASSERT_EQ(n, expectedLength) << std::hex << b0 << " " << b1 << " " << int(tail);
+                if (n > 0) {
+                    ASSERT_EQ(c, expected) << std::hex << b0 << " " << b1;
+                }
+            }
+        }
+    }
+}
+
+TEST(DecodeUtf8Test, EveryScalarValueDecodesFromItsBytes) {
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        uint8_t in[4] = {};
+        int n = 0;
+        if (c < 0x80) {
+            in[n++] = static_cast<uint8_t>(c);
+        } else if (c < 0x800) {
+            in[n++] = static_cast<uint8_t>(0xC0 | (c >> 6));
+            in[n++] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            in[n++] = static_cast<uint8_t>(0xE0 | (c >> 12));
+            in[n++] = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
+            in[n++] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+        } else {
+            in[n++] = static_cast<uint8_t>(0xF0 | (c >> 18));
+            in[n++] = static_cast<uint8_t>(0x80 | ((c >> 12) & 0x3F));
+            in[n++] = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
+            in[n++] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+        }
+        char32_t out = 0;
+        ASSERT_EQ(DecodeUtf8(in, &out), n) << std::hex << uint32_t(c);
+        ASSERT_EQ(out, c);
+    }
+}
+
+// A guard page right after the last byte: a sequence that stops fitting is
+// left there, and a complete one reads no further than its end.
+TEST(DecodeUtf8Test, ReadsNoBytePastTheFirstThatDoesNotFit) {
+    struct Case {
+        Bytes bytes;  // the last one is the last readable byte
+        int length;
+    } cases[] = {
+        {{0x41}, 1},
+        {{0x80}, 0},                    // a continuation byte first
+        {{0xC0}, 0},                    // never a first byte
+        {{0xF5}, 0},                    //
+        {{0xE3, 0x41}, 0},              // the second byte does not continue
+        {{0xF0, 0x8F}, 0},              // overlong
+        {{0xED, 0xA0}, 0},              // a surrogate
+        {{0xF4, 0x90}, 0},              // above U+10FFFF
+        {{0xE3, 0x81, 0x20}, 0},        // the third byte does not continue
+        {{0xC3, 0xA9}, 2},              //
+        {{0xE3, 0x81, 0x82}, 3},        //
+        {{0xF0, 0x9F, 0x98, 0x80}, 4},  //
+    };
+    for (const Case& c : cases) {
+        GuardedBytes g(c.bytes);
+        ASSERT_NE(g.data(), nullptr);
+        char32_t out = 0;
+        EXPECT_EQ(DecodeUtf8(g.data(), &out), c.length) << std::hex << int(c.bytes[0]);
+    }
+}
+
+TEST(IsEastAsianWideTest, WideAndFullwidthCharactersOnly) {
+    const char32_t wide[] = {
+        0x1100,  0x115F,  0x231A,  0x2E80,  0x3000,  0x3042,  0x30FF,  0x3400,  0x4E00,  0x9FFF,
+        0xAC00,  0xD7A3,  0xF900,  0xFE30,  0xFF01,  0xFF60,  0xFFE0,  0xFFE6,  0x1F004, 0x1F300,
+        0x1F600, 0x1F64F, 0x1F680, 0x1F9FF, 0x1FAF6, 0x20000, 0x2A6DF, 0x2FFFD, 0x30000, 0x3FFFD,
+    };
+    // Ambiguous characters (Greek, Cyrillic, "…", "○") draw in one cell here.
+    const char32_t narrow[] = {
+        0x00,   0x41,   0x7F,    0xA9,    0xE9,    0x3B1,   0x416,   0x10FF,  0x1160,
+        0x2026, 0x20AC, 0x2328,  0x25CB,  0x303F,  0xD7A4,  0xFB00,  0xFF61,  0xFF9F,
+        0xFFE8, 0xFFFD, 0x10000, 0x1D400, 0x1F1E6, 0x2FFFE, 0x40000, 0xE0001, 0x10FFFF,
+    };
+    for (const char32_t c : wide) EXPECT_TRUE(IsEastAsianWide(c)) << std::hex << uint32_t(c);
+    for (const char32_t c : narrow) EXPECT_FALSE(IsEastAsianWide(c)) << std::hex << uint32_t(c);
+}
+
 }  // namespace
 }  // namespace octile

@@ -389,6 +389,315 @@ TEST(FormatDumpTest, RandomShiftJisLinesKeepTheirWidth) {
 }
 
 // ---------------------------------------------------------------------------
+// The UTF-8 column
+
+TEST(FormatDumpTest, Utf8Column) {
+    const Bytes a14 = Text("aaaaaaaaaaaaaa");
+    const Bytes a15 = Text("aaaaaaaaaaaaaaa");
+    const ColumnCase cases[] = {
+        {"ASCII and controls",
+         CODE_UTF8,
+         {'A', 0x00, 0x09, 0x1F, 0x7F, ' ', '~'},
+         7,
+         {u"A.... ~" + Repeat(u" ", 9)}},
+        {"two bytes: one cell of glyph, one blank; a C1 control one dot a byte",
+         CODE_UTF8,
+         {0xC3, 0xA9, 0xC2, 0x85, 'x'},
+         5,
+         {u"é ..x" + Repeat(u" ", 11)}},
+        {"three bytes: a wide glyph and one blank, a narrow one and two",
+         CODE_UTF8,
+         {0xE3, 0x81, 0x82, 0xE2, 0x82, 0xAC},
+         6,
+         {u"あ €  " + Repeat(u" ", 10)}},
+        {"four bytes: a wide glyph and two blanks, a narrow one and three",
+         CODE_UTF8,
+         {0xF0, 0x9F, 0x98, 0x80, 0xF0, 0x90, 0x80, 0x80},
+         8,
+         {u"\U0001F600  \U00010000   " + Repeat(u" ", 8)}},
+        {"bidirectional overrides and isolates are dots, other marks are not",
+         CODE_UTF8,
+         {0xE2, 0x80, 0xAE, 0xE2, 0x81, 0xA6, 0xE2, 0x80, 0x8F},
+         9,
+         {u"......\u200F  " + Repeat(u" ", 7)}},
+        {"bytes that begin no sequence",
+         CODE_UTF8,
+         Concat({{0x80, 0xBF, 0xC0, 0xAF, 0xC1, 0xBF},  // stray, overlong two-byte
+                 {0xE0, 0x80, 0x80},                    // overlong three-byte
+                 {0xED, 0xA0, 0x80},                    // a surrogate
+                 {0xF4, 0x90, 0x80, 0x80},              // above U+10FFFF
+                 {0xF5, 0x80, 0xFF, 0xE3, 0x81, 0x41}}),
+         22,
+         {Repeat(u".", 16), u".....A" + Repeat(u" ", 10)}},
+        {"three bytes across two lines",
+         CODE_UTF8,
+         Concat({a14, {0xE3, 0x81, 0x82}, Text("bbbbbbbbbbbbbbb")}),
+         32,
+         {u"aaaaaaaaaaaaaaあ ", u" bbbbbbbbbbbbbbb"}},
+        {"four bytes from the last byte on",
+         CODE_UTF8,
+         Concat({a15, {0xF0, 0x9F, 0x98, 0x80}, Text("bbbbbbbbbbbbb")}),
+         32,
+         {u"aaaaaaaaaaaaaaa\U0001F600  ", u"   bbbbbbbbbbbbb"}},
+        {"completed from the look-ahead",
+         CODE_UTF8,
+         Concat({a15, {0xE3, 0x81, 0x82}}),
+         16,
+         {u"aaaaaaaaaaaaaaaあ "}},
+        {"cut by the end of the file",
+         CODE_UTF8,
+         Concat({a14, {0xE3, 0x81}}),
+         16,
+         {u"aaaaaaaaaaaaaa.."}},
+        {"the range ends within the bytes carried over",
+         CODE_UTF8,
+         Concat({a15, {0xF0, 0x9F, 0x98, 0x80}}),
+         17,
+         {u"aaaaaaaaaaaaaaa\U0001F600  ", Repeat(u" ", 16)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Columns(Dump(Settings(c.code), 0, c.data, c.count), 8), c.columns);
+    }
+}
+
+// A UTF-8 decoder of the test's own, from the table of well-formed byte
+// sequences: the first byte's row gives the length and the second byte's
+// range; every later byte is 0x80-0xBF.
+struct WellFormedRow {
+    uint8_t firstLow, firstHigh, secondLow, secondHigh;
+    int length;
+};
+constexpr WellFormedRow kWellFormed[] = {
+    {0x00, 0x7F, 0x00, 0xFF, 1}, {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+    {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3},
+    {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4},
+};
+
+// The character that begins at p: its length and code point, or 0.
+int ReferenceUtf8(const uint8_t* p, char32_t& c) {
+    for (const WellFormedRow& row : kWellFormed) {
+        if (p[0] < row.firstLow || p[0] > row.firstHigh) continue;
+        if (row.length == 1) {
+            c = p[0];
+            return 1;
+        }
+        if (p[1] < row.secondLow || p[1] > row.secondHigh) return 0;
+        for (int k = 2; k < row.length; ++k) {
+            if (p[k] < 0x80 || p[k] > 0xBF) return 0;
+        }
+        c = p[0] & (0x7F >> row.length);
+        for (int k = 1; k < row.length; ++k) c = (c << 6) | (p[k] & 0x3F);
+        return row.length;
+    }
+    return 0;
+}
+
+// One character of the column as the test sees it: its bytes, and the glyphs
+// drawn for it, each with its cell from the character's first.
+struct Utf8Shown {
+    int length = 1;
+    std::vector<std::pair<int, std::u16string>> glyphs;
+};
+
+Utf8Shown ReferenceShown(const uint8_t* p) {
+    char32_t c = 0;
+    const int n = ReferenceUtf8(p, c);
+    Utf8Shown shown;
+    shown.length = std::max(n, 1);
+    const bool hidden = c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                        (c >= 0x2066 && c <= 0x2069);
+    if (n == 0 || hidden) {
+        for (int k = 0; k < shown.length; ++k) shown.glyphs.push_back({k, u"."});
+    } else if (c < 0x10000) {
+        shown.glyphs.push_back({0, std::u16string(1, static_cast<char16_t>(c))});
+    } else {
+        shown.glyphs.push_back({0,
+                                {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                                 static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))}});
+    }
+    return shown;
+}
+
+// The glyphs of each line's column, cell by cell from its first (a blank
+// stands for each cell that shows none), the fill of a short line included.
+std::vector<std::vector<std::u16string>> ReferenceUtf8Cells(const Bytes& data, size_t count) {
+    std::vector<std::vector<std::u16string>> lines;
+    size_t i = 0;  // the first byte of the next character
+    for (size_t start = 0; start < count; start += 16) {
+        const size_t end = std::min(start + 16, count);
+        // A blank for each byte the line before already showed.
+        std::vector<std::u16string> cells(std::min(i, end) - start, u" ");
+        while (i < end) {
+            const Utf8Shown shown = ReferenceShown(data.data() + i);
+            const size_t first = cells.size();
+            cells.resize(first + static_cast<size_t>(shown.length), u" ");
+            for (const auto& [cell, text] : shown.glyphs) cells[first + cell] = text;
+            i += static_cast<size_t>(shown.length);
+        }
+        cells.resize(cells.size() + (start + 16 - end), u" ");
+        lines.push_back(cells);
+    }
+    return lines;
+}
+
+// The column text of the reference: each glyph, then blanks for the rest of
+// its cells (a wide glyph covers two).
+std::u16string ColumnText(const std::vector<std::u16string>& cells) {
+    std::u16string text;
+    for (size_t k = 0; k < cells.size();) {
+        text += cells[k];
+        const char32_t c =
+            cells[k].size() == 2 ? CombineSurrogates(cells[k][0], cells[k][1]) : cells[k][0];
+        k += static_cast<size_t>(CharacterCells(c, CODE_UTF8));
+    }
+    return text;
+}
+
+// UTF-8 text rich in every byte class: characters of one to four bytes,
+// narrow and wide, controls, C1, bidirectional controls, stray continuation
+// bytes, overlong forms, surrogates, values above U+10FFFF, cut sequences.
+Bytes Utf8Soup(std::mt19937_64& rng, size_t size) {
+    static const std::vector<Bytes> kPieces = {
+        {'A'},
+        {' '},
+        {0x00},
+        {0x0A},
+        {0x7F},
+        {0xC3, 0xA9},
+        {0xCE, 0xB1},
+        {0xC2, 0x85},
+        {0xC2, 0xA0},
+        {0xE3, 0x81, 0x82},
+        {0xE4, 0xBA, 0x9C},
+        {0xE2, 0x82, 0xAC},
+        {0xEF, 0xBD, 0xB1},
+        {0xE2, 0x80, 0xAE},
+        {0xE2, 0x81, 0xA8},
+        {0xEF, 0xBB, 0xBF},
+        {0xF0, 0x9F, 0x98, 0x80},
+        {0xF0, 0x90, 0x80, 0x80},
+        {0xF4, 0x8F, 0xBF, 0xBF},
+        {0x80},
+        {0xBF},
+        {0xC0, 0x80},
+        {0xE0, 0x9F, 0xBF},
+        {0xED, 0xB2, 0x80},
+        {0xF4, 0x90, 0x80, 0x80},
+        {0xF8, 0x88},
+        {0xFF},
+        {0xE3, 0x81},
+        {0xF0, 0x9F, 0x98},
+        {0xC3},
+    };
+    Bytes data;
+    while (data.size() < size) {
+        if (rng() % 8 == 0) {
+            data.push_back(static_cast<uint8_t>(rng()));
+            continue;
+        }
+        const Bytes& piece = kPieces[rng() % kPieces.size()];
+        data.insert(data.end(), piece.begin(), piece.end());
+    }
+    data.resize(size);
+    return data;
+}
+
+TEST(FormatDumpTest, Utf8ColumnFollowsAReferenceDecoder) {
+    std::mt19937_64 rng(8);
+    for (int round = 0; round < 300; ++round) {
+        const size_t count = rng() % 300;
+        const Bytes data = Utf8Soup(rng, count + 16);
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        const std::u16string text = FormatDump(Settings(CODE_UTF8), 0, data.data(), count, nullptr);
+        std::vector<std::u16string> expected;
+        for (const auto& cells : ReferenceUtf8Cells(data, count))
+            expected.push_back(ColumnText(cells));
+        ASSERT_EQ(Columns(text, 8), expected);
+
+        // Block by block, as the hexadecimal listing and octile-cli read a
+        // range: the same text, and as UTF-8 the same text converted.
+        DumpFormatter wide(Settings(CODE_UTF8), 0);
+        DumpFormatter narrow(Settings(CODE_UTF8), 0);
+        std::u16string fed;
+        std::string utf8;
+        wide.Begin(fed);
+        narrow.Begin(utf8);
+        for (size_t pos = 0; pos < count;) {
+            const size_t block = std::min<size_t>(count - pos, 16 * (1 + rng() % 4));
+            Bytes piece(data.begin() + static_cast<std::ptrdiff_t>(pos),
+                        data.begin() + static_cast<std::ptrdiff_t>(pos + block + 16));
+            wide.Feed(piece.data(), block, fed);
+            narrow.Feed(piece.data(), block, utf8);
+            pos += block;
+        }
+        wide.End(fed);
+        narrow.End(utf8);
+        ASSERT_EQ(fed, text);
+        ASSERT_EQ(utf8, Utf16ToUtf8(text));
+    }
+}
+
+// Every line, cut and carried characters included, is as many cells wide as
+// the ruler, plus the cells a character running into the next line takes
+// there; the window draws each character on the cell of its first byte.
+TEST(FormatDumpTest, Utf8LinesKeepTheirWidth) {
+    std::mt19937_64 rng(16);
+    const size_t count = 400 * 16;
+    const Bytes data = Utf8Soup(rng, count + 16);
+    const auto lines = Lines(Dump(Settings(CODE_UTF8), 0, data, count));
+    const auto reference = ReferenceUtf8Cells(data, count);
+    ASSERT_EQ(lines.size(), reference.size() + 2);
+    const DumpLayout layout(8);
+    int straddles = 0;
+    for (size_t k = 0; k < reference.size(); ++k) {
+        SCOPED_TRACE(testing::Message() << "line " << k);
+        std::vector<std::pair<int, std::u16string>> drawn;
+        int cells = 0;
+        LayOutDumpLine(lines[k + 1], CODE_UTF8, [&](int column, size_t at, size_t units) {
+            if (column >= layout.CharColumn(0))
+                drawn.push_back({column, lines[k + 1].substr(at, units)});
+            return true;
+        });
+        for (size_t at = 0; at < lines[k + 1].size(); ++at) {
+            char32_t c = lines[k + 1][at];
+            if (IsHighSurrogate(c)) c = CombineSurrogates(c, lines[k + 1][++at]);
+            cells += CharacterCells(c, CODE_UTF8);
+        }
+        std::vector<std::pair<int, std::u16string>> expected;
+        for (size_t cell = 0; cell < reference[k].size(); ++cell) {
+            if (reference[k][cell] != u" ") {
+                expected.push_back(
+                    {layout.CharColumn(static_cast<int32_t>(cell)), reference[k][cell]});
+            }
+        }
+        ASSERT_EQ(drawn, expected);
+        const int overhang = static_cast<int>(reference[k].size()) - 16;
+        straddles += overhang > 0;
+        ASSERT_EQ(cells, layout.CharEnd() + overhang);
+    }
+    EXPECT_GT(straddles, 40);
+}
+
+TEST(FormatDumpTest, Utf8ReadsNothingPastTheLookAhead) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* mem = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    auto* base = static_cast<uint8_t*>(mem);
+    ASSERT_EQ(mprotect(base + page, page, PROT_NONE), 0);
+    const Bytes patterns[] = {{0xF0, 0x9F, 0x98, 0x80}, {0xE3, 0x81, 0x82}, {0xC3, 0xA9}, {0xF0}};
+    for (const Bytes& pattern : patterns) {
+        for (size_t count = 0; count <= 40; ++count) {
+            uint8_t* data = base + page - count - 16;
+            for (size_t i = 0; i < count + 16; ++i) data[i] = pattern[i % pattern.size()];
+            const std::u16string text = FormatDump(Settings(CODE_UTF8), 0, data, count, nullptr);
+            EXPECT_EQ(Lines(text).size(), (count + 15) / 16 + 2);
+        }
+    }
+    munmap(mem, 2 * page);
+}
+
+// ---------------------------------------------------------------------------
 // Streaming
 
 TEST(DumpFormatterTest, BlocksGiveTheTextOfOneCall) {

@@ -31,6 +31,10 @@ TEST(BuildSearchPattern, HexAndEveryCharacterCode) {
         {u"aあｱ", 0, 9, {0x61, 0xA4, 0xA2, 0x8E, 0xB1}},
         {u"\U0001F600", 0, CODE_SJIS, {0x3F}},  // no Shift-JIS form
         {u"\U0001F600", 0, CODE_UNICODE, {0x3D, 0xD8, 0x00, 0xDE}},
+        {u"aé\U0001F600", 0, CODE_UTF8, {0x61, 0xC3, 0xA9, 0xF0, 0x9F, 0x98, 0x80}},
+        {u"あｱ", 0, CODE_UTF8, {0xE3, 0x81, 0x82, 0xEF, 0xBD, 0xB1}},
+        {u"a\xD800", 0, CODE_UTF8, {0x61, 0xEF, 0xBF, 0xBD}},  // a lone surrogate
+        {u"00ff", 1, CODE_UTF8, {0x00, 0xFF}},
     };
     for (const Case& c : cases) {
         const SearchPattern p = BuildSearchPattern(c.text, c.hex, c.code, 256);
@@ -59,6 +63,8 @@ TEST(BuildSearchPattern, EmptyAndTooLong) {
         {u"41424344", 1, CODE_SJIS, 3, SearchPattern::TooLong},
         {u"a", 0, CODE_SJIS, 0, SearchPattern::TooLong},
         {std::u16string(1000, u'a'), 0, CODE_SJIS, 16, SearchPattern::TooLong},
+        {u"ああ", 0, CODE_UTF8, 6, SearchPattern::Ok},
+        {u"ああ", 0, CODE_UTF8, 5, SearchPattern::TooLong},
     };
     for (const Case& c : cases) {
         const SearchPattern p = BuildSearchPattern(c.text, c.hex, c.code, c.readSize);
@@ -88,6 +94,11 @@ TEST(SearchProposal, FromSelectedBytes) {
         {{0xA4, 0xA2, 0x8E, 0xB1}, 4, 0, CODE_EUC, 256, u"あｱ"},
         {{0xA4, 0xA2, 0x8E, 0xB1}, 4, 0, CODE_JIS, 256, u"あｱ"},
         {{0x90, 0x41}, 2, 0, CODE_EUC, 256, u""},  // EUC gives nothing
+        {{0x41, 0xE3, 0x81, 0x82, 0xF0, 0x9F, 0x98, 0x80}, 8, 0, CODE_UTF8, 256, u"Aあ\U0001F600"},
+        {{0x41, 0xE3, 0x81, 0x82}, 2, 0, CODE_UTF8, 256, u"Aあ"},  // completed from the look-ahead
+        {{0x41, 0xE3, 0x81}, 3, 0, CODE_UTF8, 256, u"A.."},        // cut by the end of the file
+        {{0x80, 0xC0, 0xAF, 0xED, 0xA0, 0x80, 0x0A}, 7, 0, CODE_UTF8, 256, u"......\n"},
+        {{0x41, 0x00, 0x42}, 3, 0, CODE_UTF8, 256, u"A"},  // up to a null character
     };
     for (const Case& c : cases) {
         Bytes buffer = c.bytes;

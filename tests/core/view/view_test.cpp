@@ -11,6 +11,7 @@
 #include "fake_host.h"
 #include "resources/resources.h"
 #include "temp_dir.h"
+#include "util/utf.h"
 
 namespace octile {
 namespace {
@@ -500,7 +501,7 @@ TEST_F(ViewTest, SettingsAreReadAndWrittenBack) {
     MemoryProfileStore s;
     s.WriteProfileInt("View", "Viewer", 5);
     s.WriteProfileInt("View", "Upper", 5);
-    s.WriteProfileInt("View", "CodeType", 7);
+    s.WriteProfileInt("View", "CodeType", CODE_UTF8);
     s.WriteProfileInt("View", "MarkColor3", 0x123456);
     s.WriteProfileInt("Font", "Italic", 0x101);
     s.WriteProfileString("Font", "FaceName", std::string(40, 'F'));
@@ -510,7 +511,7 @@ TEST_F(ViewTest, SettingsAreReadAndWrittenBack) {
     v.OnCreate();
     EXPECT_TRUE(v.IsPictureDisplay());
     EXPECT_TRUE(v.IsUpper());
-    EXPECT_EQ(v.GetCharCode(), 7);
+    EXPECT_EQ(v.GetCharCode(), CODE_UTF8);
     EXPECT_EQ(v.GetMarkColour(3), 0x123456u);
     EXPECT_EQ(v.Font().italic, 1);
     EXPECT_EQ(v.Font().faceName.size(), 31u);
@@ -519,7 +520,7 @@ TEST_F(ViewTest, SettingsAreReadAndWrittenBack) {
     v.OnDestroy();
     EXPECT_EQ(s.GetProfileInt("View", "Viewer", 0), 1);
     EXPECT_EQ(s.GetProfileInt("View", "Upper", 0), 1);
-    EXPECT_EQ(s.GetProfileInt("View", "CodeType", 0), 7);
+    EXPECT_EQ(s.GetProfileInt("View", "CodeType", 0), CODE_UTF8);
     EXPECT_EQ(s.GetProfileInt("View", "MarkColor", 0), 0x0000FF);
     EXPECT_EQ(s.GetProfileInt("View", "MarkColor5", 0), 0x00FFFF);
 
@@ -534,6 +535,22 @@ TEST_F(ViewTest, SettingsAreReadAndWrittenBack) {
     EXPECT_EQ(d.Font().faceName, u"ＭＳ ゴシック");
     EXPECT_EQ(d.GetCharCode(), 0);
     EXPECT_FALSE(d.IsUpper());
+}
+
+TEST_F(ViewTest, StoredCodesReadAsTheyAreAndOthersKeepTheDefault) {
+    const std::pair<int32_t, int32_t> cases[] = {
+        {CODE_SJIS, CODE_SJIS}, {CODE_UNICODE, CODE_UNICODE},
+        {CODE_JIS, CODE_JIS},   {CODE_EUC, CODE_EUC},
+        {CODE_UTF8, CODE_UTF8}, {5, CODE_SJIS},
+        {-1, CODE_SJIS},        {1000, CODE_SJIS},
+    };
+    for (const auto& [stored, read] : cases) {
+        MemoryProfileStore s;
+        s.WriteProfileInt("View", "CodeType", stored);
+        COctileView v(host, doc, s);
+        v.OnCreate();
+        EXPECT_EQ(v.GetCharCode(), read) << stored;
+    }
 }
 
 }  // namespace
@@ -623,6 +640,11 @@ TEST_F(TypingTest, CharacterColumnInEveryCode) {
         {3, u"あ", "\xA4\xA2", 2},
         {3, u"ｱ", "\x8E\xB1", 2},
         {2, u"ｱ", "\x8E\xB1", 2},  // JIS types as EUC
+        {CODE_UTF8, u"A", "A", 1},
+        {CODE_UTF8, u"é", "\xC3\xA9", 2},
+        {CODE_UTF8, u"あ", "\xE3\x81\x82", 3},
+        {CODE_UTF8, u"\U0001F600", "\xF0\x9F\x98\x80", 4},
+        {CODE_UTF8, u"\xD800", "\xEF\xBF\xBD", 3},  // a lone surrogate
     };
     for (const Case& c : cases) {
         OpenWritable(0x40, 0xEE);
@@ -636,6 +658,65 @@ TEST_F(TypingTest, CharacterColumnInEveryCode) {
         EXPECT_EQ(view.CaretCell().column, start.column + c.cells) << c.code;
         EXPECT_FALSE(view.HasPendingLead());
     }
+}
+
+// A UTF-8 character is written whole or not at all: one whose bytes would
+// run past the end of the file leaves the file as it was, and the text goes
+// on with the next character at the same place.
+TEST_F(TypingTest, Utf8CharacterRunningPastTheEndIsRefused) {
+    struct Case {
+        uint64_t offset;
+        std::u16string typed;
+        std::string tail;  // the file's last four bytes afterwards
+    } cases[] = {
+        {0x1D, u"あ", "\xEE\xE3\x81\x82"},
+        {0x1E, u"あ", "\xEE\xEE\xEE\xEE"},
+        {0x1E, u"é", "\xEE\xEE\xC3\xA9"},
+        {0x1F, u"é", "\xEE\xEE\xEE\xEE"},
+        {0x1D, u"\U0001F600", "\xEE\xEE\xEE\xEE"},
+        {0x1E, u"あA",
+         "\xEE\xEE"
+         "A\xEE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.offset << " " << Utf16ToUtf8(c.typed));
+        OpenWritable(0x20, 0xEE);
+        view.SetCharCode(CODE_UTF8);
+        CharCaret(c.offset);
+        view.OnText(c.typed);
+        const std::string disk = Disk();
+        ASSERT_EQ(disk.size(), 0x20u);
+        EXPECT_EQ(disk.substr(0, 0x1C), std::string(0x1C, '\xEE'));
+        EXPECT_EQ(disk.substr(0x1C), c.tail);
+    }
+}
+
+// A character typed on the window's last byte scrolls on with its bytes; one
+// that straddles the window's end is shown whole from the look-ahead.
+TEST_F(TypingTest, Utf8CharacterAcrossTheWindowsEnd) {
+    OpenWritable(0x300, 'a');
+    view.SetCharCode(CODE_UTF8);
+    const uint64_t last = view.WindowOffset() + view.ReadSize() - 1;
+    auto lastLine = [&] {
+        const std::u16string& t = view.DumpText();
+        const size_t end = t.rfind(u"\r\n", t.rfind(u"\r\n") - 1);
+        const size_t start = t.rfind(u"\r\n", end - 1) + 2;
+        return t.substr(start, end - start);
+    };
+    CharCaret(last - 1);
+    view.OnText(u"\U0001F600");
+    EXPECT_EQ(Disk().substr(last - 1, 5),
+              "\xF0\x9F\x98\x80"
+              "a");
+    // One line on, the caret after the character.
+    EXPECT_EQ(view.WindowOffset(), 16u);
+    COctileView::Cell after;
+    ASSERT_TRUE(view.OffsetToCell(COctileView::CellMode::kChar, last + 3, after));
+    EXPECT_EQ(view.CaretCell(), after);
+
+    view.SetWindowOffset(0);
+    EXPECT_EQ(lastLine().substr(view.Layout().CharColumn(0)),
+              u"aaaaaaaaaaaaaa\U0001F600  ");  // two cells of glyph, two blanks
 }
 
 TEST_F(TypingTest, SecondByteNeverLengthensTheFile) {
@@ -754,14 +835,25 @@ TEST_F(ViewTest, DisplayCommands) {
     Cmd(ID_CODE_NEXT);
     EXPECT_EQ(view.GetCharCode(), 3);
     Cmd(ID_CODE_NEXT);
+    EXPECT_EQ(view.GetCharCode(), CODE_UTF8);
+    Cmd(ID_CODE_NEXT);
     EXPECT_EQ(view.GetCharCode(), 0);
     view.SetCharCode(2);
     Cmd(ID_CODE_NEXT);
     EXPECT_EQ(view.GetCharCode(), 0);
-    Cmd(ID_CODE_EUC);
-    CmdUI ui;
-    view.OnUpdateCommand(ID_CODE_EUC, ui);
-    EXPECT_TRUE(ui.checked);
+    // The code items: the chosen one checked, the others not.
+    const uint32_t items[] = {ID_CODE_SJIS, ID_CODE_UNICODE, ID_CODE_EUC, ID_CODE_UTF8};
+    const int32_t codes[] = {CODE_SJIS, CODE_UNICODE, CODE_EUC, CODE_UTF8};
+    for (size_t chosen = 0; chosen < std::size(items); ++chosen) {
+        Cmd(items[chosen]);
+        EXPECT_EQ(view.GetCharCode(), codes[chosen]);
+        for (size_t i = 0; i < std::size(items); ++i) {
+            CmdUI ui;
+            ASSERT_TRUE(view.OnUpdateCommand(items[i], ui));
+            EXPECT_TRUE(ui.enabled);
+            EXPECT_EQ(ui.checked, i == chosen) << chosen << " " << i;
+        }
+    }
 
     Cmd(ID_VIEW_UPPER);
     view.SetWindowOffset(0xA0);
