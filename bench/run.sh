@@ -80,6 +80,15 @@ row_search_bench() {
     done < <(bash "$repo/bench/search_bench.sh" "$build" --rows)
 }
 
+# The settings and marks files at 64 MiB and 10^6 sections: time and peak
+# memory of opening and closing them (bench/settings_bench.sh prints its rows).
+row_settings_bench() {
+    local line
+    while IFS= read -r line; do
+        rows+=("$line")
+    done < <(bash "$repo/bench/settings_bench.sh" "$build" --rows)
+}
+
 # Compare of two equal 1 GiB files in the page cache against cmp.
 row_compare_cmp() {
     local a="$work/cmp-a.bin" b="$work/cmp-b.bin" n=$((1024 * 1048576)) ours peer i
@@ -101,6 +110,7 @@ ROWS=(
     row_google_benchmarks
     row_edit_bench
     row_search_bench
+    row_settings_bench
     row_compare_cmp
 )
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of fuzz/corpus/ (run from anywhere; the files are
 kept in the repository, so this only needs running when the seeds change)."""
+import base64
 import os
 import struct
+import zlib
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
 
@@ -114,3 +116,200 @@ for name, data in [("mono", mono), ("rgb_top_down", rgb), ("rle8", rle), ("rgb32
     pixels = data[struct.unpack("<I", data[10:14])[0]:]
     put("plugin_output", name, struct.pack("<H", len(header_and_table)) + header_and_table + pixels)
 put("plugin_output", "short_pixels", struct.pack("<H", 40) + info_header(16, 16, 24) + b"\x00" * 10)
+
+# ---------------------------------------------------------------- ifjpeg / ifpng / ifgif
+# A flags byte (fuzz/plugin_fuzz.h: bits 0-3 the pixel limit, 2^(8 + n) pixels;
+# bit 4 the picture read from a file), then the picture.
+LIMIT_256, LIMIT_1M, FROM_FILE = 0x00, 0x0C, 0x10
+
+
+def plugin_seed(target, name, flags, picture):
+    put(target, name, bytes([flags]) + picture)
+
+
+# Written by libjpeg-turbo with quality 50 and optimised Huffman tables: RGB
+# 4:2:0 (16x16), grey (8x8), progressive RGB (16x16), CMYK with an Adobe
+# marker (8x8), and arithmetic coding with a restart interval of one MCU (16x8).
+JPEGS = {k: base64.b64decode("".join(v)) for k, v in {
+    "baseline": (
+        "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDABALDA4MChAODQ4SERATGCgaGBYWGDEjJR0oOjM9PDkz"
+        "ODdASFxOQERXRTc4UG1RV19iZ2hnPk1xeXBkeFxlZ2P/2wBDARESEhgVGC8aGi9jQjhCY2NjY2Nj"
+        "Y2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2P/wAARCAAQABADASIA"
+        "AhEBAxEB/8QAFgABAQEAAAAAAAAAAAAAAAAABQAC/8QAJBAAAQIEBQUAAAAAAAAAAAAAAQIhAAME"
+        "EQUSIzFBQnHB0fD/xAAUAQEAAAAAAAAAAAAAAAAAAAAB/8QAIxEAAQICCwAAAAAAAAAAAAAAAQAD"
+        "QYECBBEhIyQxQlFx0f/aAAwDAQACEQMRAD8AsIpciAbdozjdVqCRLN0ymY7rPoeYRK00NGqa10iy"
+        "AepR25+eAJSFVFW5KspclyTyYBmazbtoXTj4hjBaL0dB3zIL/9k="
+    ),
+    "grey": (
+        "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDABALDA4MChAODQ4SERATGCgaGBYWGDEjJR0oOjM9PDkz"
+        "ODdASFxOQERXRTc4UG1RV19iZ2hnPk1xeXBkeFxlZ2P/wAALCAAIAAgBAREA/8QAFAABAAAAAAAA"
+        "AAAAAAAAAAAABf/EABgQAAIDAAAAAAAAAAAAAAAAAAAEBSEy/9oACAEBAAA/ACYRPNH/2Q=="
+    ),
+    "progressive": (
+        "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDABALDA4MChAODQ4SERATGCgaGBYWGDEjJR0oOjM9PDkz"
+        "ODdASFxOQERXRTc4UG1RV19iZ2hnPk1xeXBkeFxlZ2P/2wBDARESEhgVGC8aGi9jQjhCY2NjY2Nj"
+        "Y2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2P/wgARCAAQABADASIA"
+        "AhEBAxEB/8QAFgABAQEAAAAAAAAAAAAAAAAABAAB/8QAFAEBAAAAAAAAAAAAAAAAAAAAAf/aAAwD"
+        "AQACEAMQAAABsQAP/8QAGhABAAEFAAAAAAAAAAAAAAAAAgMAASEiMv/aAAgBAQABBQKI1Ms8C2y/"
+        "/8QAFxEBAAMAAAAAAAAAAAAAAAAAAgASIv/aAAgBAwEBPwEYN5//xAAYEQACAwAAAAAAAAAAAAAA"
+        "AAAAAQMzYf/aAAgBAgEBPwGyTEf/xAAYEAACAwAAAAAAAAAAAAAAAAAAEQEQQf/aAAgBAQAGPwIU"
+        "YOv/xAAaEAACAwEBAAAAAAAAAAAAAAAAARFRYTGx/9oACAEBAAE/IY0Zr0SnU5rEdsH/2gAMAwEA"
+        "AgADAAAAEC//xAAbEQABBAMAAAAAAAAAAAAAAAABACExQVFxgf/aAAgBAwEBPxB7aBvPAv/EABoR"
+        "AAAHAAAAAAAAAAAAAAAAAAABMUFhgdH/2gAIAQIBAT8QJeG3wf/EAB0QAQACAgIDAAAAAAAAAAAA"
+        "AAERIQBBMXHB0fD/2gAIAQEAAT8Qi2OsqNNNPL9HnGoZEF2cb+vLyslrau3P/9k="
+    ),
+    "cmyk": (
+        "/9j/7gAOQWRvYmUAZAAAAAAA/9sAQwAQCwwODAoQDg0OEhEQExgoGhgWFhgxIyUdKDozPTw5Mzg3"
+        "QEhcTkBEV0U3OFBtUVdfYmdoZz5NcXlwZHhcZWdj/8AAFAgACAAIBEMRAE0RAFkRAEsRAP/EABYA"
+        "AQEBAAAAAAAAAAAAAAAAAAUDBP/EACUQAAECBQMEAwAAAAAAAAAAAAECAwAEBREhMTJCBhITIkFR"
+        "Yf/aAA4EQwBNAFkASwAAPwAmiSe3EaKJJ7cQo9MootHdnFBJWkdrSTyWdBa4v9m2bAxPrCb804xS"
+        "WtjFnHcarI9Rp8JN8Hl+R//Z"
+    ),
+    "arithmetic_restarts": (
+        "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDABALDA4MChAODQ4SERATGCgaGBYWGDEjJR0oOjM9PDkz"
+        "ODdASFxOQERXRTc4UG1RV19iZ2hnPk1xeXBkeFxlZ2P/2wBDARESEhgVGC8aGi9jQjhCY2NjY2Nj"
+        "Y2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2NjY2P/yQARCAAIABADASIA"
+        "AhEBAxEB/8wACgAQEAUBEBEF/90ABAAB/9oADAMBAAIRAxEAPwCdWxU5b6jGu+F3qbjwjgwRBMKC"
+        "84+X4UaPnj6tByGvaQoog0Vg0gcrAObIQWD/2Q=="
+    ),
+}.items()}
+
+
+def jpeg_with_size(jpeg, width, height):
+    """The JPEG with the size in its frame header replaced."""
+    i = 2
+    while i + 9 < len(jpeg):
+        if jpeg[i + 1] in (0xC0, 0xC1, 0xC2, 0xC9):
+            return jpeg[:i + 5] + struct.pack(">HH", height, width) + jpeg[i + 9:]
+        i += 2 + struct.unpack(">H", jpeg[i + 2:i + 4])[0]
+    raise ValueError("no frame header")
+
+
+def jpeg_last_scan_repeated(jpeg, times):
+    last = jpeg.rindex(b"\xff\xda")
+    return jpeg[:-2] + jpeg[last:-2] * times + b"\xff\xd9"
+
+
+for name, data in JPEGS.items():
+    plugin_seed("ifjpeg", name, LIMIT_1M, data)
+plugin_seed("ifjpeg", "baseline_from_file_at_the_limit", FROM_FILE | LIMIT_256, JPEGS["baseline"])
+plugin_seed("ifjpeg", "baseline_cut_in_headers", LIMIT_1M, JPEGS["baseline"][:len(JPEGS["baseline"]) // 2])
+plugin_seed("ifjpeg", "baseline_cut_in_data", LIMIT_1M, JPEGS["baseline"][:-60])
+plugin_seed("ifjpeg", "progressive_9000_square", LIMIT_1M,
+            jpeg_last_scan_repeated(jpeg_with_size(JPEGS["progressive"], 9000, 9000), 20))
+plugin_seed("ifjpeg", "progressive_50_scans", FROM_FILE | LIMIT_1M,
+            jpeg_last_scan_repeated(JPEGS["progressive"], 40))
+plugin_seed("ifjpeg", "comment_and_app_markers", LIMIT_1M,
+            JPEGS["grey"][:2] + b"\xff\xfe\x00\x07comment" + b"\xff\xe5\x00\x04\x00\x00" + JPEGS["grey"][2:])
+plugin_seed("ifjpeg", "garbage_after_start", LIMIT_1M, b"\xff\xd8\xff" + bytes(range(200)))
+
+
+# PNG: chunks with their checksums, pixels deflated with zlib.
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png_rows(width, height, depth, channels, pixel, interlaced=False):
+    """Filtered rows (filter 0) of the picture pixel(x, y) -> samples; Adam7
+    passes one after another when interlaced."""
+    passes = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2),
+              (0, 1, 1, 2)] if interlaced else [(0, 0, 1, 1)]
+    out = b""
+    for x0, y0, dx, dy in passes:
+        xs = range(x0, width, dx)
+        if not xs:
+            continue
+        for y in range(y0, height, dy):
+            bits = ""
+            for x in xs:
+                for sample in pixel(x, y)[:channels]:
+                    bits += format(sample, "0%db" % depth)
+            bits += "0" * (-len(bits) % 8)
+            out += b"\x00" + int(bits, 2).to_bytes(len(bits) // 8, "big") if bits else b"\x00"
+    return out
+
+
+def png(width, height, depth, colour, channels, pixel, interlaced=False, before_data=b""):
+    header = struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, 1 if interlaced else 0)
+    data = zlib.compress(png_rows(width, height, depth, channels, pixel, interlaced), 9)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + before_data
+            + png_chunk(b"IDAT", data) + png_chunk(b"IEND", b""))
+
+
+rgb_png = png(5, 3, 8, 2, 3, lambda x, y: (x * 50, y * 80, 200))
+palette = png_chunk(b"PLTE", bytes([0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255])) + png_chunk(b"tRNS", b"\x00\x80")
+plugin_seed("ifpng", "rgb", LIMIT_1M, rgb_png)
+plugin_seed("ifpng", "rgb_from_file", FROM_FILE | LIMIT_1M, rgb_png)
+plugin_seed("ifpng", "grey_1_bit", LIMIT_256, png(9, 4, 1, 0, 1, lambda x, y: ((x + y) & 1,)))
+plugin_seed("ifpng", "palette_4_bit", LIMIT_1M,
+            png(4, 4, 4, 3, 1, lambda x, y: ((x + y) % 4,), before_data=palette))
+plugin_seed("ifpng", "rgba_interlaced", LIMIT_1M,
+            png(7, 7, 8, 6, 4, lambda x, y: (x * 30, y * 30, 90, (x * y * 5) % 256), interlaced=True))
+plugin_seed("ifpng", "grey_alpha_16_bit", FROM_FILE | LIMIT_1M,
+            png(3, 3, 16, 4, 2, lambda x, y: (x * 20000, 65535 - y * 20000)))
+plugin_seed("ifpng", "text_and_profile_chunks", LIMIT_1M,
+            png(2, 2, 8, 2, 3, lambda x, y: (1, 2, 3), before_data=png_chunk(b"tEXt", b"Title\x00x")
+                + png_chunk(b"zTXt", b"Note\x00\x00" + zlib.compress(b"z" * 5000))
+                + png_chunk(b"iCCP", b"p\x00\x00" + zlib.compress(b"\x00" * 3000))))
+plugin_seed("ifpng", "rgb_cut", LIMIT_1M, rgb_png[:-20])
+plugin_seed("ifpng", "chunk_before_the_header", LIMIT_1M,
+            rgb_png[:8] + png_chunk(b"iHDR", struct.pack(">II", 70000, 70000) + b"\x08\x02\x00\x00\x00") + rgb_png[8:])
+plugin_seed("ifpng", "rgb_bad_checksum", LIMIT_1M, rgb_png[:29] + b"\x00" + rgb_png[30:])
+plugin_seed("ifpng", "declares_16000_square", LIMIT_1M,
+            b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 16000, 16000, 8, 2, 0, 0, 0))
+            + png_chunk(b"IDAT", zlib.compress(b"\x00" * 48001 * 4)))
+
+
+# GIF: LZW codes of the minimum size + 1 bits, every picture element a code
+# of its own, with a clear code before the table would make codes wider.
+def gif_lzw(indices, min_code_size):
+    clear = 1 << min_code_size
+    width = min_code_size + 1
+    run = clear - 3
+    codes = []
+    for i in range(0, len(indices), run):
+        codes += [clear] + list(indices[i:i + run])
+    codes.append(clear + 1)
+    value = 0
+    for k, code in enumerate(codes):
+        value |= code << (k * width)
+    data = value.to_bytes((len(codes) * width + 7) // 8, "little")
+    blocks = b"".join(bytes([len(data[i:i + 255])]) + data[i:i + 255] for i in range(0, len(data), 255))
+    return bytes([min_code_size]) + blocks + b"\x00"
+
+
+def gif_colours(count):
+    return b"".join(bytes([i * 7 % 256, i * 3 % 256, 255 - i % 256]) for i in range(count))
+
+
+def gif(screen, image, indices, colours=256, local=0, interlaced=False, extensions=b"",
+        background=0, version=b"GIF89a"):
+    """screen (w, h); image (left, top, w, h); a global table of colours
+    entries (0: none) and a local one of local entries (0: none)."""
+    size_bits = lambda n: n.bit_length() - 2
+    flags = (0x80 | 0x70 | size_bits(colours)) if colours else 0
+    head = version + struct.pack("<HHBBB", screen[0], screen[1], flags, background, 0)
+    head += gif_colours(colours) if colours else b""
+    image_flags = (0x80 | size_bits(local) if local else 0) | (0x40 if interlaced else 0)
+    desc = b"\x2c" + struct.pack("<HHHHB", *image, image_flags) + (gif_colours(local) if local else b"")
+    code_size = max(2, (max(colours, local) - 1).bit_length())
+    return head + extensions + desc + gif_lzw(indices, code_size) + b"\x3b"
+
+
+transparent = b"\x21\xf9\x04\x01\x00\x00\x02\x00"  # graphics control: colour 2 is transparent
+comment = b"\x21\xfe\x07comment\x00"
+loop = b"\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00"
+square = gif((4, 4), (0, 0, 4, 4), [i * 17 % 256 for i in range(16)])
+plugin_seed("ifgif", "square", LIMIT_1M, square)
+plugin_seed("ifgif", "square_from_file_at_the_limit", FROM_FILE | LIMIT_256, square)
+plugin_seed("ifgif", "interlaced_local_colours_transparent", LIMIT_1M,
+            gif((9, 9), (0, 0, 9, 9), [i % 4 for i in range(81)], colours=0, local=4, interlaced=True,
+                extensions=transparent))
+plugin_seed("ifgif", "frame_on_larger_screen", FROM_FILE | LIMIT_1M,
+            gif((8, 6), (4, 3, 3, 2), [1, 2, 3, 4, 5, 6], background=17, extensions=comment + loop))
+plugin_seed("ifgif", "picture_outside_its_screen", LIMIT_1M,
+            gif((8, 8), (5, 5, 6, 4), list(range(24)), version=b"GIF87a"))
+plugin_seed("ifgif", "no_colour_table", LIMIT_1M, gif((2, 2), (0, 0, 2, 2), [0, 1, 0, 1], colours=0))
+plugin_seed("ifgif", "square_cut", LIMIT_1M, square[:len(square) - 12])
+plugin_seed("ifgif", "screen_65535_by_4000", LIMIT_1M, gif((65535, 4000), (0, 0, 2, 2), [1, 2, 3, 4]))
+plugin_seed("ifgif", "no_picture", LIMIT_1M, b"GIF89a" + struct.pack("<HHBBB", 1, 1, 0, 0, 0) + comment + b"\x3b")

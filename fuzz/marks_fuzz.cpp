@@ -1,25 +1,24 @@
-// The marks file as LoadMarks reads it: a view opens a document whose marks
-// section holds the fuzzed text ("$DOC" in the input stands for the section
-// name of the open file), then steps, visits, draws and toggles the marks,
-// saves them and loads them again.
+// The marks file as MarkList reads it: the fuzzed text is the marks file
+// ("$DOC" in it stands for the section name of the open file). The file's
+// marks are loaded, visited, stepped through, drawn and toggled, saved and
+// loaded again. Everything runs in memory: no file is written.
 //
 // Input: byte 0 picks the document's length, byte 1 a mark kind to toggle,
 // the rest is the marks file.
-#include <unistd.h>
-
 #include <string>
 
-#include "document/document.h"
-#include "fake_host.h"
+#include "dump/dump_layout.h"
 #include "fuzz_input.h"
-#include "memory_profile_store.h"
 #include "settings/ini_file.h"
-#include "view/view.h"
+#include "view/display_settings.h"
+#include "view/mark_list.h"
 
 namespace octile::fuzz {
 namespace {
 
 constexpr uint64_t kLengths[] = {0, 1, 16, 17, 300, 4096, 0x100000001ull};
+constexpr int32_t kRows = 16;
+const std::string kDocPath = "/fuzz/doc.bin";
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos;
@@ -29,21 +28,34 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-void CheckMarks(const COctileView& view) {
-    FUZZ_CHECK(view.Marks().size() <= static_cast<size_t>(COctileView::kMaxLoadedMarks));
-    for (const COctileView::Mark& m : view.Marks()) {
+void CheckMarks(const MarkList& list) {
+    FUZZ_CHECK(list.Size() <= static_cast<size_t>(MarkList::kMaxLoaded));
+    for (const Mark& m : list.Marks()) {
         FUZZ_CHECK(m.start <= m.end);
         FUZZ_CHECK(m.kind >= 1 && m.kind <= 5);
     }
 }
 
+// The backgrounds of the page that shows offset: every rectangle lies on a
+// row of that page, right of its address.
+void Draw(const MarkList& list, uint64_t offset, uint64_t length) {
+    const DumpLayout layout(8);
+    const CellMetrics metrics;
+    const DisplaySettings display;
+    const uint64_t line = DumpLayout::kBytesPerLine;
+    const uint64_t window = offset / line * line;
+    const uint64_t left = length > window ? length - window : 0;
+    const PageSpan page{window, std::min<uint64_t>(left, kRows * line)};
+    for (const MarkRect& r : list.Backgrounds(layout, page, metrics, display)) {
+        FUZZ_CHECK(r.rect.top >= DumpLayout::kFirstLineRow * metrics.lineHeight);
+        FUZZ_CHECK(r.rect.bottom <= (kRows + 1) * metrics.lineHeight);
+        FUZZ_CHECK(r.rect.left >= layout.HexColumn(0) * metrics.charWidth);
+        FUZZ_CHECK(r.rect.left < r.rect.right);
+    }
+}
+
 }  // namespace
 }  // namespace octile::fuzz
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    octile::fuzz::UseScratchFolders();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace octile;
@@ -52,60 +64,52 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint64_t length = kLengths[in.Byte() % std::size(kLengths)];
     const int32_t kind = in.Byte() % 7;  // 0 and 6 are no kinds
     const std::vector<uint8_t> rest = in.Rest();
-
-    const std::string docPath = ScratchFolder() + "/doc.bin";
-    {
-        std::vector<uint8_t> head(std::min<uint64_t>(length, 64));
-        for (size_t i = 0; i < head.size(); ++i) head[i] = static_cast<uint8_t>(i * 7);
-        FUZZ_CHECK(WriteFile(docPath, head.data(), head.size()));
-        FUZZ_CHECK(::truncate(docPath.c_str(), static_cast<off_t>(length)) == 0);
-    }
-
-    test::FakeHost host;
-    MemoryProfileStore store;
-    COctileDoc doc(host);
-    FUZZ_CHECK(doc.OnOpenDocument(docPath));
-    const std::string section = COctileView::MarkSectionName(doc.GetPathName());
+    const std::string section = MarkList::SectionName(kDocPath);
     const std::string text = ReplaceAll(std::string(rest.begin(), rest.end()), "$DOC", section);
 
-    COctileView view(host, doc, store);
-    view.OnCreate();
-    view.OnSize(17 * 16, false);
-    const std::string marksFile = ScratchFolder() + "/data/Octile/octile_mark.ini";
-    ::unlink(marksFile.c_str());
-    view.OnInitialUpdate();  // makes the folder
-    FUZZ_CHECK(view.MarksFilePath() == marksFile);
-    FUZZ_CHECK(WriteFile(marksFile, text.data(), text.size()));
-    view.LoadMarks(doc.GetPathName());
-    CheckMarks(view);
+    MarkList list;
+    list.LoadText(text, kDocPath);
+    CheckMarks(list);
 
-    (void)view.MarkBackgrounds();
-    const size_t visits = std::min<size_t>(view.Marks().size(), 8);
-    for (size_t i = 0; i < visits; ++i) {
-        view.GoToMark(i);
-        view.BeginPaint();
-        (void)view.MarkBackgrounds();
+    // Visited one by one, stepped forwards and back, drawn on each page.
+    uint64_t anchor = 0;
+    Draw(list, anchor, length);
+    for (size_t i = 0; i < std::min<size_t>(list.Size(), 8); ++i) {
+        list.SetCurrent(i);
+        anchor = list[i].start;
+        Draw(list, anchor, length);
     }
-    for (int i = 0; i < 3; ++i) view.NextMark();
-    for (int i = 0; i < 3; ++i) view.PreviousMark();
-    if (kind >= 1 && kind <= 5) view.ToggleMark(kind);
-    (void)view.MarkBackgrounds();
-    CheckMarks(view);
+    for (const bool forward : {true, true, true, false, false, false}) {
+        const size_t next = list.Step(forward, anchor, length);
+        FUZZ_CHECK(next <= list.Size());
+        if (next < list.Size()) anchor = list[next].start;
+    }
+    if (kind >= 1 && kind <= 5) {
+        const uint64_t end = anchor + std::min<uint64_t>(15, UINT64_MAX - anchor);
+        list.Toggle(kind, anchor, anchor, end);
+    }
+    Draw(list, anchor, length);
+    CheckMarks(list);
 
     // Saved and loaded again, the marks are the same; the file's other
     // sections keep their values.
-    const std::vector<COctileView::Mark> marks = view.Marks();
-    const std::string before = test::ReadAll(marksFile);
-    view.SaveMarks(doc.GetPathName());
-    view.LoadMarks(doc.GetPathName());
-    FUZZ_CHECK(view.Marks() == marks);
-    const IniFile old = IniFile::FromText(before, true);
-    const IniFile now = IniFile::Load(marksFile, true);
+    const std::optional<std::string> saved = list.SaveText(text, kDocPath);
+    const std::string now = saved.value_or(text);
+    MarkList again;
+    again.LoadText(now, kDocPath);
+    FUZZ_CHECK(again.Marks() == list.Marks());
+    // Without marks the file's section goes, and nothing else.
+    if (saved && list.Empty()) {
+        IniFile without = IniFile::FromText(text, true);
+        without.RemoveSection(section);
+        FUZZ_CHECK(*saved == without.Text());
+    }
+    const IniFile before = IniFile::FromText(text, true);
+    const IniFile after = IniFile::FromText(now, true);
     for (const char* other : {"/tmp/other", "other", "$DOC"}) {
         for (const char* key : {"Max", "0", "1"}) {
-            FUZZ_CHECK(old.Find(other, key) == now.Find(other, key));
+            FUZZ_CHECK(before.Find(other, key) == after.Find(other, key));
         }
     }
-    view.OnDestroy();
     return 0;
 }

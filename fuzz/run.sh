@@ -11,7 +11,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-5}"
-targets="${FUZZ_TARGETS:-ini_file marks paste search_pattern dump_format charcode bitmap_file plugin_output}"
+targets="${FUZZ_TARGETS:-ini_file marks paste search_pattern dump_format charcode bitmap_file plugin_output ifjpeg ifpng ifgif}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -19,7 +19,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" -j "$(nproc)"
 
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
-# The targets write their scratch files (settings, marks, documents) many
+# The paste and bitmap targets write scratch files (documents, bitmaps) many
 # times a second; on a memory file system the flushes cost nothing.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 failed=0

@@ -41,35 +41,58 @@ bool ReadExtension(GifFileType* gif, int& transparent) {
     return true;
 }
 
-int Decode(GifFileType* gif, DibOutput& out) {
-    int transparent = NO_TRANSPARENT_COLOR;
+// Reads up to the first picture's descriptor, taking the transparent colour
+// from the graphics control blocks before it. False when there is no
+// picture or the data breaks off.
+bool ReadFirstImage(GifFileType* gif, int& transparent) {
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
-        if (DGifGetRecordType(gif, &type) == GIF_ERROR) return kSpiBrokenData;
-        if (type == TERMINATE_RECORD_TYPE) return kSpiBrokenData;  // no picture at all
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
+        if (type == TERMINATE_RECORD_TYPE) return false;  // no picture at all
         if (type == EXTENSION_RECORD_TYPE) {
-            if (!ReadExtension(gif, transparent)) return kSpiBrokenData;
+            if (!ReadExtension(gif, transparent)) return false;
             continue;
         }
         if (type != IMAGE_DESC_RECORD_TYPE) continue;
-        if (DGifGetImageDesc(gif) == GIF_ERROR) return kSpiBrokenData;
-        break;
+        return DGifGetImageDesc(gif) != GIF_ERROR;
     }
+}
+
+// Where the first picture lies on the bitmap handed back: on its logical
+// screen, or on its own when it does not fit the screen.
+struct Frame {
+    uint32_t left = 0, top = 0, width = 0, height = 0;  // the picture
+    uint32_t bitmapWidth = 0, bitmapHeight = 0;
+};
+
+bool PlaceImage(const GifFileType* gif, Frame& f) {
+    const GifImageDesc& desc = gif->Image;
+    if (desc.Width <= 0 || desc.Height <= 0 || desc.Left < 0 || desc.Top < 0) return false;
+    f.left = static_cast<uint32_t>(desc.Left);
+    f.top = static_cast<uint32_t>(desc.Top);
+    f.width = static_cast<uint32_t>(desc.Width);
+    f.height = static_cast<uint32_t>(desc.Height);
+    f.bitmapWidth = static_cast<uint32_t>(gif->SWidth);
+    f.bitmapHeight = static_cast<uint32_t>(gif->SHeight);
+    if (f.left + f.width > f.bitmapWidth || f.top + f.height > f.bitmapHeight) {
+        f.left = f.top = 0;
+        f.bitmapWidth = f.width;
+        f.bitmapHeight = f.height;
+    }
+    return true;
+}
+
+int Decode(GifFileType* gif, DibOutput& out) {
+    int transparent = NO_TRANSPARENT_COLOR;
+    if (!ReadFirstImage(gif, transparent)) return kSpiBrokenData;
     const GifImageDesc& desc = gif->Image;
     const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
-    if (map == nullptr || desc.Width <= 0 || desc.Height <= 0) return kSpiBrokenData;
-    uint32_t left = static_cast<uint32_t>(desc.Left);
-    uint32_t top = static_cast<uint32_t>(desc.Top);
-    uint32_t width = static_cast<uint32_t>(gif->SWidth);
-    uint32_t height = static_cast<uint32_t>(gif->SHeight);
-    // A picture outside its screen is shown on its own.
-    if (left + static_cast<uint32_t>(desc.Width) > width ||
-        top + static_cast<uint32_t>(desc.Height) > height) {
-        left = top = 0;
-        width = static_cast<uint32_t>(desc.Width);
-        height = static_cast<uint32_t>(desc.Height);
-    }
-    if (!out.Allocate(width, height, 8)) return kSpiNoMemory;
+    Frame f;
+    if (map == nullptr || !PlaceImage(gif, f)) return kSpiBrokenData;
+    // The screen a tiny picture lies on may be as large as the picture is
+    // not: refused before the bitmap is allocated and filled.
+    if (!WithinLimit(f.bitmapWidth, f.bitmapHeight)) return kSpiNoMemory;
+    if (!out.Allocate(f.bitmapWidth, f.bitmapHeight, 8)) return kSpiNoMemory;
     for (int i = 0; i < map->ColorCount && i < 256; ++i) {
         out.SetColour(i, map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
     }
@@ -77,20 +100,19 @@ int Decode(GifFileType* gif, DibOutput& out) {
     out.Fill(background);
 
     // The rows in the order they are stored: interlaced pictures in four passes.
-    const uint32_t h = static_cast<uint32_t>(desc.Height);
-    const uint32_t w = static_cast<uint32_t>(desc.Width);
     const uint32_t passStart[] = {0, 4, 2, 1};
     const uint32_t passStep[] = {8, 8, 4, 2};
     const int passes = desc.Interlace ? 4 : 1;
     GifPixelType line[65536];
-    if (w > sizeof line) return kSpiBrokenData;
+    if (f.width > sizeof line) return kSpiBrokenData;
     for (int pass = 0; pass < passes; ++pass) {
         const uint32_t first = desc.Interlace ? passStart[pass] : 0;
         const uint32_t step = desc.Interlace ? passStep[pass] : 1;
-        for (uint32_t y = first; y < h; y += step) {
-            if (DGifGetLine(gif, line, static_cast<int>(w)) == GIF_ERROR) return kSpiBrokenData;
-            uint8_t* row = out.Row(top + y) + left;
-            for (uint32_t x = 0; x < w; ++x) {
+        for (uint32_t y = first; y < f.height; y += step) {
+            if (DGifGetLine(gif, line, static_cast<int>(f.width)) == GIF_ERROR)
+                return kSpiBrokenData;
+            uint8_t* row = out.Row(f.top + y) + f.left;
+            for (uint32_t x = 0; x < f.width; ++x) {
                 if (line[x] != transparent) row[x] = line[x];
             }
         }
@@ -106,7 +128,23 @@ int DecodePicture(Source& source, DibOutput& out) {
     return Decode(gif.get(), out);
 }
 
+// GetPictureInfo's reader: the bitmap's size from the screen and the first
+// picture's descriptor.
+int ReadPictureInfo(Source& source, SpiPictureInfo& info) {
+    int error = 0;
+    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadData, &error));
+    if (!gif) return kSpiUnknownFormat;
+    int transparent = NO_TRANSPARENT_COLOR;
+    Frame f;
+    if (!ReadFirstImage(gif.get(), transparent) || !PlaceImage(gif.get(), f)) return kSpiBrokenData;
+    info.width = f.bitmapWidth;
+    info.height = f.bitmapHeight;
+    info.colourDepth = 8;
+    return kSpiOk;
+}
+
 }  // namespace
 }  // namespace octile::spi
 
-OCTILE_SPI_ENTRY_POINTS(octile::spi::kInfo, octile::spi::DecodePicture, "GIF87a", "GIF89a")
+OCTILE_SPI_ENTRY_POINTS(octile::spi::kInfo, octile::spi::DecodePicture,
+                        octile::spi::ReadPictureInfo, "GIF87a", "GIF89a")

@@ -5,9 +5,12 @@
 #include <cstdio>
 // clang-format on
 
+#include <jerror.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -52,15 +55,17 @@ boolean FillInput(j_decompress_ptr cinfo) {
 }
 
 void SkipInput(j_decompress_ptr cinfo, long count) {
-    jpeg_source_mgr* src = cinfo->src;
-    while (count > static_cast<long>(src->bytes_in_buffer)) {
-        count -= static_cast<long>(src->bytes_in_buffer);
-        FillInput(cinfo);
+    if (count <= 0) return;
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    const auto n = static_cast<size_t>(count);
+    if (n <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += n;
+        src->pub.bytes_in_buffer -= n;
+        return;
     }
-    if (count > 0) {
-        src->next_input_byte += count;
-        src->bytes_in_buffer -= static_cast<size_t>(count);
-    }
+    // What lies beyond the buffer is passed over without being read.
+    src->source->Skip(n - src->pub.bytes_in_buffer);
+    src->pub.bytes_in_buffer = 0;
 }
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -69,22 +74,49 @@ void ErrorExit(j_common_ptr cinfo) {
 
 void Silent(j_common_ptr) {}
 
-// A progressive picture made of very many scans takes very long to decode
-// for nothing: such a picture is refused.
+// A progressive picture is decoded scan by scan, and each scan visits every
+// block of its components however little data it carries: a small file of
+// many scans takes long even within the pixel limit (a thousand scans of a
+// 64-megapixel picture, over a minute). The scans together may visit
+// kScanPasses times the picture's blocks (a usual progressive picture visits
+// them 5 or 6 times, in about 10 scans), at least kMinBlockVisits blocks (a
+// tenth of a second's work), and there are at most kMaxScans scans.
+constexpr uint64_t kScanPasses = 12;
+constexpr uint64_t kMinBlockVisits = uint64_t{1} << 20;
 constexpr int kMaxScans = 1000;
-// What libjpeg may allocate for one picture (a progressive picture of the
-// largest size keeps all its coefficients).
-constexpr long kMaxDecoderMemory = 640L << 20;
+// What libjpeg may allocate for a picture, per pixel of the pixel limit: a
+// progressive picture keeps all its coefficients, 2 bytes a pixel for each
+// of up to 4 components at full resolution; the rest is row buffers.
+constexpr uint64_t kDecoderBytesPerPixel = 8;
+constexpr uint64_t kDecoderSpareBytes = uint64_t{32} << 20;
+
+// Counts the blocks the scans visit; libjpeg calls it for every row of
+// blocks it takes in, the first time in a scan with that scan's components.
+struct ScanBudget {
+    jpeg_progress_mgr pub;
+    int scan = 0;
+    uint64_t visits = 0;
+    uint64_t maxVisits = 0;
+    bool exceeded = false;
+};
 
 void LimitScans(j_common_ptr cinfo) {
     const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > kMaxScans) ErrorExit(cinfo);
+    auto* budget = reinterpret_cast<ScanBudget*>(d->progress);
+    if (d->input_scan_number == budget->scan) return;
+    budget->scan = d->input_scan_number;
+    for (int i = 0; i < d->comps_in_scan; ++i) {
+        const jpeg_component_info* c = d->cur_comp_info[i];
+        budget->visits += uint64_t{c->width_in_blocks} * c->height_in_blocks;
+    }
+    budget->exceeded = budget->scan > kMaxScans || budget->visits > budget->maxVisits;
+    if (budget->exceeded) ErrorExit(cinfo);
 }
 
 // Everything that must outlive a longjmp out of libjpeg lives here, above
 // the frame of Decode, and is cleaned up by its destructor.
 struct JpegDecode {
-    JpegDecode(Source& from, DibOutput& to) : source(from), out(to) {}
+    explicit JpegDecode(Source& from) : source(from) {}
     JpegDecode(const JpegDecode&) = delete;
     JpegDecode& operator=(const JpegDecode&) = delete;
 
@@ -92,28 +124,28 @@ struct JpegDecode {
     jpeg_decompress_struct cinfo{};
     ErrorManager error{};
     SourceManager input{};
-    jpeg_progress_mgr progress{};
+    ScanBudget budget{};
     bool created = false;
     std::vector<uint8_t> cmyk;
-    DibOutput& out;
 
     ~JpegDecode() {
         if (created) jpeg_destroy_decompress(&cinfo);
     }
 };
 
-// Runs libjpeg. No object with a destructor may live in this frame: libjpeg's
-// errors return here through longjmp.
-int Decode(JpegDecode& d) {
+// Creates the decompressor on the source and reads the picture's header.
+// Called after the caller's setjmp: libjpeg's errors leave through it.
+void ReadHeader(JpegDecode& d) {
     d.cinfo.err = jpeg_std_error(&d.error.pub);
     d.error.pub.error_exit = ErrorExit;
     d.error.pub.output_message = Silent;
-    if (setjmp(d.error.jump)) return kSpiBrokenData;
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    d.cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    d.progress.progress_monitor = LimitScans;
-    d.cinfo.progress = &d.progress;
+    const uint64_t pixels =
+        std::min<uint64_t>(MaxPixels(), (std::numeric_limits<long>::max() - kDecoderSpareBytes) /
+                                            kDecoderBytesPerPixel);
+    d.cinfo.mem->max_memory_to_use =
+        static_cast<long>(pixels * kDecoderBytesPerPixel + kDecoderSpareBytes);
     d.input.source = &d.source;
     d.input.pub.init_source = InitSource;
     d.input.pub.fill_input_buffer = FillInput;
@@ -121,23 +153,59 @@ int Decode(JpegDecode& d) {
     d.input.pub.resync_to_restart = jpeg_resync_to_restart;
     d.input.pub.term_source = TermSource;
     d.cinfo.src = &d.input.pub;
+    if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK)
+        ErrorExit(reinterpret_cast<j_common_ptr>(&d.cinfo));
+}
 
-    if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return kSpiBrokenData;
+// GetPictureInfo's reader: the size from the frame header. No object with a
+// destructor may live in this frame (longjmp).
+int ReadSize(JpegDecode& d, SpiPictureInfo& info) {
+    if (setjmp(d.error.jump)) return kSpiBrokenData;
+    ReadHeader(d);
+    info.width = d.cinfo.image_width;
+    info.height = d.cinfo.image_height;
+    info.colourDepth = 24;
+    return kSpiOk;
+}
+
+// What an error out of libjpeg means to the host: a picture that needs more
+// memory or work than it is allowed is not tried again (kSpiNoMemory).
+int ErrorResult(const JpegDecode& d) {
+    const int code = d.error.pub.msg_code;
+    return d.budget.exceeded || code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE
+               ? kSpiNoMemory
+               : kSpiBrokenData;
+}
+
+// Runs libjpeg. No object with a destructor may live in this frame: libjpeg's
+// errors return here through longjmp.
+int Decode(JpegDecode& d, DibOutput& out) {
+    if (setjmp(d.error.jump)) return ErrorResult(d);
+    ReadHeader(d);
+    // Refused before libjpeg allocates anything for the picture.
+    if (!WithinLimit(d.cinfo.image_width, d.cinfo.image_height)) return kSpiNoMemory;
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    // Refused before libjpeg allocates anything for the picture.
-    if (!d.out.Allocate(d.cinfo.image_width, d.cinfo.image_height, 24)) return kSpiNoMemory;
+    if (!out.Allocate(d.cinfo.image_width, d.cinfo.image_height, 24)) return kSpiNoMemory;
+    uint64_t blocks = 0;
+    for (int i = 0; i < d.cinfo.num_components; ++i) {
+        const jpeg_component_info& c = d.cinfo.comp_info[i];
+        blocks += uint64_t{c.width_in_blocks} * c.height_in_blocks;
+    }
+    d.budget.maxVisits = std::max(blocks * kScanPasses, kMinBlockVisits);
+    d.budget.pub.progress_monitor = LimitScans;
+    d.cinfo.progress = &d.budget.pub;
     jpeg_start_decompress(&d.cinfo);
-    if (d.cinfo.output_width != d.out.Width() || d.cinfo.output_height != d.out.Height()) {
+    if (d.cinfo.output_width != out.Width() || d.cinfo.output_height != out.Height()) {
         return kSpiBrokenData;
     }
     if (cmyk) d.cmyk.resize(size_t{d.cinfo.output_width} * 4);
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const JDIMENSION y = d.cinfo.output_scanline;
-        JSAMPROW row = cmyk ? d.cmyk.data() : d.out.Row(y);
+        JSAMPROW row = cmyk ? d.cmyk.data() : out.Row(y);
         if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return kSpiBrokenData;
         if (cmyk) {
-            uint8_t* bgr = d.out.Row(y);
+            uint8_t* bgr = out.Row(y);
             const uint8_t* in = d.cmyk.data();
             for (JDIMENSION x = 0; x < d.cinfo.output_width; ++x, in += 4, bgr += 3) {
                 const unsigned k = in[3];
@@ -150,14 +218,20 @@ int Decode(JpegDecode& d) {
     return kSpiOk;
 }
 
-// GetPicture's decoder. The decoder's state is large (the input buffer among
-// it), so it is on the heap.
+// The decoder's state is large (the input buffer among it), so it is on the
+// heap.
 int DecodePicture(Source& source, DibOutput& out) {
-    const auto d = std::make_unique<JpegDecode>(source, out);
-    return Decode(*d);
+    const auto d = std::make_unique<JpegDecode>(source);
+    return Decode(*d, out);
+}
+
+int ReadPictureInfo(Source& source, SpiPictureInfo& info) {
+    const auto d = std::make_unique<JpegDecode>(source);
+    return ReadSize(*d, info);
 }
 
 }  // namespace
 }  // namespace octile::spi
 
-OCTILE_SPI_ENTRY_POINTS(octile::spi::kInfo, octile::spi::DecodePicture, "\xFF\xD8\xFF")
+OCTILE_SPI_ENTRY_POINTS(octile::spi::kInfo, octile::spi::DecodePicture,
+                        octile::spi::ReadPictureInfo, "\xFF\xD8\xFF")

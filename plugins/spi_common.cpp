@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "util/little_endian.h"
 
@@ -44,7 +46,15 @@ size_t ReadProbe(intptr_t probe, uint8_t* out, size_t n) {
     return r < 0 ? 0 : static_cast<size_t>(r);
 }
 
+std::atomic<uint64_t> maxPixels{kSpiDefaultMaxPixels};
+
 }  // namespace
+
+uint64_t MaxPixels() { return maxPixels.load(std::memory_order_relaxed); }
+
+void SetMaxPixels(uint64_t pixels) {
+    maxPixels.store(pixels == 0 ? kSpiDefaultMaxPixels : pixels, std::memory_order_relaxed);
+}
 
 bool ProbeStartsWith(intptr_t probe, std::initializer_list<std::string_view> signatures) {
     size_t longest = 0;
@@ -106,9 +116,17 @@ size_t Source::Read(uint8_t* out, size_t n) {
     return static_cast<size_t>(r);
 }
 
+void Source::Skip(uint64_t n) {
+    // A file's reads past its end come back empty; a block stops at its end.
+    const uint64_t end =
+        data_ != nullptr ? size_ : static_cast<uint64_t>(std::numeric_limits<off_t>::max());
+    if (position_ >= end) return;
+    position_ += std::min(n, end - position_);
+}
+
 bool DibOutput::Allocate(uint32_t width, uint32_t height, int bitCount) {
     if (width == 0 || height == 0 || (bitCount != 8 && bitCount != 24)) return false;
-    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF || !WithinLimit(width, height)) return false;
     const uint64_t stride = ((uint64_t{width} * static_cast<uint64_t>(bitCount) + 31) >> 5) * 4;
     if (stride > kMaxPixelBytes || stride * height > kMaxPixelBytes) return false;
     const uint32_t colours = bitCount == 8 ? 256 : 0;

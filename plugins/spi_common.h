@@ -1,7 +1,8 @@
 #pragma once
 // What the image plug-ins share: testing the probe, the info texts, the
-// picture source (a file from an offset, or a memory block) and the bitmap
-// they hand back (a 40-byte-header DIB in two malloc'ed blocks).
+// picture source (a file from an offset, or a memory block), the pixel limit
+// and the bitmap they hand back (a 40-byte-header DIB in two malloc'ed
+// blocks).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,17 @@ namespace octile::spi {
 
 // The largest pixel array a plug-in produces: what the host still takes.
 inline constexpr uint64_t kMaxPixelBytes = (uint64_t{256} << 20) - 4096;
+
+// The pixel limit (SetPictureLimit): GetPicture decodes no picture of more
+// pixels. Each plug-in keeps its own, kSpiDefaultMaxPixels until told.
+uint64_t MaxPixels();
+// 0 restores the default.
+void SetMaxPixels(uint64_t maxPixels);
+// Whether a picture of width x height pixels is within the limit.
+inline bool WithinLimit(uint64_t width, uint64_t height) {
+    // Both sides are at most 32 bits: the product does not wrap.
+    return width <= UINT32_MAX && height <= UINT32_MAX && width * height <= MaxPixels();
+}
 
 // Whether the data behind an IsSupported probe starts with one of the
 // signatures (none longer than kSpiProbeMinBytes). The probe is a descriptor
@@ -44,6 +56,8 @@ class Source {
     bool Open(const char* buf, intptr_t len, unsigned flag);
     // Reads up to n bytes; fewer only at the end (or on a read error).
     size_t Read(uint8_t* out, size_t n);
+    // Passes over n bytes without reading them.
+    void Skip(uint64_t n);
 
   private:
     int fd_ = -1;
@@ -61,8 +75,8 @@ struct FreeDeleter {
 class DibOutput {
   public:
     // Allocates both blocks for a width x height picture of 24 bits, or of 8
-    // bits with a 256-entry colour table. False for a size out of bounds or
-    // when memory cannot be had.
+    // bits with a 256-entry colour table. False for a size out of bounds (the
+    // pixel limit among them) or when memory cannot be had.
     bool Allocate(uint32_t width, uint32_t height, int bitCount);
     // Row y counted from the top of the picture.
     uint8_t* Row(uint32_t y) { return bits_.get() + uint64_t{height_ - 1 - y} * stride_; }
@@ -105,13 +119,33 @@ int RunGetPicture(const char* buf, intptr_t len, unsigned flag, void** info, voi
     }
 }
 
+// GetPictureInfo's frame around a header reader, int(Source&, SpiPictureInfo&):
+// *info is written only when the reader returns kSpiOk.
+template <typename ReadInfo>
+int RunGetPictureInfo(const char* buf, intptr_t len, unsigned flag, SpiPictureInfo* info,
+                      ReadInfo read) {
+    if (info == nullptr) return kSpiInternalError;
+    try {
+        Source source;
+        if (!source.Open(buf, len, flag)) return kSpiReadError;
+        SpiPictureInfo got{};
+        const int result = read(source, got);
+        if (result == kSpiOk) *info = got;
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kSpiNoMemory;
+    }
+}
+
 }  // namespace octile::spi
 
-// The three entry points of a plug-in, written once at global scope in its
-// source: GetPluginInfo over the table of info texts, IsSupported for data
-// that starts with one of the signatures (the last arguments), GetPicture
-// running the decoder (int(Source&, DibOutput&)) in RunGetPicture's frame.
-#define OCTILE_SPI_ENTRY_POINTS(texts, decoder, ...)                                              \
+// The entry points of a plug-in, written once at global scope in its source:
+// GetPluginInfo over the table of info texts, IsSupported for data that
+// starts with one of the signatures (the last arguments), GetPicture running
+// the decoder (int(Source&, DibOutput&)) in RunGetPicture's frame,
+// GetPictureInfo running the header reader (int(Source&, SpiPictureInfo&)),
+// and SetPictureLimit.
+#define OCTILE_SPI_ENTRY_POINTS(texts, decoder, reader, ...)                                      \
     extern "C" OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {           \
         return ::octile::spi::CopyInfo(texts, infono, buf, buflen);                               \
     }                                                                                             \
@@ -121,4 +155,11 @@ int RunGetPicture(const char* buf, intptr_t len, unsigned flag, void** info, voi
     extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag, \
                                                 void** info, void** bits, void*, intptr_t) {      \
         return ::octile::spi::RunGetPicture(buf, len, flag, info, bits, decoder);                 \
+    }                                                                                             \
+    extern "C" OCTILE_SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len,                \
+                                                    unsigned int flag, SpiPictureInfo* info) {    \
+        return ::octile::spi::RunGetPictureInfo(buf, len, flag, info, reader);                    \
+    }                                                                                             \
+    extern "C" OCTILE_SPI_EXPORT void SetPictureLimit(uint64_t maxPixels) {                       \
+        ::octile::spi::SetMaxPixels(maxPixels);                                                   \
     }

@@ -1,11 +1,13 @@
 // octile-cli picture: detects the picture that starts at an anchor, as the
 // view does with its read window at the anchor, decodes it with the image
-// plug-ins (or as a bitmap file) and saves it as a bitmap file.
+// plug-ins (or as a bitmap file) and saves it as a bitmap file. The pixel
+// limit is the window's: [View] MaxPictureMegapixels of the user's settings.
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/cli_input.h"
 #include "cli/cli_util.h"
 #include "commands/bitmap_save.h"
 #include "io/file_handle.h"
@@ -14,27 +16,28 @@
 #include "picture/picture_host.h"
 #include "resources/resources.h"
 #include "settings/paths.h"
+#include "settings/profile_store.h"
 #include "util/utf.h"
+#include "view/display_settings.h"
 
 namespace octile::cli {
-
-const std::string_view kPictureUsage = "FILE ANCHOR OUT.bmp [--plugins DIR]";
 
 namespace {
 
 // The view's read window when it is placed at the anchor: the initial read size.
 constexpr uint64_t kReadWindow = 256;
 
-}  // namespace
+constexpr OptionRule kPictureOptions[] = {
+    {"plugins", "DIR", "folder of the image plug-ins (default: the program folder)"}};
 
 int RunPicture(const Args& args) {
-    const Command& command = FindCommand("picture");
+    const Command& command = kPictureCommand;
     Options options;
-    if (!options.Parse(command, args, {{"plugins", true}}, 3, 3)) return kExitRefused;
+    if (!options.Parse(command, args, 3, 3)) return kExitRefused;
     const std::string path = FullPath(std::string(options.Positional()[0]));
     const std::string output(options.Positional()[2]);
     uint64_t anchor = 0;
-    if (!ParseHexArgument(options.Positional()[1], anchor)) return kExitRefused;
+    if (!ParseHexArgument("ANCHOR", options.Positional()[1], anchor)) return kExitRefused;
     const std::string folder =
         options.Has("plugins") ? std::string(*options.Value("plugins")) : GetProgramFolder();
 
@@ -44,15 +47,26 @@ int RunPicture(const Args& args) {
     const auto valid = static_cast<uint32_t>(file.ReadAt(window, kReadWindow, anchor));
     const auto match = DetectSignature(window, valid, anchor, anchor);
     if (!match) {
-        std::fputs("octile-cli: no picture signature at the anchor\n", stderr);
+        PrintLine(Say(Text::kNoSignature));
         return kExitNothingFound;
     }
 
+    IniProfileStore store(GetProfileStorePath());
+    DisplaySettings display;
+    display.maxPictureMegapixels = DisplaySettings::ReadMaxPictureMegapixels(store);
     PictureHost host(folder);
+    host.SetMaxPixels(display.MaxPicturePixels());
     CDib dib;
     host.LoadPicture(dib, path, match->start);
+    if (const auto& refused = host.RefusedSize()) {
+        PrintLine("the picture declares " + std::to_string(refused->width) + "x" +
+                  std::to_string(refused->height) + " pixels, more than the limit of " +
+                  std::to_string(display.maxPictureMegapixels) +
+                  " megapixels ([View] MaxPictureMegapixels)");
+        return kExitNothingFound;
+    }
     if (!dib.HasBitmap()) {
-        std::fputs("octile-cli: the picture could not be decoded\n", stderr);
+        PrintLine(Say(Text::kNotDecoded));
         return kExitNothingFound;
     }
     // The source by any name is no place for the bitmap: it would be
@@ -67,5 +81,11 @@ int RunPicture(const Args& args) {
     std::printf("%" PRIX64 " %dx%d\n", match->start, r.Width(), r.Height());
     return kExitOk;
 }
+
+}  // namespace
+
+const Command kPictureCommand = {"picture", "FILE ANCHOR OUT.bmp",
+                                 "save the picture at ANCHOR as a bitmap file", kPictureOptions,
+                                 RunPicture};
 
 }  // namespace octile::cli

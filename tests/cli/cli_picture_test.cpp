@@ -1,11 +1,13 @@
 // octile-cli picture, end to end: pictures embedded at odd offsets of a
 // larger file are detected at their anchors, decoded by the plug-ins built
-// with the program, and saved as bitmap files with the source's pixels.
+// with the program, and saved as bitmap files with the source's pixels;
+// pictures over the pixel limit of the user's settings are refused.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cinttypes>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "core/temp_dir.h"
 #include "core/test_dibs.h"
 #include "core/test_images.h"
+#include "settings/paths.h"
 
 namespace octile {
 namespace {
@@ -146,7 +149,7 @@ TEST_F(CliPictureTest, NothingFoundNothingDecodedAndRefusals) {
     // Refused: a name that is only an extension, a bad anchor, a missing file.
     const CliResult ng = Picture(gif_.start, dir_.File(".bmp"));
     EXPECT_EQ(ng.status, 2);
-    EXPECT_EQ(ng.err, "FileOpen NG\n");
+    EXPECT_EQ(ng.err, "octile-cli: FileOpen NG\n");
     EXPECT_EQ(Picture(0, out, {"--plugins"}).status, 2);
     EXPECT_EQ(test::RunCli({"picture", path_, "xyz", out}, dir_.path()).status, 2);
     EXPECT_EQ(test::RunCli({"picture", dir_.File("missing"), "0", out}, dir_.path()).status, 2);
@@ -159,6 +162,69 @@ TEST_F(CliPictureTest, NothingFoundNothingDecodedAndRefusals) {
         EXPECT_EQ(r.status, 2) << self;
         EXPECT_NE(r.err.find("の保存でｴﾗｰが発生しました"), std::string::npos) << r.err;
         EXPECT_EQ(test::ReadAll(path_), std::string(fileBytes_.begin(), fileBytes_.end()));
+    }
+}
+
+// The user's settings hold the pixel limit: [View] MaxPictureMegapixels.
+class CliPictureLimitTest : public CliPictureTest {
+  protected:
+    void TearDown() override { fs::remove(GetProfileStorePath()); }
+
+    void SetLimit(const std::string& megapixels) {
+        const std::string path = GetProfileStorePath();
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary)
+            << "[View]\nMaxPictureMegapixels=" << megapixels << "\n";
+    }
+
+    // A file with the picture 0x40 bytes in; the picture's anchor.
+    uint64_t Embed(const Bytes& picture, uint64_t anchorInPicture) {
+        Bytes file = Filler(0x40);
+        file.insert(file.end(), picture.begin(), picture.end());
+        const Bytes tail = Filler(0x20);
+        file.insert(file.end(), tail.begin(), tail.end());
+        path_ = dir_.Write("embedded.dat", file);
+        return 0x40 + anchorInPicture;
+    }
+};
+
+TEST_F(CliPictureLimitTest, PictureOverTheLimitExitsWithItsDeclaredSize) {
+    test::GifPicture onHugeScreen = test::PatternGif(4, 4);
+    onHugeScreen.screenWidth = 65535;
+    onHugeScreen.screenHeight = 4000;
+    const std::string out = dir_.File("bomb.bmp");
+    const CliResult r = Picture(Embed(test::EncodeGif(onHugeScreen), 0), out);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "octile-cli: the picture declares 65535x4000 pixels, more than the limit of 64 "
+              "megapixels ([View] MaxPictureMegapixels)\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(CliPictureLimitTest, TheLimitComesFromTheSettingsAndOddValuesKeepTheDefault) {
+    // One megapixel exactly, and one row more.
+    const Bytes at = test::EncodePng(test::GradientImage(1000, 1000));
+    const Bytes over = test::EncodePng(test::GradientImage(1000, 1001));
+    struct Case {
+        const char* stored;
+        bool overTaken;
+    };
+    const Case cases[] = {
+        {"1", false}, {"256", true}, {"0", true}, {"-1", true}, {"257", true}, {"x", true},
+    };
+    const std::string out = dir_.File("limit.bmp");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        SetLimit(c.stored);
+        EXPECT_EQ(Picture(Embed(at, 1), out).status, 0);
+        const CliResult r = Picture(Embed(over, 1), out);
+        EXPECT_EQ(r.status, c.overTaken ? 0 : 1);
+        if (!c.overTaken) {
+            EXPECT_EQ(r.err,
+                      "octile-cli: the picture declares 1000x1001 pixels, more than the limit "
+                      "of 1 megapixels ([View] MaxPictureMegapixels)\n");
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 //   SPI_NO_PICTURE  no GetPicture
 //   SPI_GREEDY    IsSupported reads 2 KiB from a descriptor with read()
 //                 (moving its position) and refuses everything
+//   SPI_SIZES     GetPictureInfo (the header's width and height) and
+//                 SetPictureLimit, both logged
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -171,5 +173,36 @@ extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsig
         data.assign(buf, buf + len);
     }
     return Decode(data, info, bits);
+}
+#endif
+
+#ifdef SPI_SIZES
+extern "C" OCTILE_SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len, unsigned int flag,
+                                                SpiPictureInfo* info) {
+    const bool file = (flag & octile::kSpiSourceMask) == octile::kSpiSourceFile;
+    uint8_t head[7] = {};
+    bool read = false;
+    if (file) {
+        const int fd = ::open(buf, O_RDONLY | O_CLOEXEC);
+        read = fd >= 0 && ::pread(fd, head, sizeof head, static_cast<off_t>(len)) == 7;
+        if (fd >= 0) ::close(fd);
+    } else if (len >= 7) {
+        std::memcpy(head, buf, sizeof head);
+        read = true;
+    }
+    if (!read || !IsPicture(head)) {
+        Log(std::string("pictureinfo ") + (file ? "file" : "mem") + " none");
+        return octile::kSpiUnknownFormat;
+    }
+    info->width = head[5];
+    info->height = head[6];
+    info->colourDepth = head[4] & kModePaletted ? 8 : 24;
+    Log(std::string("pictureinfo ") + (file ? "file " + std::to_string(len) : "mem") + " " +
+        std::to_string(head[5]) + "x" + std::to_string(head[6]));
+    return octile::kSpiOk;
+}
+
+extern "C" OCTILE_SPI_EXPORT void SetPictureLimit(uint64_t maxPixels) {
+    Log("limit " + std::to_string(maxPixels));
 }
 #endif

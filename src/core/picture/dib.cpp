@@ -135,7 +135,12 @@ PictureRect KeepAspectRect(const PictureRect& picture, const PictureRect& target
     return r;
 }
 
-std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offset) {
+namespace {
+
+// The bytes after the 14-byte file header of the bitmap file at offset, as
+// its file-size field gives them: nothing when the field is out of bounds or
+// the file does not hold them (the field is untrusted).
+std::optional<uint64_t> BitmapFileBlockSize(const FileHandle& file, uint64_t offset) {
     uint8_t header[kBitmapFileHeaderSize];
     if (file.ReadAt(header, sizeof header, offset) != sizeof header) return std::nullopt;
     if (header[0] != 'B' || header[1] != 'M') return std::nullopt;
@@ -143,13 +148,33 @@ std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offs
     if (fileSize < kBitmapFileHeaderSize + kCoreHeaderSize) return std::nullopt;
     const uint64_t size = fileSize - kBitmapFileHeaderSize;
     if (size > kMaxPackedBitmap) return std::nullopt;
-    // The field is untrusted: allocate only what the file really holds.
     const uint64_t length = file.Length();
     if (length < offset + kBitmapFileHeaderSize || length - offset - kBitmapFileHeaderSize < size) {
         return std::nullopt;
     }
-    PackedBitmap block(size);
-    if (file.ReadAt(block.data(), size, offset + kBitmapFileHeaderSize) != size)
+    return size;
+}
+
+}  // namespace
+
+std::optional<DibLayout> ReadBitmapFileLayout(const FileHandle& file, uint64_t offset) {
+    const auto size = BitmapFileBlockSize(file, offset);
+    if (!size) return std::nullopt;
+    // The largest header and colour table.
+    uint8_t head[kInfoHeaderSize + kMaxColours * 4];
+    const uint64_t n = std::min<uint64_t>(*size, sizeof head);
+    if (file.ReadAt(head, n, offset + kBitmapFileHeaderSize) != n) return std::nullopt;
+    return ReadDibLayout(head, n);
+}
+
+std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offset) {
+    const auto size = BitmapFileBlockSize(file, offset);
+    const auto l = ReadBitmapFileLayout(file, offset);
+    if (!size || !l) return std::nullopt;
+    // What the header lays out, not what the file-size field claims.
+    const uint64_t take = std::min(*size, l->PackedSize());
+    PackedBitmap block(take);
+    if (file.ReadAt(block.data(), take, offset + kBitmapFileHeaderSize) != take)
         return std::nullopt;
     return block;
 }

@@ -72,11 +72,17 @@ bool BuildPalette(const PackedBitmap& bitmap, std::vector<PaletteEntry>& palette
 // overflows on one axis.
 PictureRect KeepAspectRect(const PictureRect& picture, const PictureRect& target, bool keepAspect);
 
-// Reads a bitmap file that starts at offset: its 14-byte file header, then
-// file size - 14 bytes taken as header, colour table and pixels back to
-// back. Nothing when the type is not "BM", the file-size field is below 14 +
+// The layout of the bitmap file that starts at offset, from its headers
+// alone: its 14-byte file header, then the information header and colour
+// table. Nothing when the type is not "BM", the file-size field is below 14 +
 // a core header, runs past the end of the file or exceeds kMaxPackedBitmap,
-// or the read comes up short.
+// or the headers cannot be laid out within file size - 14 bytes.
+std::optional<DibLayout> ReadBitmapFileLayout(const FileHandle& file, uint64_t offset);
+
+// Reads the bitmap file that starts at offset (see ReadBitmapFileLayout):
+// its header, colour table and pixels back to back, as many bytes as the
+// header lays out but no more than file size - 14. Nothing when the layout
+// is, or the read comes up short.
 std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offset);
 
 class CDib {

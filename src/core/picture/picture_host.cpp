@@ -7,13 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
 
-#include "picture/spi.h"
 #include "util/little_endian.h"
 
 namespace octile {
@@ -189,19 +189,48 @@ bool PictureHost::FindPlugin(const std::vector<std::string>& plugins, const std:
     return false;
 }
 
+bool PictureHost::WithinLimit(uint64_t width, uint64_t height) {
+    // Both sides come from 32-bit fields: the product does not wrap.
+    if (width <= UINT32_MAX && height <= UINT32_MAX && width * height <= maxPixels_) return true;
+    refused_ = PictureSize{width, height};
+    return false;
+}
+
 PictureHost::Decoded PictureHost::CallGetPicture(std::span<const Attempt> attempts, unsigned flag) {
     Decoded result;
     const auto getPicture = Symbol<GetPictureFn>(library_.get(), "GetPicture");
+    const auto getInfo = Symbol<GetPictureInfoFn>(library_.get(), "GetPictureInfo");
+    if (const auto setLimit = Symbol<SetPictureLimitFn>(library_.get(), "SetPictureLimit"))
+        setLimit(maxPixels_);
     for (const Attempt& a : attempts) {
         if (getPicture == nullptr) break;
         if (a.value > static_cast<uint64_t>(std::numeric_limits<intptr_t>::max())) continue;
+        const auto value = static_cast<intptr_t>(a.value);
+        // The declared size decides before anything is decoded; a picture
+        // over the limit ends the load.
+        SpiPictureInfo declared{};
+        if (getInfo != nullptr && getInfo(a.source, value, flag, &declared) == kSpiOk &&
+            !WithinLimit(declared.width, declared.height)) {
+            result.done = true;
+            break;
+        }
         void* info = nullptr;
         void* bits = nullptr;
-        if (getPicture(a.source, static_cast<intptr_t>(a.value), flag, &info, &bits, nullptr, 0) ==
-            kSpiOk) {
+        const int decoded = getPicture(a.source, value, flag, &info, &bits, nullptr, 0);
+        // A picture that needs more memory (or work) than the plug-in may
+        // spend would need as much on every other attempt.
+        if (decoded == kSpiNoMemory) {
+            result.done = true;
+            break;
+        }
+        if (decoded == kSpiOk) {
             const MallocBlock infoBlock(info), bitsBlock(bits);
             result.done = true;
-            result.bitmap = PackPluginOutput(info, bits);
+            // A plug-in that does not report sizes is held to the limit by
+            // what it hands back: no copy is made of a bitmap over it.
+            const auto l = ReadDibLayout(static_cast<const uint8_t*>(info), BlockSize(info));
+            if (!l || WithinLimit(static_cast<uint64_t>(l->width), l->rows))
+                result.bitmap = PackPluginOutput(info, bits);
             break;
         }
     }
@@ -239,12 +268,20 @@ PictureHost::Decoded PictureHost::DecodeFromMemory(const std::vector<std::string
     return CallGetPicture(std::span(attempts, behindHeader > 0 ? 2 : 1), kSpiSourceMemory);
 }
 
+int PictureHost::TakeBitmapFile(CDib& dib, const FileHandle& file, uint64_t offset) {
+    const auto l = ReadBitmapFileLayout(file, offset);
+    if (l && !WithinLimit(static_cast<uint64_t>(l->width), l->rows))
+        return dib.TakeBitmap(std::nullopt);
+    return dib.TakeBitmap(ReadBitmapFile(file, offset));
+}
+
 int PictureHost::LoadPicture(CDib& dib, const std::string& path, uint64_t offset) {
+    refused_.reset();
     OpenError error = OpenError::None;
     const FileHandle file = FileHandle::Open(path, FileHandle::ReadOnly, &error);
     if (!file.IsOpen()) return dib.TakeBitmap(std::nullopt);
     const std::string ext = UpperExtension(path);
-    if (ext == ".BMP") return dib.TakeBitmap(ReadBitmapFile(file, offset));
+    if (ext == ".BMP") return TakeBitmapFile(dib, file, offset);
     if (ext == ".M3U") return dib.TakeBitmap(std::nullopt);
 
     // Both probes ask the same plug-ins: the folder is listed once. A library
@@ -269,7 +306,7 @@ int PictureHost::LoadPicture(CDib& dib, const std::string& path, uint64_t offset
     }
 
     // Last resort: a bitmap file at the offset.
-    return dib.TakeBitmap(ReadBitmapFile(file, offset));
+    return TakeBitmapFile(dib, file, offset);
 }
 
 }  // namespace octile

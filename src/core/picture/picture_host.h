@@ -2,7 +2,9 @@
 // Picture detection and the image plug-in host: finds a picture signature at
 // the anchor, then decodes the picture that starts there with the image
 // plug-ins (*.spi shared objects, see spi.h) or as a bitmap file, and hands
-// the packed bitmap to a CDib.
+// the packed bitmap to a CDib. A picture whose header declares more pixels
+// than the host's limit is not decoded at all: a hostile header must not make
+// the program allocate or work in proportion to what it claims.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,6 +14,7 @@
 
 #include "io/file_handle.h"
 #include "picture/dib.h"
+#include "picture/spi.h"
 
 namespace octile {
 
@@ -53,6 +56,14 @@ struct PictureRequest {
     uint64_t windowOffset = 0;        // file offset of its first byte
 };
 
+// A picture's size in pixels, as its header declares it.
+struct PictureSize {
+    uint64_t width = 0;
+    uint64_t height = 0;
+    uint64_t Pixels() const { return width * height; }
+    bool operator==(const PictureSize&) const = default;
+};
+
 // Closes a dlopen handle.
 struct LibraryCloser {
     void operator()(void* handle) const;
@@ -82,13 +93,26 @@ class PictureHost {
     void SetPlugInFolder(std::string folder) { folder_ = std::move(folder); }
     const std::string& PlugInFolder() const { return folder_; }
 
+    // The pixel limit (width x height): a picture that declares more is not
+    // decoded. 0 restores the default, kSpiDefaultMaxPixels. Plug-ins that
+    // take a limit (SetPictureLimit) are given the same before they decode.
+    void SetMaxPixels(uint64_t pixels) { maxPixels_ = pixels == 0 ? kSpiDefaultMaxPixels : pixels; }
+    uint64_t MaxPixels() const { return maxPixels_; }
+    // The size of the picture the last load refused for the limit; nothing
+    // when it refused none.
+    const std::optional<PictureSize>& RefusedSize() const { return refused_; }
+
     // Detection at the anchor. On a match the picture is loaded into dib and
     // the result is true: the picture window is then shown, also when the
     // picture could not be decoded (dib keeps its previous picture).
     bool DetectPicture(const PictureRequest& request, CDib& dib);
 
     // Decodes the picture at offset of the file at path into dib: the result
-    // of dib.TakeBitmap, 0 when nothing was taken.
+    // of dib.TakeBitmap, 0 when nothing was taken. A picture over the pixel
+    // limit ends the load with nothing taken (RefusedSize tells its size):
+    // its header is read through the plug-in's GetPictureInfo, or as a
+    // bitmap file's, before anything is decoded; the bitmap a plug-in without
+    // GetPictureInfo hands back is measured too.
     int LoadPicture(CDib& dib, const std::string& path, uint64_t offset);
 
     // Asks every plug-in of the folder, in name order, whether it can decode
@@ -120,10 +144,17 @@ class PictureHost {
         const char* source;  // path or memory block
         uint64_t value;      // offset in the file, or the block's length
     };
-    // GetPicture with each attempt in turn until one succeeds.
+    // GetPicture with each attempt in turn until one succeeds, or until
+    // GetPictureInfo declares a picture over the limit (done, no bitmap).
     Decoded CallGetPicture(std::span<const Attempt> attempts, unsigned flag);
+    // The bitmap file at offset, unless its header is over the limit.
+    int TakeBitmapFile(CDib& dib, const FileHandle& file, uint64_t offset);
+    // False, and the size kept as refused, when width x height is over the limit.
+    bool WithinLimit(uint64_t width, uint64_t height);
 
     std::string folder_;
+    uint64_t maxPixels_ = kSpiDefaultMaxPixels;
+    std::optional<PictureSize> refused_;
     LibraryHandle library_;
     Hit lastHit_ = Hit::None;
     std::string lastPluginPath_;

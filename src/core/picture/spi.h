@@ -1,6 +1,7 @@
 #pragma once
 // The image plug-in interface: shared objects named *.spi that export these
-// three entry points with C linkage. The host finds them with dlsym.
+// entry points with C linkage. The host finds them with dlsym; the first three
+// are required, the last two optional.
 //
 // GetPluginInfo(infono, buf, buflen): copies text number infono into buf (at
 //   most buflen bytes, terminated when there is room) and returns its length,
@@ -19,6 +20,14 @@
 //   colour table and *bits the pixels; both are malloc'ed by the plug-in and
 //   released by the host with free. On failure the plug-in leaves nothing
 //   allocated. progress may be null.
+// GetPictureInfo(buf, len, flag, info): the source as for GetPicture. On
+//   success (0) *info holds the size of the bitmap GetPicture would hand back,
+//   read from the picture's headers alone: nothing is decoded, and the size
+//   is reported whatever the plug-in's pixel limit.
+// SetPictureLimit(maxPixels): GetPicture refuses (kSpiNoMemory) pictures of
+//   more than maxPixels pixels (width x height) before it allocates anything
+//   for them; 0 restores the plug-in's default, kSpiDefaultMaxPixels. The
+//   host calls it before every GetPicture.
 #include <stdint.h>
 
 #if defined(__GNUC__)
@@ -34,10 +43,20 @@ extern "C" {
 // Called by a plug-in while it decodes; non-zero asks it to stop.
 typedef int (*SpiProgressCallback)(int nNum, int nDenom, intptr_t lData);
 
+// What GetPictureInfo reports.
+typedef struct SpiPictureInfo {
+    uint32_t width;        // pixels
+    uint32_t height;       // pixels
+    uint16_t colourDepth;  // bits per pixel of the bitmap: 8 or 24 for Octile's plug-ins
+} SpiPictureInfo;
+
 OCTILE_SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen);
 OCTILE_SPI_EXPORT int IsSupported(const char* name, intptr_t probe);
 OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag, void** info,
                                  void** bits, void* progress, intptr_t user);
+OCTILE_SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len, unsigned int flag,
+                                     SpiPictureInfo* info);
+OCTILE_SPI_EXPORT void SetPictureLimit(uint64_t maxPixels);
 
 #ifdef __cplusplus
 }  // extern "C"
@@ -47,6 +66,12 @@ namespace octile {
 using GetPluginInfoFn = int (*)(int, char*, int);
 using IsSupportedFn = int (*)(const char*, intptr_t);
 using GetPictureFn = int (*)(const char*, intptr_t, unsigned int, void**, void**, void*, intptr_t);
+using GetPictureInfoFn = int (*)(const char*, intptr_t, unsigned int, SpiPictureInfo*);
+using SetPictureLimitFn = void (*)(uint64_t);
+
+// The pixel limit of a plug-in that was not told another: 64 megapixels, a
+// 192 MB bitmap at 24 bits.
+inline constexpr uint64_t kSpiDefaultMaxPixels = 64'000'000;
 
 // Probe values from here on are buffer addresses, below are descriptors.
 inline constexpr intptr_t kSpiAddressMin = 65536;

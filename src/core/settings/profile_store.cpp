@@ -63,8 +63,9 @@ std::string IniProfileStore::GetProfileString(const std::string& section, const 
 
 void IniProfileStore::WriteProfileInt(const std::string& section, const std::string& entry,
                                       int32_t value) {
-    file_.Set(section, entry, std::to_string(value));
-    dirty_ = true;
+    // A value written as it already stands leaves the file as it is: an
+    // unchanged file is not written again.
+    if (file_.Set(section, entry, std::to_string(value))) dirty_ = true;
 }
 
 void IniProfileStore::WriteProfileString(const std::string& section, const std::string& entry,
@@ -74,8 +75,7 @@ void IniProfileStore::WriteProfileString(const std::string& section, const std::
     for (char c : value) {
         if (c != '\r' && c != '\n') clean.push_back(c);
     }
-    file_.Set(section, entry, clean);
-    dirty_ = true;
+    if (file_.Set(section, entry, clean)) dirty_ = true;
 }
 
 void IniProfileStore::DeleteProfileTree() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "settings/ini_file.h"
 
@@ -32,11 +33,14 @@ class ProfileStore {
 int32_t ParseProfileInt(const std::string& text, int32_t defaultValue);
 
 // The INI file $XDG_CONFIG_HOME/Zenkobo/ﾊﾞｲﾅﾘｴﾃﾞｨﾀ.ini. Read once when made;
-// written back by Flush (new file renamed over the old one).
+// written back by Flush when a value changed (new file renamed over the old
+// one, or over the file a symbolic link names, keeping its permissions).
 class IniProfileStore : public ProfileStore {
   public:
     // path empty: nothing is read or written (no usable home folder).
     explicit IniProfileStore(std::string path);
+    // The values of a file already read, kept in memory and written nowhere.
+    explicit IniProfileStore(IniFile file) : file_(std::move(file)) {}
     ~IniProfileStore() override;
 
     int32_t GetProfileInt(const std::string& section, const std::string& entry,
@@ -51,6 +55,8 @@ class IniProfileStore : public ProfileStore {
     void Flush() override;
 
     const std::string& path() const { return path_; }
+    // The file as Flush writes it.
+    const IniFile& file() const { return file_; }
 
   private:
     std::string path_;

@@ -37,7 +37,10 @@ std::vector<std::u16string_view> Split(std::u16string_view s, char16_t separator
 }  // namespace
 
 FileFilter ReadFileFilter(const std::string& templatePath) {
-    const IniFile ini = IniFile::Load(templatePath);
+    return ReadFileFilter(IniFile::Load(templatePath));
+}
+
+FileFilter ReadFileFilter(const IniFile& ini) {
     FileFilter f;
     f.filter = Utf8ToUtf16(ini.Get("Setting", "Filter", Utf16ToUtf8(LoadString(IDS_FILTER))));
     f.defaultExtension =
@@ -64,7 +67,10 @@ std::vector<FilterEntry> SplitFileFilter(std::u16string_view filter) {
 }
 
 TemplateFlags ReadTemplateFlags(const std::string& templatePath) {
-    const IniFile ini = IniFile::Load(templatePath);
+    return ReadTemplateFlags(IniFile::Load(templatePath));
+}
+
+TemplateFlags ReadTemplateFlags(const IniFile& ini) {
     TemplateFlags t;
     t.silentReplace = ini.Get("Setting", "SilentReplace", "0") == "1";
     t.noRecent = ini.Get("Setting", "NoRecent", "0") == "1";

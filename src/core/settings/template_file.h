@@ -7,6 +7,8 @@
 
 namespace octile {
 
+class IniFile;
+
 struct FileFilter {
     std::u16string filter;            // "desc|pattern|...||"
     std::u16string defaultExtension;  // "exe"
@@ -25,6 +27,8 @@ struct TemplateFlags {
 };
 
 FileFilter ReadFileFilter(const std::string& templatePath);
+// The same from a template file already read.
+FileFilter ReadFileFilter(const IniFile& templateFile);
 // The pairs of a "desc|pat;pat|desc|pat||" filter, up to the first empty
 // description (the closing "||"); a description without its pattern part is
 // dropped. Patterns are trimmed, empty ones dropped, "*.*" becomes "*", and a
@@ -32,5 +36,7 @@ FileFilter ReadFileFilter(const std::string& templatePath);
 std::vector<FilterEntry> SplitFileFilter(std::u16string_view filter);
 // A switch is on only when its whole value is "1".
 TemplateFlags ReadTemplateFlags(const std::string& templatePath);
+// The same from a template file already read.
+TemplateFlags ReadTemplateFlags(const IniFile& templateFile);
 
 }  // namespace octile

@@ -1,6 +1,7 @@
 #include "view/mark_list.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 
 namespace octile {
@@ -34,10 +35,22 @@ int64_t LeadingInteger(std::string_view text) {
     return negative ? -v : v;
 }
 
+// "Max" in any case: keys match without regard to case.
+bool IsMaxKey(std::string_view key) {
+    static constexpr std::string_view kMax = "max";
+    if (key.size() != kMax.size()) return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+        const char c = key[i] >= 'A' && key[i] <= 'Z' ? static_cast<char>(key[i] + 32) : key[i];
+        if (c != kMax[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void MarkList::Release() {
     marks_.clear();
+    stored_.clear();
     capacity_ = 0;
 }
 
@@ -147,53 +160,100 @@ std::string MarkList::SectionName(const std::string& path) {
     return out;
 }
 
-std::optional<IniFile> MarkList::Save(const std::string& file, const std::string& path) const {
-    if (file.empty() || !readWhole_) return std::nullopt;
-    // The file holds every other file's marks: when it cannot be read whole,
-    // writing it back would lose them, so these marks are not saved.
-    bool whole = true;
-    IniFile ini = IniFile::Load(file, true, &whole);
-    if (!whole) return std::nullopt;
-    const std::string section = SectionName(path);
+void MarkList::ReadSection(const IniFile& ini, const std::string& section) {
+    // One pass over the section's keys: its count, and the entries below the
+    // bound (the first of a repeated key wins, as in a lookup).
+    std::optional<std::string> maxText;
+    std::map<uint64_t, std::string> entries;
+    ini.ForEachKey(section, [&](std::string_view key, std::string_view value) {
+        if (IsMaxKey(key)) {
+            if (!maxText) maxText = value;
+            return;
+        }
+        // Only the numbers Save writes name entries: no sign, no leading zero.
+        uint64_t index = 0;
+        if ((key.size() > 1 && key[0] == '0') || !ParseDecimal(key, index)) return;
+        if (index < static_cast<uint64_t>(kMaxLoaded)) entries.emplace(index, value);
+    });
+    // A hand-edited count is taken only up to a bound; entries that do not
+    // read as two offsets (that Save can write back) and a kind of 1 to 5
+    // are left out.
+    const int64_t count = std::clamp<int64_t>(LeadingInteger(maxText.value_or("0")), 0, kMaxLoaded);
+    if (count > capacity_) capacity_ = static_cast<int32_t>(count);
+    for (int64_t i = 0; i < count; ++i) {
+        const auto entry = entries.find(static_cast<uint64_t>(i));
+        if (entry == entries.end()) continue;
+        const std::string_view v = entry->second;
+        const size_t b1 = v.find(' ');
+        if (b1 == std::string_view::npos) continue;
+        const size_t b2 = v.find(' ', b1 + 1);
+        Mark m;
+        if (!ParseDecimal(v.substr(0, b1), m.start)) continue;
+        const std::string_view endText =
+            b2 == std::string_view::npos ? v.substr(b1 + 1) : v.substr(b1 + 1, b2 - b1 - 1);
+        if (!ParseDecimal(endText, m.end)) continue;
+        const int64_t kind = b2 == std::string_view::npos ? 1 : LeadingInteger(v.substr(b2 + 1));
+        if (kind < 1 || kind > 5 || m.start > m.end) continue;
+        m.kind = static_cast<int32_t>(kind);
+        marks_.push_back(m);
+    }
+}
+
+void MarkList::WriteSection(IniFile& ini, const std::string& section) const {
+    // Only files with marks have a section: the last mark takes it along.
+    if (marks_.empty()) {
+        ini.RemoveSection(section);
+        return;
+    }
     for (size_t i = 0; i < marks_.size(); ++i) {
         const Mark& m = marks_[i];
         ini.Set(section, std::to_string(i),
                 FormatOffset(m.start) + " " + FormatOffset(m.end) + " " + std::to_string(m.kind));
     }
     ini.Set(section, "Max", std::to_string(marks_.size()));
-    if (!ini.Save(file)) return std::nullopt;
-    return ini;
 }
 
-void MarkList::Load(const std::string& file, const std::string& path, const IniFile* saved) {
+void MarkList::Load(const std::string& file, const std::string& path) {
     marks_.clear();
     current_ = 0;
     readWhole_ = true;
-    if (file.empty()) return;
-    const IniFile ini = saved != nullptr ? *saved : IniFile::Load(file, true, &readWhole_);
-    const std::string section = SectionName(path);
-    // A hand-edited count is taken only up to a bound; entries that do not
-    // read as two offsets (that Save can write back) and a kind of 1 to 5
-    // are left out.
-    const int64_t count =
-        std::clamp<int64_t>(LeadingInteger(ini.Get(section, "Max", "0")), 0, kMaxLoaded);
-    if (count > capacity_) capacity_ = static_cast<int32_t>(count);
-    for (int64_t i = 0; i < count; ++i) {
-        const std::string v = ini.Get(section, std::to_string(i), "0 0 0");
-        const size_t b1 = v.find(' ');
-        if (b1 == std::string::npos) continue;
-        const size_t b2 = v.find(' ', b1 + 1);
-        Mark m;
-        const std::string_view sv(v);
-        if (!ParseDecimal(sv.substr(0, b1), m.start)) continue;
-        const std::string_view endText =
-            b2 == std::string::npos ? sv.substr(b1 + 1) : sv.substr(b1 + 1, b2 - b1 - 1);
-        if (!ParseDecimal(endText, m.end)) continue;
-        const int64_t kind = b2 == std::string::npos ? 1 : LeadingInteger(sv.substr(b2 + 1));
-        if (kind < 1 || kind > 5 || m.start > m.end) continue;
-        m.kind = static_cast<int32_t>(kind);
-        marks_.push_back(m);
+    if (!file.empty()) {
+        const std::string section = SectionName(path);
+        ReadSection(IniFile::LoadSection(file, section, true, &readWhole_), section);
     }
+    stored_ = marks_;
+}
+
+void MarkList::LoadText(std::string_view fileText, const std::string& path) {
+    marks_.clear();
+    current_ = 0;
+    readWhole_ = true;
+    const std::string section = SectionName(path);
+    ReadSection(IniFile::SectionOfText(fileText, section, true), section);
+    stored_ = marks_;
+}
+
+bool MarkList::Save(const std::string& file, const std::string& path) {
+    // The file holds every other file's marks, and this file's section may
+    // hold marks the list lacks when it could not be read whole: then
+    // nothing is written over them.
+    if (file.empty() || !readWhole_) return false;
+    if (marks_ == stored_) return true;  // the file holds these already
+    const std::string section = SectionName(path);
+    const IniFile::EditResult result = IniFile::EditSection(
+        file, section, true, [&](IniFile& ini) { WriteSection(ini, section); });
+    if (result == IniFile::EditResult::kFailed) return false;
+    stored_ = marks_;
+    return true;
+}
+
+std::optional<std::string> MarkList::SaveText(std::string_view fileText, const std::string& path) {
+    if (marks_ == stored_) return std::nullopt;
+    const std::string section = SectionName(path);
+    std::optional<std::string> text = IniFile::EditSectionOfText(
+        fileText, section, true, [&](IniFile& ini) { WriteSection(ini, section); });
+    stored_ = marks_;
+    return text;
 }
 
 }  // namespace octile

@@ -1,10 +1,13 @@
 #pragma once
 // MarkList: the coloured byte ranges of the open file, the current one, and
-// the marks file that keeps every file's marks between sessions.
+// the marks file that keeps the marks of every file that has some between
+// sessions, one section per file. It is read and rewritten a section at a
+// time, so its size costs neither memory nor time at opening.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dump/dump_layout.h"
@@ -63,12 +66,19 @@ class MarkList {
     std::vector<MarkRect> Backgrounds(const DumpLayout& layout, const PageSpan& page,
                                       const CellMetrics& m, const DisplaySettings& display) const;
 
-    // Reads path's marks from the marks file at file, or from saved: that
-    // file as Save has just written it. No file: no marks.
-    void Load(const std::string& file, const std::string& path, const IniFile* saved);
-    // Writes the marks under path into the marks file; the file as written,
-    // when it was.
-    std::optional<IniFile> Save(const std::string& file, const std::string& path) const;
+    // Reads path's marks from the marks file at file, reading only path's
+    // section of it. No file or no section: no marks.
+    void Load(const std::string& file, const std::string& path);
+    // The same from the marks file's text.
+    void LoadText(std::string_view fileText, const std::string& path);
+    // Writes the marks under path into the marks file: path's section is
+    // changed in place, added for a file that has marks, or removed with its
+    // last mark, and every other byte of the file stays. Marks as they were
+    // loaded or last saved write nothing. False when they could not be saved.
+    bool Save(const std::string& file, const std::string& path);
+    // The same over the marks file's text: the new text, or nothing when the
+    // file stays as it is.
+    std::optional<std::string> SaveText(std::string_view fileText, const std::string& path);
 
     // Nineteen digits at least, as the marks file holds offsets.
     static std::string FormatOffset(uint64_t value);
@@ -78,9 +88,15 @@ class MarkList {
     static std::string SectionName(const std::string& path);
 
   private:
+    void ReadSection(const IniFile& ini, const std::string& section);
+    void WriteSection(IniFile& ini, const std::string& section) const;
+
     std::vector<Mark> marks_;
-    // False when the marks file could not be read whole at the last load:
-    // the list may lack marks the file holds, and is not saved over them.
+    // The marks as the marks file holds them: loaded or last saved.
+    std::vector<Mark> stored_;
+    // False when the file's section of the marks file could not be read
+    // whole at the last load: the list may lack marks the file holds, and is
+    // not saved over them.
     bool readWhole_ = true;
     int32_t capacity_ = kCapacityStep;
     int32_t current_ = 0;

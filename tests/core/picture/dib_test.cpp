@@ -206,7 +206,7 @@ TEST(DibTakeBitmap, AcceptedFormsSetRectangleFlagAndPalette) {
     EXPECT_FALSE(holder.SaveBitmap(path));
 }
 
-TEST(DibReadBitmapFile, TakesFileSizeMinus14BytesOnlyWhenTheFileHoldsThem) {
+TEST(DibReadBitmapFile, TakesWhatTheHeaderLaysOutWithinTheFileSizeField) {
     const Bytes dib = MakeDib({3, 3, 24});
     const auto bitmapFile = [&](uint32_t sizeField, const char* type = "BM") {
         Bytes f(14, 0);
@@ -226,6 +226,13 @@ TEST(DibReadBitmapFile, TakesFileSizeMinus14BytesOnlyWhenTheFileHoldsThem) {
     const Case cases[] = {
         {"exact size", bitmapFile(exact), dib.size()},
         {"size smaller than the data present", bitmapFile(exact - 6), dib.size() - 6},
+        {"size past the pixels: only what the header lays out",
+         [&] {
+             Bytes f = bitmapFile(exact + 4000);
+             f.resize(f.size() + 4000, 0xEE);
+             return f;
+         }(),
+         dib.size()},
         {"size one byte more than the file holds", bitmapFile(exact + 1), 0},
         {"size 0xFFFFFFFF", bitmapFile(0xFFFFFFFF), 0},
         {"size 13", bitmapFile(13), 0},

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -477,6 +478,89 @@ TEST_F(PluginHostTest, DetectPictureLoadsOnAMatchAndReportsTheMatch) {
 }
 
 // ---------------------------------------------------------------------------
+// The pixel limit.
+
+bool IsDecodeCall(const std::string& call) { return call.find(" picture ") != std::string::npos; }
+
+TEST_F(PluginHostTest, DeclaredSizeOverTheLimitEndsTheLoadBeforeAnyDecode) {
+    Install("sized", "sized.spi");
+    host_.SetMaxPixels(100);
+    const Image atLimit = test::PatternImage(10, 10);
+    const std::string within = Write("within.bin", Concat({Junk(3), MakiPicture(atLimit)}));
+    EXPECT_EQ(host_.LoadPicture(dib_, within, 3), 1);
+    EXPECT_EQ(Pixels(dib_), atLimit);
+    EXPECT_FALSE(host_.RefusedSize());
+    const std::vector<std::string> decoded = {
+        "sized info 0 5",
+        "sized supported fd 3 " + within + " yes",
+        "sized limit 100",
+        "sized pictureinfo file 3 10x10",
+        "sized picture file 3 " + within,
+    };
+    EXPECT_EQ(Calls(), decoded);
+
+    // One pixel more, from the descriptor probe and from the memory probe:
+    // asked for its size, never decoded, and nothing else tried after it.
+    for (const uint8_t mode : {uint8_t{0}, uint8_t{kModeNoDescriptor}}) {
+        SCOPED_TRACE(int(mode));
+        const std::string over =
+            Write("over.bin", Concat({Junk(3), MakiPicture(test::PatternImage(101, 1), mode)}));
+        EXPECT_EQ(host_.LoadPicture(dib_, over, 3), 0);
+        EXPECT_EQ(Pixels(dib_), atLimit);
+        EXPECT_EQ(host_.RefusedSize(), (PictureSize{101, 1}));
+        const auto calls = Calls();
+        EXPECT_TRUE(std::none_of(calls.begin(), calls.end(), IsDecodeCall))
+            << testing::PrintToString(calls);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back(),
+                  mode == 0 ? "sized pictureinfo file 3 101x1" : "sized pictureinfo mem 101x1");
+    }
+}
+
+TEST_F(PluginHostTest, PixelLimitHoldsForPluginOutputAndBitmapFiles) {
+    Install("a", "a.spi");  // reports no sizes: its output is measured
+    host_.SetMaxPixels(100);
+    struct Case {
+        const char* name;
+        const char* file;
+        Bytes picture;
+        std::optional<PictureSize> refused;
+        size_t decodes;  // GetPicture calls
+    };
+    const Case cases[] = {
+        {"plug-in output at the limit", "p.bin", MakiPicture(test::PatternImage(10, 10)),
+         std::nullopt, 1},
+        {"plug-in output one row over", "p.bin", MakiPicture(test::PatternImage(10, 11)),
+         PictureSize{10, 11}, 1},
+        {"bitmap file at the limit", "b.bin", BitmapFile(test::PatternImage(25, 4)), std::nullopt,
+         0},
+        {"bitmap file over", "b.bin", BitmapFile(test::PatternImage(101, 1)), PictureSize{101, 1},
+         0},
+        {"bitmap file by its extension, over", "b.bmp", BitmapFile(test::PatternImage(1, 101)),
+         PictureSize{1, 101}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Image previous = test::PatternImage(2, 2, 4);
+        ASSERT_EQ(host_.LoadPicture(dib_, Write("first.bmp", BitmapFile(previous)), 0), 1);
+        const std::string path = Write(c.file, Concat({Junk(9), c.picture, Junk(9)}));
+        EXPECT_EQ(host_.LoadPicture(dib_, path, 9), c.refused ? 0 : 1);
+        EXPECT_EQ(host_.RefusedSize(), c.refused);
+        if (c.refused) {
+            EXPECT_EQ(Pixels(dib_), previous);
+        }
+        const auto calls = Calls();
+        EXPECT_EQ(size_t(std::count_if(calls.begin(), calls.end(), IsDecodeCall)), c.decodes);
+    }
+    // 0 restores the default, under which all of these are small.
+    host_.SetMaxPixels(0);
+    EXPECT_EQ(host_.MaxPixels(), kSpiDefaultMaxPixels);
+    const std::string over = Write("p.bin", MakiPicture(test::PatternImage(10, 11)));
+    EXPECT_EQ(host_.LoadPicture(dib_, over, 0), 1);
+    EXPECT_FALSE(host_.RefusedSize());
+}
+
+// ---------------------------------------------------------------------------
 // The real plug-ins.
 
 #ifdef OCTILE_PLUGIN_DIR
@@ -553,9 +637,25 @@ class DirectPlugin {
             info_ = reinterpret_cast<GetPluginInfoFn>(::dlsym(library_.get(), "GetPluginInfo"));
             supported_ = reinterpret_cast<IsSupportedFn>(::dlsym(library_.get(), "IsSupported"));
             picture_ = reinterpret_cast<GetPictureFn>(::dlsym(library_.get(), "GetPicture"));
+            size_ = reinterpret_cast<GetPictureInfoFn>(::dlsym(library_.get(), "GetPictureInfo"));
+            limit_ =
+                reinterpret_cast<SetPictureLimitFn>(::dlsym(library_.get(), "SetPictureLimit"));
         }
     }
-    bool Loaded() const { return info_ && supported_ && picture_; }
+    ~DirectPlugin() {
+        if (limit_) limit_(0);
+    }
+    bool Loaded() const { return info_ && supported_ && picture_ && size_ && limit_; }
+    void SetLimit(uint64_t pixels) const { limit_(pixels); }
+    // GetPictureInfo from memory: the declared size, nothing on failure.
+    std::optional<PictureSize> DeclaredSize(const Bytes& data) const {
+        SpiPictureInfo info{};
+        if (size_(reinterpret_cast<const char*>(data.data()), intptr_t(data.size()),
+                  kSpiSourceMemory, &info) != kSpiOk) {
+            return std::nullopt;
+        }
+        return PictureSize{info.width, info.height};
+    }
     std::string Version() const {
         char buf[5] = {};
         info_(0, buf, 5);
@@ -607,6 +707,8 @@ class DirectPlugin {
     GetPluginInfoFn info_ = nullptr;
     IsSupportedFn supported_ = nullptr;
     GetPictureFn picture_ = nullptr;
+    GetPictureInfoFn size_ = nullptr;
+    SetPictureLimitFn limit_ = nullptr;
 };
 
 TEST(RealPlugins, EachAcceptsOnlyItsOwnFormat) {
@@ -642,19 +744,6 @@ TEST(RealPlugins, EachAcceptsOnlyItsOwnFormat) {
     }
 }
 
-// A PNG whose header claims a huge picture, written by libpng itself.
-Bytes HugePng() {
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_set_write_fn(png, &out, test::PngWrite, test::PngFlush);
-    png_set_IHDR(png, info, 100000, 100000, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
-}
-
 TEST(RealPlugins, BrokenPicturesFailCleanly) {
     test::TempDir dir;
     const Image img = test::PatternImage(16, 16);
@@ -676,27 +765,11 @@ TEST(RealPlugins, BrokenPicturesFailCleanly) {
         garbage.insert(garbage.end(), junk.begin(), junk.end());
         cases.push_back({plugin, "garbage after the signature", garbage});
     }
-    cases.push_back({"ifpng.spi", "100000 x 100000", HugePng()});
     cases.push_back({"ifpng.spi", "bad checksum", [&] {
                          Bytes b = png;
                          b[29] ^= 0xFF;
                          return b;
                      }()});
-    Bytes hugeJpeg = jpeg;
-    for (size_t i = 0; i + 9 < hugeJpeg.size(); ++i) {
-        if (hugeJpeg[i] == 0xFF && hugeJpeg[i + 1] == 0xC0) {  // SOF0: height, width at +5, +7
-            hugeJpeg[i + 5] = hugeJpeg[i + 7] = 0xFD;
-            hugeJpeg[i + 6] = hugeJpeg[i + 8] = 0xE8;
-            break;
-        }
-    }
-    cases.push_back({"ifjpeg.spi", "65000 x 65000", hugeJpeg});
-    Bytes hugeGif = gif;
-    for (const size_t at : {size_t{6}, size_t{8}}) hugeGif[at] = hugeGif[at + 1] = 0xFF;  // screen
-    const size_t desc = 13 + 3 * 256;  // after the global colour table
-    ASSERT_EQ(hugeGif[desc], 0x2C);
-    for (const size_t at : {desc + 5, desc + 7}) hugeGif[at] = hugeGif[at + 1] = 0xFF;
-    cases.push_back({"ifgif.spi", "65535 x 65535", hugeGif});
 
     for (const Broken& c : cases) {
         SCOPED_TRACE(std::string(c.plugin) + ": " + c.name);
@@ -707,6 +780,195 @@ TEST(RealPlugins, BrokenPicturesFailCleanly) {
         EXPECT_NE(result, kSpiOk);
         const std::string path = dir.Write("broken.bin", Concat({Junk(2), c.data}));
         EXPECT_NE(p.DecodeFile(path, 2), kSpiOk);
+    }
+}
+
+// One grey level all over: tiny as a JPEG or PNG at any size.
+Image FlatImage(uint32_t width, uint32_t height) {
+    return Image{width, height, std::vector<Rgb>(size_t{width} * height, Rgb{90, 90, 90})};
+}
+
+// The JPEG with the size in its frame header replaced.
+Bytes WithJpegSize(Bytes jpeg, uint16_t width, uint16_t height) {
+    for (size_t i = 2; i + 9 < jpeg.size(); i += 2 + (size_t{jpeg[i + 2]} << 8 | jpeg[i + 3])) {
+        if (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2) {
+            jpeg[i + 5] = uint8_t(height >> 8);
+            jpeg[i + 6] = uint8_t(height);
+            jpeg[i + 7] = uint8_t(width >> 8);
+            jpeg[i + 8] = uint8_t(width);
+            return jpeg;
+        }
+    }
+    ADD_FAILURE() << "no frame header";
+    return jpeg;
+}
+
+// The JPEG with its last scan written times more over (in the entropy-coded
+// data FF is never followed by DA).
+Bytes WithLastScanRepeated(const Bytes& jpeg, int times) {
+    size_t last = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) last = i;
+    }
+    const size_t end = jpeg.size() - 2;  // the end-of-image marker
+    Bytes out(jpeg.begin(), jpeg.begin() + long(end));
+    for (int k = 0; k < times; ++k)
+        out.insert(out.end(), jpeg.begin() + long(last), jpeg.begin() + long(end));
+    out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+}
+
+// A PNG of width x height whose data stops after the given rows (in small
+// data chunks, so that those rows are written out).
+Bytes PngCutAfterRows(uint32_t width, uint32_t height, uint32_t rows) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, test::PngWrite, test::PngFlush);
+    png_set_compression_buffer_size(png, 256);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(size_t{width} * 3, 0x40);
+    for (uint32_t y = 0; y < rows; ++y) png_write_row(png, row.data());
+    png_write_flush(png);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// The headers of a 1-bit bitmap file of width x height, without its pixels.
+Bytes BitmapFileHeaders(uint32_t width, uint32_t height) {
+    Bytes f(14 + 40 + 8, 0);
+    f[0] = 'B';
+    f[1] = 'M';
+    test::Put32(&f[2], uint32_t(f.size()));
+    test::Put32(&f[10], uint32_t(f.size()));
+    test::Put32(&f[14], 40);
+    test::Put32(&f[18], width);
+    test::Put32(&f[22], height);
+    f[26] = 1;
+    f[28] = 1;
+    return f;
+}
+
+TEST(RealPlugins, HostilePicturesGiveNoPicture) {
+    test::TempDir dir;
+    const Bytes progressive = test::EncodeJpeg(FlatImage(16, 16), false, true);
+    const Bytes png = test::EncodePng(test::PatternImage(16, 16));
+    const Bytes gif = test::EncodeGif(test::PatternGif(16, 16));
+    test::GifPicture onHugeScreen = test::PatternGif(4, 4);
+    onHugeScreen.screenWidth = 65535;
+    onHugeScreen.screenHeight = 4000;
+    Bytes hugeImage = gif;             // the picture outside its 16x16 screen: shown on its own
+    const size_t desc = 13 + 3 * 256;  // after the global colour table
+    ASSERT_EQ(hugeImage[desc], 0x2C);
+    for (const size_t at : {desc + 5, desc + 7}) hugeImage[at] = hugeImage[at + 1] = 0xFF;
+    struct Case {
+        const char* name;
+        const char* plugin;  // the plug-in that takes it; nullptr: none
+        Bytes data;
+        std::optional<PictureSize> refused;  // over the default limit
+    };
+    const Case cases[] = {
+        {"progressive JPEG declaring 9000x9000 in 2000 scans", "ifjpeg.spi",
+         WithLastScanRepeated(WithJpegSize(progressive, 9000, 9000), 2000),
+         PictureSize{9000, 9000}},
+        {"PNG declaring 16000x16000, cut after 16 rows", "ifpng.spi",
+         PngCutAfterRows(16000, 16000, 16), PictureSize{16000, 16000}},
+        {"GIF of 4x4 on a 65535x4000 screen", "ifgif.spi", test::EncodeGif(onHugeScreen),
+         PictureSize{65535, 4000}},
+        {"GIF declaring a 65535x65535 picture", "ifgif.spi", hugeImage, PictureSize{65535, 65535}},
+        {"bitmap file declaring 10000x8000", nullptr, BitmapFileHeaders(10000, 8000),
+         PictureSize{10000, 8000}},
+        {"JPEG cut inside its headers", "ifjpeg.spi",
+         Bytes(progressive.begin(), progressive.begin() + 100), std::nullopt},
+        {"PNG cut inside its data", "ifpng.spi", Bytes(png.begin(), png.end() - 40), std::nullopt},
+        {"GIF cut inside its data", "ifgif.spi", Bytes(gif.begin(), gif.end() - 20), std::nullopt},
+    };
+    PictureHost host(OCTILE_PLUGIN_DIR);
+    const Image previous = test::PatternImage(3, 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDib dib;
+        ASSERT_EQ(host.LoadPicture(dib, dir.Write("first.bmp", BitmapFile(previous)), 0), 1);
+        const std::string path = dir.Write("hostile.bin", Concat({Junk(0x101), c.data, Junk(9)}));
+        EXPECT_EQ(host.LoadPicture(dib, path, 0x101), 0);
+        EXPECT_EQ(Pixels(dib), previous);
+        EXPECT_EQ(host.RefusedSize(), c.refused);
+        if (c.plugin == nullptr) continue;
+        // The plug-in on its own refuses what its limit does not allow, and
+        // tells the declared size all the same.
+        DirectPlugin p(c.plugin);
+        ASSERT_TRUE(p.Loaded());
+        int result = kSpiOk;
+        EXPECT_FALSE(p.Decode(c.data, &result).has_value());
+        if (c.refused) {
+            EXPECT_EQ(result, kSpiNoMemory);
+            EXPECT_EQ(p.DeclaredSize(c.data), c.refused);
+        } else {
+            EXPECT_NE(result, kSpiOk);
+        }
+    }
+}
+
+TEST(RealPlugins, PictureAtTheLimitDecodesAndOnePixelMoreDoesNot) {
+    test::TempDir dir;
+    const auto encode = [](const char* plugin, uint32_t width, uint32_t height) {
+        const std::string name = plugin;
+        if (name == "ifjpeg.spi") return test::EncodeJpeg(FlatImage(width, height));
+        if (name == "ifpng.spi") return test::EncodePng(test::PatternImage(width, height));
+        return test::EncodeGif(test::PatternGif(width, height));
+    };
+    PictureHost host(OCTILE_PLUGIN_DIR);
+    host.SetMaxPixels(120);
+    for (const char* plugin : {"ifjpeg.spi", "ifpng.spi", "ifgif.spi"}) {
+        SCOPED_TRACE(plugin);
+        const Bytes at = encode(plugin, 12, 10);
+        const Bytes over = encode(plugin, 11, 11);
+        CDib dib;
+        EXPECT_EQ(host.LoadPicture(dib, dir.Write("at.bin", Concat({Junk(5), at})), 5), 1);
+        EXPECT_EQ(dib.GetPictureRect(), (PictureRect{0, 0, 12, 10}));
+        EXPECT_FALSE(host.RefusedSize());
+        EXPECT_EQ(host.LoadPicture(dib, dir.Write("over.bin", Concat({Junk(5), over})), 5), 0);
+        EXPECT_EQ(host.RefusedSize(), (PictureSize{11, 11}));
+
+        DirectPlugin p(plugin);
+        ASSERT_TRUE(p.Loaded());
+        p.SetLimit(120);
+        int result = kSpiOk;
+        EXPECT_TRUE(p.Decode(at).has_value());
+        EXPECT_FALSE(p.Decode(over, &result).has_value());
+        EXPECT_EQ(result, kSpiNoMemory);
+        EXPECT_EQ(p.DeclaredSize(over), (PictureSize{11, 11}));
+        p.SetLimit(0);  // the default
+        EXPECT_TRUE(p.Decode(over).has_value());
+    }
+}
+
+TEST(RealPlugins, ProgressiveJpegScannedTooOftenIsRefused) {
+    const Bytes small = test::EncodeJpeg(FlatImage(16, 16), false, true);
+    const Bytes grey = test::EncodeJpeg(FlatImage(1024, 1024), true, true);
+    struct Case {
+        const char* name;
+        Bytes data;
+        int result;
+    };
+    // 1024x1024 grey: 16384 blocks in 6 scans, each visiting all of them; the
+    // least budget, 2^20 visits, is 64 such scans.
+    const Case cases[] = {
+        {"16x16 as written", small, kSpiOk},
+        {"16x16 in more than 1000 scans", WithLastScanRepeated(small, 1000), kSpiNoMemory},
+        {"1024x1024 as written", grey, kSpiOk},
+        {"1024x1024 with 56 scans more", WithLastScanRepeated(grey, 56), kSpiOk},
+        {"1024x1024 with 60 scans more", WithLastScanRepeated(grey, 60), kSpiNoMemory},
+    };
+    DirectPlugin p("ifjpeg.spi");
+    ASSERT_TRUE(p.Loaded());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int result = -1;
+        p.Decode(c.data, &result);
+        EXPECT_EQ(result, c.result);
     }
 }
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <numeric>
 
@@ -16,6 +20,12 @@ using test::FakeHost;
 using test::ReadAll;
 using test::TempDir;
 using Mark = COctileView::Mark;
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
 
 class MarksTest : public ::testing::Test {
   protected:
@@ -248,6 +258,119 @@ TEST_F(MarksTest, StaleKeysAboveMaxStay) {
     const IniFile ini = IniFile::Load(view.MarksFilePath(), true);
     EXPECT_EQ(ini.Get(path, "Max", ""), "2");
     EXPECT_EQ(ini.Get(path, "2", ""), "0000000000000000003 0000000000000000003 1");
+}
+
+// A marks file of tens of MiB: opening a file reads its own section only,
+// closing it unchanged writes nothing, and a change rewrites that section
+// alone, every other byte staying as it was.
+TEST_F(MarksTest, LargeMarksFileChangesOnlyTheOpenFilesSection) {
+    const std::string path = Open("big.bin");
+    view.OnDestroy();  // the folder exists now
+    const std::string section = COctileView::MarkSectionName(path);
+    const auto entry = [](uint64_t start, uint64_t end, int kind) {
+        return COctileView::FormatMarkOffset(start) + " " + COctileView::FormatMarkOffset(end) +
+               " " + std::to_string(kind);
+    };
+    const std::string ours = "[" + section + "]\r\n; mine\r\n0=" + entry(5, 6, 2) +
+                             "\r\n1=" + entry(0x800, 0x8FF, 4) + "\r\nMax=2\r\n";
+    std::string text;
+    constexpr int kSections = 300000;
+    for (int i = 0; i < kSections; ++i) {
+        if (i == kSections / 2) {
+            text += ours;
+        } else if (i == 1000) {
+            // A line longer than any read, and the same path in capitals.
+            std::string capitals = section;
+            for (char& ch : capitals) ch = static_cast<char>(std::toupper(ch));
+            text += "; " + std::string(300000, 'c') + "\n[" + capitals +
+                    "]\nMax=1\n0=" + entry(1, 1, 1) + "\n";
+        }
+        text += "[/data/file" + std::to_string(i) + ".bin]\n0=" + entry(i, i + 9, i % 5 + 1) +
+                "\nMax=1\n";
+    }
+    ASSERT_GT(text.size(), 20u << 20);
+    WriteMarksFile(text);
+    const struct stat written = StatOf(view.MarksFilePath());
+
+    COctileView v(host, doc, store);
+    v.OnCreate();
+    v.OnInitialUpdate();
+    EXPECT_EQ(v.Marks(), (std::vector<Mark>{{5, 6, 2}, {0x800, 0x8FF, 4}}));
+    v.OnDestroy();
+    EXPECT_EQ(StatOf(v.MarksFilePath()).st_ino, written.st_ino) << "rewritten unchanged";
+
+    COctileView w(host, doc, store);
+    w.OnCreate();
+    w.OnInitialUpdate();
+    w.UpdateSelection(SelectionStep::kAnchor, 0x20);
+    w.UpdateSelection(SelectionStep::kCaret, 0x2F);
+    w.ToggleMark(1);
+    w.OnDestroy();
+    // The section in the file's line ends, a new key after its last one.
+    const size_t at = text.find(ours);
+    EXPECT_TRUE(ReadAll(w.MarksFilePath()) ==
+                text.substr(0, at) + "[" + section + "]\r\n; mine\r\n0=" + entry(5, 6, 2) +
+                    "\r\n1=" + entry(0x800, 0x8FF, 4) + "\r\nMax=3\r\n2=" + entry(0x20, 0x2F, 1) +
+                    "\r\n" + text.substr(at + ours.size()));
+}
+
+// Only files with marks have a section: opening a file writes nothing, its
+// first mark adds its section, and its last mark takes the section along.
+TEST_F(MarksTest, OnlyFilesWithMarksHaveASection) {
+    const std::string a = Open("a.bin");
+    Open("b.bin");
+    EXPECT_FALSE(std::filesystem::exists(view.MarksFilePath())) << "a had no marks";
+    Set(0x10, 0x10, 1);
+    const std::string b = doc.GetPathName();
+    const std::string c = Open("c.bin");
+    Set(0x20, 0x20, 2);
+    Open("d.bin");
+    const std::string sectionC = "[" + COctileView::MarkSectionName(c) +
+                                 "]\n0=" + COctileView::FormatMarkOffset(0x20) + " " +
+                                 COctileView::FormatMarkOffset(0x20) + " 2\nMax=1\n";
+    EXPECT_EQ(ReadAll(view.MarksFilePath()), "[" + COctileView::MarkSectionName(b) +
+                                                 "]\n0=" + COctileView::FormatMarkOffset(0x10) +
+                                                 " " + COctileView::FormatMarkOffset(0x10) +
+                                                 " 1\nMax=1\n" + sectionC);
+    ASSERT_TRUE(doc.OnOpenDocument(b));
+    view.OnInitialUpdate();
+    Select(0x10, 0x10);
+    view.ToggleMark(1);
+    ASSERT_TRUE(doc.OnOpenDocument(a));
+    view.OnInitialUpdate();
+    EXPECT_EQ(ReadAll(view.MarksFilePath()), sectionC);
+
+    // A hand-edited file may name a file twice: both sections go with the
+    // last mark, or the second would bring marks back.
+    WriteMarksFile("[" + a + "]\nMax=1\n0=1 1 1\n" + sectionC + "[" + a + "]\nMax=1\n0=7 7 3\n");
+    view.LoadMarks(a);
+    EXPECT_EQ(view.Marks(), (std::vector<Mark>{{1, 1, 1}}));
+    Select(1, 1);
+    view.ToggleMark(1);
+    EXPECT_TRUE(view.SaveMarks(a));
+    EXPECT_EQ(ReadAll(view.MarksFilePath()), sectionC);
+    view.LoadMarks(a);
+    EXPECT_TRUE(view.Marks().empty());
+}
+
+// A rewrite replaces the file a symbolic link names, not the link, and keeps
+// the file's permission bits.
+TEST_F(MarksTest, RewriteKeepsModeAndFollowsALink) {
+    Open("a.bin");
+    std::filesystem::create_directories(dir.File("synced"));
+    const std::string target = dir.Write("synced/marks.ini", "[/x]\nMax=1\n0=1 2 3\n");
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("../../synced/marks.ini", view.MarksFilePath().c_str()), 0);
+    Set(0x10, 0x11, 2);
+    Open("b.bin");
+    struct stat st {};
+    ASSERT_EQ(::lstat(view.MarksFilePath().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(StatOf(target).st_mode & 07777, 0600u);
+    EXPECT_NE(ReadAll(target).find("[/x]\nMax=1\n0=1 2 3\n[" + dir.path()), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("synced")),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(MarksTest, MarkPastTheEndOfAShrunkFile) {
