@@ -231,7 +231,9 @@ bool FileHandle::Reserve(uint64_t newLength) const {
     }
     // Whatever was taken goes back: the file keeps its length, and blocks
     // allocated past its end are released.
-    ::ftruncate(fd_, static_cast<off_t>(length));
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+        // Nothing more can be done: the error that stopped the growth is the one to tell.
+    }
     errno = err;
     return false;
 }

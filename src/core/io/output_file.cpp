@@ -207,8 +207,13 @@ bool OutputFile::Commit() {
     if (keepMode_) {
         // The owner goes back only for a privileged process; the group for
         // one that belongs to it. Otherwise the new file stays this user's.
-        if (::fchown(fd_, owner_, group_) != 0) (void)::fchown(fd_, static_cast<uid_t>(-1), group_);
-        (void)::fchmod(fd_, mode_);
+        if (::fchown(fd_, owner_, group_) != 0 &&
+            ::fchown(fd_, static_cast<uid_t>(-1), group_) != 0) {
+            // Neither: the new file stays this user's and group's.
+        }
+        if (::fchmod(fd_, mode_) != 0) {
+            // The file keeps the mode it was made with (0666 less the umask).
+        }
     }
     // The bytes reach the disk before the rename makes them the target's: a
     // crash leaves the old file or the new one, never a new name over bytes

@@ -377,7 +377,7 @@ TEST_F(MarksTest, MarkPastTheEndOfAShrunkFile) {
     const std::string path = Open("shrink.bin", 0x1000);
     Set(0xF00, 0xF10, 2);
     Open("other.bin");
-    ::truncate(path.c_str(), 0x200);
+    ASSERT_EQ(::truncate(path.c_str(), 0x200), 0);
     ASSERT_TRUE(doc.OnOpenDocument(path));
     view.OnInitialUpdate();
     view.NextMark();
