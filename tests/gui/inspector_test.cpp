@@ -163,7 +163,8 @@ void InspectorTest::valuesFollowTheCaret() {
     QTest::keyClick(&p.dump(), Qt::Key_Down, Qt::ShiftModifier);
     QTRY_COMPARE(p.Value(QStringLiteral("選択長")), QStringLiteral("0x11 (17)"));
     // The message pane's idle text shows both lengths too.
-    QTRY_COMPARE(p.window->messagePane()->text(), QStringLiteral("選択長 0x11 ﾌｧｲﾙ長 0x40"));
+    QTRY_COMPARE(p.window->messagePane()->text(),
+                 QStringLiteral("選択長 0x11 (17) ﾌｧｲﾙ長 0x40 (64)"));
 }
 
 void InspectorTest::aTypedValueIsWrittenToTheFile() {

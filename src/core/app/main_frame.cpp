@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "resources/resources.h"
+#include "util/utf.h"
 
 namespace octile {
 
@@ -92,8 +93,10 @@ std::u16string CMainFrame::IdleText() const {
     uint64_t start = 0, end = 0;
     view_.GetSelectionRange(start, end);
     const uint64_t length = doc_.GetFileLength();
-    return u"選択長 0x" + HexLength(length == 0 ? 0 : end - start + 1, view_.IsUpper()) +
-           u" ﾌｧｲﾙ長 0x" + HexLength(length, view_.IsUpper());
+    const uint64_t selected = length == 0 ? 0 : end - start + 1;
+    return u"選択長 0x" + HexLength(selected, view_.IsUpper()) + u" (" +
+           Utf8ToUtf16(std::to_string(selected)) + u") ﾌｧｲﾙ長 0x" +
+           HexLength(length, view_.IsUpper()) + u" (" + Utf8ToUtf16(std::to_string(length)) + u")";
 }
 
 uint32_t CMainFrame::MarkPaneColour(int pane) const {

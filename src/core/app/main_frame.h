@@ -51,7 +51,7 @@ class CMainFrame {
     std::u16string PaneText(int pane) const;
     // The message pane's text while nothing else is shown there: "ﾚﾃﾞｨ"
     // without a file, else the selection's length and the file's
-    // ("選択長 0x11 ﾌｧｲﾙ長 0x2000").
+    // ("選択長 0x11 (17) ﾌｧｲﾙ長 0x2000 (8192)").
     std::u16string IdleText() const;
     // The colour of a mark pane (1 to 5): the view's colour of that kind.
     uint32_t MarkPaneColour(int pane) const;

@@ -61,7 +61,7 @@ TEST_F(MainFrameTest, PanesAndWidth) {
     view.UpdateSelection(SelectionStep::kCaret, 0x10);
     EXPECT_EQ(frame.PaneText(8), u"Addr=00000010-000002ff");
     // The idle message: the selection's length and the file's.
-    EXPECT_EQ(frame.IdleText(), u"選択長 0x2f0 ﾌｧｲﾙ長 0x300");
+    EXPECT_EQ(frame.IdleText(), u"選択長 0x2f0 (752) ﾌｧｲﾙ長 0x300 (768)");
     view.SetCharCode(9);
     EXPECT_EQ(frame.PaneText(7), u" ");
     doc.OnCommand(ID_READ_ONLY);
