@@ -102,10 +102,10 @@ bool ParseTime(const std::string& s, bool utc, int64_t& seconds) {
 
 // The character at data in one code, and how many bytes it takes (0: none).
 char32_t DecodeAt(int32_t code, const uint8_t* data, size_t n, int& used) {
+    used = 0;
+    if (n == 0) return 0;  // (data may be null then)
     uint8_t b[8] = {};
     std::memcpy(b, data, std::min<size_t>(n, 6));
-    used = 0;
-    if (n == 0) return 0;
     switch (code) {
         case CODE_SJIS:
         case CODE_EUC: {
