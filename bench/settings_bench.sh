@@ -14,7 +14,8 @@
 #
 # usage: bench/settings_bench.sh BUILD_DIR [--rows]
 #   --rows: print bare "name|ours|peer|ratio" lines for bench/run.sh, ours in
-#   MB/s of the file's size; the name carries the time, the peak and the goal.
+#   MB/s of the file's size ("-" for a close that writes nothing); the name
+#   carries the time, the peak and the goal.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 bench_setup settings_bench "${1:?usage: settings_bench.sh BUILD_DIR [--rows]}"
@@ -82,8 +83,11 @@ measure() {
     local goal_text="peak <= 4x"
     [[ $goal != - ]] && goal_text="< $goal s, $goal_text"
     table+=("$name|$secs|$mib|${times_x}x|$goal_text|$verdict")
+    # A close with nothing to write moves no bytes: no rate.
+    local rate=-
+    [[ $which == close && $goal != - ]] || rate=$(mb_per_s "$bytes" "$secs")
     add_row "$name: $secs s, peak $mib MiB (${times_x}x the file), goal $goal_text: $verdict" \
-        "$(mb_per_s "$bytes" "$secs")" "-"
+        "$rate" "-"
 }
 
 measure "marks 64 MiB: open a file without marks" "$marks" open 2 marks "$marks" "$unmarked"
