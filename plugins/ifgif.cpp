@@ -109,6 +109,7 @@ int Decode(GifFileType* gif, DibOutput& out) {
         const uint32_t first = desc.Interlace ? passStart[pass] : 0;
         const uint32_t step = desc.Interlace ? passStep[pass] : 1;
         for (uint32_t y = first; y < f.height; y += step) {
+            if (out.Stopped(y)) return kSpiAborted;
             if (DGifGetLine(gif, line, static_cast<int>(f.width)) == GIF_ERROR)
                 return kSpiBrokenData;
             uint8_t* row = out.Row(f.top + y) + f.left;

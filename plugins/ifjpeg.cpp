@@ -92,17 +92,23 @@ constexpr uint64_t kDecoderSpareBytes = uint64_t{32} << 20;
 
 // Counts the blocks the scans visit; libjpeg calls it for every row of
 // blocks it takes in, the first time in a scan with that scan's components.
+// The host's progress callback is asked at each of those calls too: a
+// progressive picture is taken in whole before its first row comes out.
 struct ScanBudget {
     jpeg_progress_mgr pub;
     int scan = 0;
     uint64_t visits = 0;
     uint64_t maxVisits = 0;
     bool exceeded = false;
+    const DibOutput* out = nullptr;
+    bool stopped = false;
 };
 
 void LimitScans(j_common_ptr cinfo) {
     const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     auto* budget = reinterpret_cast<ScanBudget*>(d->progress);
+    budget->stopped = budget->out->Stopped(d->output_scanline);
+    if (budget->stopped) ErrorExit(cinfo);
     if (d->input_scan_number == budget->scan) return;
     budget->scan = d->input_scan_number;
     for (int i = 0; i < d->comps_in_scan; ++i) {
@@ -171,6 +177,7 @@ int ReadSize(JpegDecode& d, SpiPictureInfo& info) {
 // What an error out of libjpeg means to the host: a picture that needs more
 // memory or work than it is allowed is not tried again (kSpiNoMemory).
 int ErrorResult(const JpegDecode& d) {
+    if (d.budget.stopped) return kSpiAborted;
     const int code = d.error.pub.msg_code;
     return d.budget.exceeded || code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE
                ? kSpiNoMemory
@@ -193,6 +200,7 @@ int Decode(JpegDecode& d, DibOutput& out) {
         blocks += uint64_t{c.width_in_blocks} * c.height_in_blocks;
     }
     d.budget.maxVisits = std::max(blocks * kScanPasses, kMinBlockVisits);
+    d.budget.out = &out;
     d.budget.pub.progress_monitor = LimitScans;
     d.cinfo.progress = &d.budget.pub;
     jpeg_start_decompress(&d.cinfo);
@@ -202,6 +210,7 @@ int Decode(JpegDecode& d, DibOutput& out) {
     if (cmyk) d.cmyk.resize(size_t{d.cinfo.output_width} * 4);
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const JDIMENSION y = d.cinfo.output_scanline;
+        if (out.Stopped(y)) return kSpiAborted;
         JSAMPROW row = cmyk ? d.cmyk.data() : out.Row(y);
         if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return kSpiBrokenData;
         if (cmyk) {

@@ -133,12 +133,16 @@ int Decode(PngDecode& d, DibOutput& out) {
         // Straight into the bitmap; an interlaced picture's later passes
         // fill in the rows the earlier ones began.
         for (int pass = 0; pass < passes; ++pass) {
-            for (png_uint_32 y = 0; y < height; ++y) png_read_row(d.png, out.Row(y), nullptr);
+            for (png_uint_32 y = 0; y < height; ++y) {
+                if (out.Stopped(y)) return kSpiAborted;
+                png_read_row(d.png, out.Row(y), nullptr);
+            }
         }
     } else if (passes == 1) {
         // Blended row by row.
         d.rgba.resize(rowBytes);
         for (png_uint_32 y = 0; y < height; ++y) {
+            if (out.Stopped(y)) return kSpiAborted;
             png_read_row(d.png, d.rgba.data(), nullptr);
             BlendRow(d.rgba.data(), out.Row(y), width);
         }
@@ -146,8 +150,10 @@ int Decode(PngDecode& d, DibOutput& out) {
         // Blended after reading: an interlaced picture needs all of it.
         d.rgba.resize(rowBytes * height);
         for (int pass = 0; pass < passes; ++pass) {
-            for (png_uint_32 y = 0; y < height; ++y)
+            for (png_uint_32 y = 0; y < height; ++y) {
+                if (out.Stopped(y)) return kSpiAborted;
                 png_read_row(d.png, d.rgba.data() + rowBytes * y, nullptr);
+            }
         }
         for (png_uint_32 y = 0; y < height; ++y)
             BlendRow(d.rgba.data() + rowBytes * y, out.Row(y), width);

@@ -89,7 +89,21 @@ class DibOutput {
     // Hands both blocks to the host.
     void Release(void** info, void** bits);
 
+    // GetPicture's progress callback (may be null) and its user value.
+    void SetProgress(void* progress, intptr_t user) {
+        progress_ = reinterpret_cast<SpiProgressCallback>(progress);
+        user_ = user;
+    }
+    // Tells the host that rows of the picture's Height() are done, and
+    // whether it asks the decoder to stop (it then returns kSpiAborted).
+    bool Stopped(uint32_t rows) const {
+        return progress_ != nullptr &&
+               progress_(static_cast<int>(rows), static_cast<int>(height_), user_) != 0;
+    }
+
   private:
+    SpiProgressCallback progress_ = nullptr;
+    intptr_t user_ = 0;
     std::unique_ptr<uint8_t, FreeDeleter> info_;
     std::unique_ptr<uint8_t, FreeDeleter> bits_;
     uint32_t width_ = 0;
@@ -98,19 +112,22 @@ class DibOutput {
 };
 
 // GetPicture's frame around a decoder: opens the source and hands the bitmap
-// to the host only when decode(Source&, DibOutput&) returns kSpiOk; on any
+// to the host only when decode(Source&, DibOutput&) returns kSpiOk (the
+// decoder asks out.Stopped as it goes, and returns kSpiAborted); on any
 // other result both blocks are freed here. Running out of memory anywhere is
 // kSpiNoMemory. The source outlives whatever decode opens on it. This frame
 // holds objects with destructors: a decoder's setjmp and every longjmp to it
 // stay inside decode.
 template <typename Decode>
 int RunGetPicture(const char* buf, intptr_t len, unsigned flag, void** info, void** bits,
-                  Decode decode) {
+                  void* progress, intptr_t user, Decode decode) {
     if (info == nullptr || bits == nullptr) return kSpiInternalError;
     try {
         Source source;
         if (!source.Open(buf, len, flag)) return kSpiReadError;
         DibOutput out;
+        out.SetProgress(progress, user);
+        if (out.Stopped(0)) return kSpiAborted;
         const int result = decode(source, out);
         if (result == kSpiOk) out.Release(info, bits);
         return result;
@@ -153,8 +170,9 @@ int RunGetPictureInfo(const char* buf, intptr_t len, unsigned flag, SpiPictureIn
         return ::octile::spi::ProbeStartsWith(probe, {__VA_ARGS__});                              \
     }                                                                                             \
     extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsigned int flag, \
-                                                void** info, void** bits, void*, intptr_t) {      \
-        return ::octile::spi::RunGetPicture(buf, len, flag, info, bits, decoder);                 \
+                                                void** info, void** bits, void* progress,         \
+                                                intptr_t user) {                                  \
+        return ::octile::spi::RunGetPicture(buf, len, flag, info, bits, progress, user, decoder); \
     }                                                                                             \
     extern "C" OCTILE_SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len,                \
                                                     unsigned int flag, SpiPictureInfo* info) {    \

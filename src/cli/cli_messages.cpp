@@ -46,6 +46,10 @@ constexpr Bilingual kTexts[] = {
      "%1 は --all とは使えません（--all はファイルの先頭からの一致をすべて示します）"},
     {"no picture signature at the anchor", "アンカーの位置に画像のシグネチャがありません"},
     {"the picture could not be decoded", "画像を展開できませんでした"},
+    {"the picture declares %1 pixels, more than the limit of %2 megapixels ([View] "
+     "MaxPictureMegapixels)",
+     "画像の大きさ %1 ピクセルは上限の %2 メガピクセルを超えています（[View] "
+     "MaxPictureMegapixels）"},
     {"run again with --no-undo to make the change without undo data",
      "--no-undo を付けて実行すると、元に戻すための記録なしで変更します"},
     {"no edit journal for %1", "%1 の編集の記録はありません"},
@@ -86,11 +90,11 @@ std::string_view Pick(const Bilingual& text) {
     return JapaneseMessages() ? text.japanese : text.english;
 }
 
-std::string Fill(std::string_view text, std::string_view arg) {
+std::string Fill(std::string_view text, std::string_view arg, std::string_view arg2 = {}) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == '1') {
-            out += arg;
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            out += text[i + 1] == '1' ? arg : arg2;
             ++i;
         } else {
             out += text[i];
@@ -134,8 +138,8 @@ bool JapaneseMessages() {
     return japanese;
 }
 
-std::string Say(Text text, std::string_view arg) {
-    return Fill(Pick(kTexts[static_cast<size_t>(text)]), arg);
+std::string Say(Text text, std::string_view arg, std::string_view arg2) {
+    return Fill(Pick(kTexts[static_cast<size_t>(text)]), arg, arg2);
 }
 
 std::string LocalizeProgramText(std::u16string_view text) {

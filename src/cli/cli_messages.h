@@ -16,7 +16,8 @@ namespace octile::cli {
 // Whether the locale's messages are Japanese (read once).
 bool JapaneseMessages();
 
-// The tool's own texts, each in both languages; "%1" stands for an argument.
+// The tool's own texts, each in both languages; "%1" and "%2" stand for
+// arguments.
 enum class Text {
     kUnknownCommand,
     kUnknownOption,
@@ -35,6 +36,7 @@ enum class Text {
     kNotWithAll,
     kNoSignature,
     kNotDecoded,
+    kPictureOverLimit,
     kRunWithNoUndo,
     kNoJournal,
     kBadStepCount,
@@ -43,8 +45,8 @@ enum class Text {
     kNotRegularFile,  // a reason, like the system's
 };
 
-// The text in the locale's language with "%1" replaced by arg.
-std::string Say(Text text, std::string_view arg = {});
+// The text in the locale's language with "%1" replaced by arg, "%2" by arg2.
+std::string Say(Text text, std::string_view arg = {}, std::string_view arg2 = {});
 
 // A message of the program (a string table text with its "%1" filled in, as
 // the core makes it) in the locale's language: the text itself in a

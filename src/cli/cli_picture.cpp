@@ -59,10 +59,9 @@ int RunPicture(const Args& args) {
     CDib dib;
     host.LoadPicture(dib, path, match->start);
     if (const auto& refused = host.RefusedSize()) {
-        PrintLine("the picture declares " + std::to_string(refused->width) + "x" +
-                  std::to_string(refused->height) + " pixels, more than the limit of " +
-                  std::to_string(display.maxPictureMegapixels) +
-                  " megapixels ([View] MaxPictureMegapixels)");
+        PrintLine(Say(Text::kPictureOverLimit,
+                      std::to_string(refused->width) + "x" + std::to_string(refused->height),
+                      std::to_string(display.maxPictureMegapixels)));
         return kExitNothingFound;
     }
     if (!dib.HasBitmap()) {

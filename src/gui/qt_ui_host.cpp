@@ -214,6 +214,10 @@ void QtUiHost::SetMessageText(const std::u16string& text) {
 
 void QtUiHost::PumpMessages() { QCoreApplication::processEvents(); }
 
+void QtUiHost::PostToWindow(std::function<void()> task) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+}
+
 void QtUiHost::BeginWaitCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ++waitCursorDepth_;

@@ -57,6 +57,8 @@ class QtUiHost : public UiHost {
     void Beep() override;
     void SetMessageText(const std::u16string& text) override;
     void PumpMessages() override;
+    bool CanPostToWindow() const override { return true; }
+    void PostToWindow(std::function<void()> task) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
 

@@ -70,10 +70,10 @@ class CliPictureTest : public testing::Test {
     }
 
     CliResult Picture(uint64_t anchor, const std::string& out,
-                      const std::vector<std::string>& extra = {}) {
+                      const std::vector<std::string>& extra = {}, const test::CliEnv& env = {}) {
         std::vector<std::string> args = {"picture", path_, Hex(anchor), out};
         args.insert(args.end(), extra.begin(), extra.end());
-        return test::RunCli(args, dir_.path());
+        return test::RunCli(args, dir_.path(), env);
     }
 
     test::TempDir dir_;
@@ -196,10 +196,16 @@ TEST_F(CliPictureLimitTest, PictureOverTheLimitExitsWithItsDeclaredSize) {
     const CliResult r = Picture(Embed(test::EncodeGif(onHugeScreen), 0), out);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
-              "octile-cli: the picture declares 65535x4000 pixels, more than the limit of 64 "
-              "megapixels ([View] MaxPictureMegapixels)\n");
+              "octile-cli: 画像の大きさ 65535x4000 ピクセルは上限の 64 "
+              "メガピクセルを超えています（[View] MaxPictureMegapixels）\n");
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(out));
+    const CliResult english =
+        Picture(Embed(test::EncodeGif(onHugeScreen), 0), out, {}, {.locale = {"LANG=C"}});
+    EXPECT_EQ(english.status, 1);
+    EXPECT_EQ(english.err,
+              "octile-cli: the picture declares 65535x4000 pixels, more than the limit of 64 "
+              "megapixels ([View] MaxPictureMegapixels)\n");
 }
 
 TEST_F(CliPictureLimitTest, TheLimitComesFromTheSettingsAndOddValuesKeepTheDefault) {
@@ -218,7 +224,7 @@ TEST_F(CliPictureLimitTest, TheLimitComesFromTheSettingsAndOddValuesKeepTheDefau
         SCOPED_TRACE(c.stored);
         SetLimit(c.stored);
         EXPECT_EQ(Picture(Embed(at, 1), out).status, 0);
-        const CliResult r = Picture(Embed(over, 1), out);
+        const CliResult r = Picture(Embed(over, 1), out, {}, {.locale = {"LANG=C"}});
         EXPECT_EQ(r.status, c.overTaken ? 0 : 1);
         if (!c.overTaken) {
             EXPECT_EQ(r.err,

@@ -10,6 +10,7 @@
 
 #include "host/ui_host.h"
 #include "memory_profile_store.h"  // the store double, beside the host double
+#include "post_queue.h"
 #include "view/view.h"
 
 namespace octile::test {
@@ -51,6 +52,10 @@ class FakeHost : public UiHost {
     // Runs inside PumpMessages: what the user does while a long operation
     // lets messages through (Escape, closing the window).
     std::function<void()> onPump;
+    // Whether the host takes posted tasks (as the window does); they wait
+    // in posted until the test runs them.
+    bool postsToWindow = false;
+    PostQueue posted;
 
     int MessageBox(const std::u16string& text, uint32_t type) override {
         messages.push_back({text, type, waitCursorDepth});
@@ -67,6 +72,8 @@ class FakeHost : public UiHost {
         ++pumps;
         if (onPump) onPump();
     }
+    bool CanPostToWindow() const override { return postsToWindow; }
+    void PostToWindow(std::function<void()> task) override { posted.Post(std::move(task)); }
     void BeginWaitCursor() override { ++waitCursorDepth; }
     void EndWaitCursor() override { --waitCursorDepth; }
     int DoModal(DialogRef dialog) override {

@@ -8,6 +8,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QScreen>
+#include <QThread>
+#include <thread>
 
 #include "gui/gui_fixture.h"
 
@@ -86,14 +88,16 @@ class PictureWindowTest : public QObject {
     void bitmapSaveWritesTheHeldPicture();
     void pictureWiderThanTheScreenIsScaledDown();
     void searchHitLeavesTheKeysWithTheMainWindow();
+    void taskPostedFromAnotherThreadRunsOnTheWindowThread();
 };
 
 void PictureWindowTest::goingToAMarkAtAPictureShowsIt() {
     PictureProgram p;
     QVERIFY(p.host.PictureWindow() == nullptr);  // nothing at the anchor yet
     p.window->RunCommand(ID_MARK_NEXT);
+    // Decoded on a thread of its own: shown once the window thread has it.
+    QTRY_VERIFY(p.host.PictureWindow() != nullptr);
     CDibWnd* w = p.host.PictureWindow();
-    QVERIFY(w != nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(w));
     QCOMPARE(w->size(), QSize(40, 30));
     QCOMPARE(w->windowTitle(), QStringLiteral("ﾊﾞｲﾅﾘｴﾃﾞｨﾀ"));
@@ -109,14 +113,15 @@ void PictureWindowTest::goingToAMarkAtAPictureShowsIt() {
 void PictureWindowTest::closedWindowComesBackWhereItWas() {
     PictureProgram p;
     p.window->RunCommand(ID_MARK_NEXT);
+    // Decoded on a thread of its own: shown once the window thread has it.
+    QTRY_VERIFY(p.host.PictureWindow() != nullptr);
     CDibWnd* w = p.host.PictureWindow();
-    QVERIFY(w != nullptr);
     w->move(70, 40);
     QTRY_COMPARE(w->pos(), QPoint(70, 40));
     w->close();
     p.view().UpdateSelection(SelectionStep::kAnchor, 0);
     p.window->RunCommand(ID_MARK_NEXT);
-    QVERIFY(w->isVisible());
+    QTRY_VERIFY(w->isVisible());
     QCOMPARE(w->pos(), QPoint(70, 40));
 }
 
@@ -124,7 +129,7 @@ void PictureWindowTest::bitmapSaveWritesTheHeldPicture() {
     PictureProgram p;
     QVERIFY(!p.app.RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
     p.window->RunCommand(ID_MARK_NEXT);
-    QVERIFY(p.app.RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+    QTRY_VERIFY(p.app.RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
     p.host.answer = QStringToPath(p.home.Path("out.bmp"));
     p.window->RunCommand(ID_FILE_SAVE_BITMAP);
     QCOMPARE(p.host.lastTitle, std::u16string(u"BITMAP保存"));
@@ -140,8 +145,9 @@ void PictureWindowTest::pictureWiderThanTheScreenIsScaledDown() {
     QTest::keyClick(&p.dump(), Qt::Key_F, Qt::ControlModifier);
     QTest::keyClick(&p.dump(), Qt::Key_F3);
     QCOMPARE(p.view().Anchor(), p.secondAt + 1);
+    // Decoded on a thread of its own: shown once the window thread has it.
+    QTRY_VERIFY(p.host.PictureWindow() != nullptr);
     CDibWnd* w = p.host.PictureWindow();
-    QVERIFY(w != nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(w));
     const QRect area = w->screen()->availableGeometry();
     QVERIFY(PictureProgram::kSecondWidth > area.width());
@@ -164,8 +170,9 @@ void PictureWindowTest::searchHitLeavesTheKeysWithTheMainWindow() {
     p.host.searchText = u"PNG";
     QTest::keyClick(&p.dump(), Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(p.view().Anchor(), PictureProgram::kAt + 1);
+    // Decoded on a thread of its own: shown once the window thread has it.
+    QTRY_VERIFY(p.host.PictureWindow() != nullptr);
     CDibWnd* w = p.host.PictureWindow();
-    QVERIFY(w != nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(w));
     QCOMPARE(w->size(), QSize(40, 30));
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
@@ -190,6 +197,15 @@ void PictureWindowTest::searchHitLeavesTheKeysWithTheMainWindow() {
     QCOMPARE(p.host.beeps, 0);
     QTest::qWait(200);
     QVERIFY(p.window->isActiveWindow());
+}
+
+void PictureWindowTest::taskPostedFromAnotherThreadRunsOnTheWindowThread() {
+    PictureProgram p;
+    QThread* ranOn = nullptr;
+    std::thread poster([&] { p.host.PostToWindow([&] { ranOn = QThread::currentThread(); }); });
+    poster.join();
+    QTRY_VERIFY(ranOn != nullptr);
+    QCOMPARE(ranOn, QCoreApplication::instance()->thread());
 }
 
 QTEST_MAIN(PictureWindowTest)

@@ -40,6 +40,7 @@ enum Mode : uint8_t {
     kModeHugeWidth = 0x10,     // header claims a width of 0x7FFFFFFF
     kModeShortBits = 0x20,     // pixel block smaller than the header says
     kModeCoreHeader = 0x40,    // a 12-byte core header
+    kModeSlow = 0x80,          // GetPicture takes 1 s, asking progress every 10 ms
 };
 
 void Log(const std::string& line) {
@@ -171,6 +172,16 @@ extern "C" OCTILE_SPI_EXPORT int GetPicture(const char* buf, intptr_t len, unsig
             std::to_string(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(buf))) +
             " " + std::to_string(len) + (progress || user ? " extra" : ""));
         data.assign(buf, buf + len);
+    }
+    if (data.size() >= 7 && (data[4] & kModeSlow)) {
+        const auto callback = reinterpret_cast<SpiProgressCallback>(progress);
+        for (int i = 0; i < 100; ++i) {
+            if (callback != nullptr && callback(i, 100, user) != 0) {
+                Log("picture stopped");
+                return octile::kSpiAborted;
+            }
+            ::usleep(10000);
+        }
     }
     return Decode(data, info, bits);
 }

@@ -12,7 +12,16 @@
 namespace octile {
 
 COctileApp::COctileApp(UiHost& host, ProfileStore& store, std::string programFolder)
-    : host_(host), store_(store), programFolder_(std::move(programFolder)) {
+    : host_(host),
+      store_(store),
+      programFolder_(std::move(programFolder)),
+      pictures_(host.CanPostToWindow() ? PictureLoader::Post([&host](std::function<void()> task) {
+                    host.PostToWindow(std::move(task));
+                })
+                                       : PictureLoader::Post(),
+                [this](PictureLoader::Result& result) {
+                    if (view_->IsPictureDisplay() && doc_->HasFile()) ShowLoadedPicture(result);
+                }) {
     doc_ = std::make_unique<COctileDoc>(host_);
     // Edits are journalled under the per-user data folder, so they can be
     // undone (also after a restart) and an interrupted shift completed.
@@ -101,11 +110,23 @@ bool COctileApp::Busy() const { return doc_->busy().Busy(); }
 
 void COctileApp::DetectPicture() {
     if (!view_->IsPictureDisplay() || !doc_->HasFile()) return;
-    pictures_.SetPlugInFolder(PlugInFolderInUse());
-    pictures_.SetMaxPixels(view_->Display().MaxPicturePixels());
-    const PictureRequest request{doc_->GetPathName(), view_->Anchor(), view_->ReadWindow(),
-                                 view_->ValidCount(), view_->WindowOffset()};
-    if (pictures_.DetectPicture(request, picture_)) host_.ShowPicture(picture_);
+    const auto match = DetectSignature(view_->ReadWindow(), view_->ValidCount(),
+                                       view_->WindowOffset(), view_->Anchor());
+    // The picture shown follows the newest detection: one still decoding
+    // for an earlier anchor is dropped.
+    if (!match) {
+        pictures_.Cancel();
+        return;
+    }
+    PictureLoader::Job job{doc_->GetPathName(), match->start, PlugInFolderInUse(),
+                           view_->Display().MaxPicturePixels()};
+    if (auto result = pictures_.Load(std::move(job), kPictureWait)) ShowLoadedPicture(*result);
+}
+
+void COctileApp::ShowLoadedPicture(PictureLoader::Result& result) {
+    // A picture that could not be decoded leaves the one held before.
+    if (result.taken != 0) picture_ = std::move(result.dib);
+    host_.ShowPicture(picture_);
 }
 
 bool COctileApp::OpenDocumentFile(const std::string& path) {
@@ -119,6 +140,7 @@ bool COctileApp::OpenDocumentFile(const std::string& path) {
 }
 
 void COctileApp::OnMainWindowDestroy() {
+    pictures_.Cancel();
     search_->OnViewDestroyed();
     view_->OnDestroy();
     doc_->OnCloseDocument();
@@ -231,6 +253,7 @@ bool COctileApp::OnCommand(uint32_t id) {
             if (view_->IsPictureDisplay()) {
                 DetectPicture();
             } else {
+                pictures_.Cancel();
                 host_.ClosePicture();
             }
             return true;

@@ -14,6 +14,7 @@
 #include "host/ui_host.h"
 #include "picture/dib.h"
 #include "picture/picture_host.h"
+#include "picture/picture_loader.h"
 #include "settings/profile_store.h"
 #include "view/view.h"
 
@@ -84,8 +85,14 @@ class COctileApp : public CommandTarget {
     SearchCommands& searchCommands() { return *search_; }
     // The picture the picture window shows.
     const CDib& picture() const { return picture_; }
-    // Picture detection at the anchor, when picture display is on.
+    // Picture detection at the anchor, when picture display is on. A
+    // picture that takes longer than kPictureWait to decode is shown when it
+    // is ready, unless detection runs again (or the display is turned off)
+    // before that.
     void DetectPicture();
+    static constexpr std::chrono::milliseconds kPictureWait{100};
+    // Whether a picture found by detection is still being decoded.
+    bool PictureLoading() const { return pictures_.Loading(); }
     // True while a long operation dispatches messages (the document's busy
     // state): commands that change or replace the open file must wait.
     bool Busy() const;
@@ -94,6 +101,7 @@ class COctileApp : public CommandTarget {
 
   private:
     void AddToRecent(const std::string& path);
+    void ShowLoadedPicture(PictureLoader::Result& result);
     void LoadRecentFiles();
     void SaveRecentFiles();
 
@@ -110,8 +118,9 @@ class COctileApp : public CommandTarget {
     std::unique_ptr<EditCommands> edit_;
     std::unique_ptr<SearchCommands> search_;
     std::unique_ptr<CompareCommand> compare_;
-    PictureHost pictures_;
     CDib picture_;
+    // After picture_: its thread ends before the picture goes.
+    PictureLoader pictures_;
     CommandTarget* frame_ = nullptr;
     bool exited_ = false;
 };

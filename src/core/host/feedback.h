@@ -3,6 +3,7 @@
 // own: message boxes, the beep, the message line, the wait cursor, and
 // letting waiting messages through while a long operation runs.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace octile {
@@ -31,6 +32,13 @@ class Feedback {
     virtual void SetMessageText(const std::u16string& text) = 0;
     // Dispatches the messages waiting (input, repaints) and returns.
     virtual void PumpMessages() = 0;
+    // Work done on another thread reports back to the window through a
+    // posted task: PostToWindow runs task on the window thread once it
+    // handles its messages again, and may be called from any thread. Hosts
+    // without a window thread cannot post; their callers do the work
+    // themselves.
+    virtual bool CanPostToWindow() const { return false; }
+    virtual void PostToWindow(std::function<void()> task) { (void)task; }
     // Calls nest; each Begin is ended by one End.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

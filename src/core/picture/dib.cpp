@@ -181,6 +181,19 @@ std::optional<PackedBitmap> ReadBitmapFile(const FileHandle& file, uint64_t offs
 
 CDib::~CDib() { Clear(); }
 
+CDib::CDib(CDib&& other) noexcept { *this = std::move(other); }
+
+CDib& CDib::operator=(CDib&& other) noexcept {
+    if (this == &other) return *this;
+    bitmap_ = std::move(other.bitmap_);
+    rect_ = other.rect_;
+    topDown_ = other.topDown_;
+    palette_ = std::move(other.palette_);
+    serial_ = std::max(serial_, other.serial_) + 1;
+    other.Clear();
+    return *this;
+}
+
 int CDib::TakeBitmap(std::optional<PackedBitmap> bitmap) {
     if (!bitmap) return 0;
     const auto l = ReadPackedLayout(*bitmap);

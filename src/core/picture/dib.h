@@ -91,6 +91,10 @@ class CDib {
     virtual ~CDib();
     CDib(const CDib&) = delete;
     CDib& operator=(const CDib&) = delete;
+    // Takes other's picture (other is left empty); the serial moves on past
+    // both, so a window drawing this holder sees the change.
+    CDib(CDib&& other) noexcept;
+    CDib& operator=(CDib&& other) noexcept;
 
     // Takes a packed bitmap. Nothing, or a block whose header does not fit
     // it: returns 0 and keeps the previous picture. Otherwise replaces the

@@ -53,6 +53,12 @@ std::string UpperExtension(const std::string& path) {
     return ext;
 }
 
+// GetPicture's progress callback: non-zero once the host's stop flag is up.
+int StopRequested(int, int, intptr_t stop) {
+    return reinterpret_cast<const std::atomic<bool>*>(stop)->load(std::memory_order_relaxed) ? 1
+                                                                                             : 0;
+}
+
 bool HasSpiExtension(const char* name) {
     const size_t n = std::strlen(name);
     return n > 4 && ::strcasecmp(name + n - 4, ".spi") == 0;
@@ -216,10 +222,14 @@ PictureHost::Decoded PictureHost::CallGetPicture(std::span<const Attempt> attemp
         }
         void* info = nullptr;
         void* bits = nullptr;
-        const int decoded = getPicture(a.source, value, flag, &info, &bits, nullptr, 0);
+        const SpiProgressCallback callback = stop_ != nullptr ? StopRequested : nullptr;
+        const auto progress = reinterpret_cast<void*>(callback);
+        const int decoded = getPicture(a.source, value, flag, &info, &bits, progress,
+                                       reinterpret_cast<intptr_t>(stop_));
         // A picture that needs more memory (or work) than the plug-in may
-        // spend would need as much on every other attempt.
-        if (decoded == kSpiNoMemory) {
+        // spend would need as much on every other attempt; a stopped load
+        // is not tried again either.
+        if (decoded == kSpiNoMemory || decoded == kSpiAborted) {
             result.done = true;
             break;
         }
@@ -300,12 +310,14 @@ int PictureHost::LoadPicture(CDib& dib, const std::string& path, uint64_t offset
             return dib.TakeBitmap(std::move(d.bitmap));
     }
 
+    if (Stopped()) return 0;
     // Memory probe: the picture's first bytes (at most kProbeLimit).
     if (Decoded d = DecodeFromMemory(plugins, path, file, offset); d.done) {
         return dib.TakeBitmap(std::move(d.bitmap));
     }
 
     // Last resort: a bitmap file at the offset.
+    if (Stopped()) return 0;
     return TakeBitmapFile(dib, file, offset);
 }
 

@@ -5,6 +5,7 @@
 // the packed bitmap to a CDib. A picture whose header declares more pixels
 // than the host's limit is not decoded at all: a hostile header must not make
 // the program allocate or work in proportion to what it claims.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -101,6 +102,10 @@ class PictureHost {
     // The size of the picture the last load refused for the limit; nothing
     // when it refused none.
     const std::optional<PictureSize>& RefusedSize() const { return refused_; }
+    // A flag another thread may raise to stop a load: plug-ins are asked
+    // through their progress callback, and a stopped load takes nothing.
+    // Null: loads run to their end.
+    void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
     // Detection at the anchor. On a match the picture is loaded into dib and
     // the result is true: the picture window is then shown, also when the
@@ -149,12 +154,14 @@ class PictureHost {
     Decoded CallGetPicture(std::span<const Attempt> attempts, unsigned flag);
     // The bitmap file at offset, unless its header is over the limit.
     int TakeBitmapFile(CDib& dib, const FileHandle& file, uint64_t offset);
+    bool Stopped() const { return stop_ != nullptr && stop_->load(std::memory_order_relaxed); }
     // False, and the size kept as refused, when width x height is over the limit.
     bool WithinLimit(uint64_t width, uint64_t height);
 
     std::string folder_;
     uint64_t maxPixels_ = kSpiDefaultMaxPixels;
     std::optional<PictureSize> refused_;
+    const std::atomic<bool>* stop_ = nullptr;
     LibraryHandle library_;
     Hit lastHit_ = Hit::None;
     std::string lastPluginPath_;

@@ -423,6 +423,51 @@ TEST_F(AppTest, PictureDisplayShowsThePictureAtTheAnchor) {
     EXPECT_FALSE(app->RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
 }
 
+TEST_F(AppTest, APictureSlowToDecodeComesWhenReadyUnlessDetectionMovedOn) {
+    // The test plug-in's format: "MAKI", mode (0x80: a second to decode),
+    // width, height, RGB triples.
+    const auto maki = [](uint8_t mode, uint8_t w, uint8_t h) {
+        return std::string("MAKI") + char(mode) + char(w) + char(h) + std::string(w * h * 3, 'p');
+    };
+    std::filesystem::copy_file(std::string(OCTILE_TEST_SPI_DIR) + "/a.spi",
+                               programFolder + "a.spi");
+    const std::string slow = std::string(0x10, 'x') + maki(0x80, 2, 2) + std::string(0x20, 'y');
+    const std::string file = dir.Write("pics.bin", slow + maki(0, 3, 1));
+    host.postsToWindow = true;
+    auto app = MakeApp();
+    ASSERT_TRUE(app->OpenDocumentFile(file));
+    const auto detectAt = [&](uint64_t anchor) {
+        app->view().UpdateSelection(SelectionStep::kAnchor, anchor);
+        app->DetectPicture();
+    };
+
+    // Turning the display on returns before the picture is decoded; it is
+    // shown once the decoding thread posts it.
+    app->view().UpdateSelection(SelectionStep::kAnchor, 0x10);
+    app->RouteCommand(ID_VIEW_PICTURE);
+    EXPECT_EQ(host.pictureShows, 0);
+    EXPECT_TRUE(app->PictureLoading());
+    EXPECT_EQ(host.posted.Run(std::chrono::seconds(10)), 1u);
+    EXPECT_EQ(host.pictureShows, 1);
+    EXPECT_EQ(app->picture().GetPictureRect().right, 2);
+
+    // Detection at a place without a picture drops the one still decoding.
+    detectAt(0x10);
+    detectAt(0x12);
+    EXPECT_FALSE(app->PictureLoading());
+    // A quick picture found meanwhile replaces the slow one.
+    detectAt(0x10);
+    detectAt(slow.size());
+    for (int i = 0; i < 100 && host.pictureShows < 2; ++i)
+        host.posted.Run(std::chrono::milliseconds(100));
+    EXPECT_EQ(host.pictureShows, 2);
+    EXPECT_EQ(app->picture().GetPictureRect().right, 3);
+    // Nothing more arrives: the slow decodes were stopped or dropped.
+    host.posted.Run(std::chrono::milliseconds(300));
+    EXPECT_EQ(host.pictureShows, 2);
+    EXPECT_EQ(app->picture().GetPictureRect().right, 3);
+}
+
 TEST(Resources, MenuAndAcceleratorsCarryTheCommands) {
     // Every menu command has a prompt; accelerators point at menu or cursor commands.
     std::vector<uint32_t> ids;

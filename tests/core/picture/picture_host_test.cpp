@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <sstream>
 
+#include "core/post_queue.h"
 #include "core/temp_dir.h"
 #include "core/test_dibs.h"
 #include "core/test_images.h"
+#include "picture/picture_loader.h"
 #include "picture/spi.h"
 
 namespace octile {
@@ -36,6 +38,7 @@ enum Mode : uint8_t {
     kModeHugeWidth = 0x10,
     kModeShortBits = 0x20,
     kModeCoreHeader = 0x40,
+    kModeSlow = 0x80,  // decoding takes a second unless the host asks it to stop
 };
 
 Bytes MakiPicture(const Image& img, uint8_t mode = 0) {
@@ -478,6 +481,101 @@ TEST_F(PluginHostTest, DetectPictureLoadsOnAMatchAndReportsTheMatch) {
 }
 
 // ---------------------------------------------------------------------------
+// Loading off the window thread.
+
+class PictureLoaderTest : public PluginHostTest {
+  protected:
+    void SetUp() override {
+        PluginHostTest::SetUp();
+        Install("a", "a.spi");
+        slowPath_ = Write("slow.bin", Concat({Junk(9), MakiPicture(slow_, kModeSlow)}));
+        fastPath_ = Write("fast.bin", Concat({Junk(9), MakiPicture(fast_)}));
+    }
+    PictureLoader::Job Slow() const { return {slowPath_, 9, folder_, 0}; }
+    PictureLoader::Job Fast() const { return {fastPath_, 9, folder_, 0}; }
+    // Whether the calls logged so far include a decode that was stopped.
+    bool Stopped() const {
+        return test::ReadAll(log_).find("a picture stopped") != std::string::npos;
+    }
+    // Waits (10 s at most) until a decode was stopped.
+    bool WaitUntilStopped() const {
+        for (int i = 0; i < 1000 && !Stopped(); ++i) ::usleep(10000);
+        return Stopped();
+    }
+    PictureLoader::Post Posting() {
+        return [this](std::function<void()> task) { posted_.Post(std::move(task)); };
+    }
+    PictureLoader::Deliver Recording() {
+        return [this](PictureLoader::Result& r) { delivered_.push_back(Pixels(r.dib)); };
+    }
+
+    const Image slow_ = test::PatternImage(2, 3, 7);
+    const Image fast_ = test::PatternImage(3, 1, 8);
+    std::string slowPath_, fastPath_;
+    test::PostQueue posted_;
+    std::vector<Image> delivered_;
+};
+
+TEST_F(PictureLoaderTest, WithoutAWindowThreadTheLoadRunsInPlace) {
+    PictureLoader loader(nullptr, Recording());
+    auto result = loader.Load(Fast(), std::chrono::milliseconds(0));
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->taken, 1);
+    EXPECT_EQ(Pixels(result->dib), fast_);
+    EXPECT_FALSE(loader.Loading());
+    EXPECT_TRUE(delivered_.empty());
+}
+
+TEST_F(PictureLoaderTest, ASlowPictureIsDeliveredThroughThePostWhenReady) {
+    PictureLoader loader(Posting(), Recording());
+    // A quick picture is back within the wait.
+    auto quick = loader.Load(Fast(), std::chrono::seconds(10));
+    ASSERT_TRUE(quick.has_value());
+    EXPECT_EQ(Pixels(quick->dib), fast_);
+    // A slow one is not: the caller goes on, and the picture comes later.
+    EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(20)).has_value());
+    EXPECT_TRUE(loader.Loading());
+    EXPECT_EQ(posted_.Run(std::chrono::seconds(10)), 1u);
+    ASSERT_EQ(delivered_.size(), 1u);
+    EXPECT_EQ(delivered_[0], slow_);
+    EXPECT_FALSE(loader.Loading());
+    EXPECT_FALSE(Stopped());
+}
+
+TEST_F(PictureLoaderTest, ANewerLoadOrCancelStopsTheOneInHand) {
+    PictureLoader loader(Posting(), Recording());
+    // Superseded: the slow decode is stopped and only the newer picture comes.
+    EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(0)).has_value());
+    std::optional<PictureLoader::Result> newer = loader.Load(Fast(), std::chrono::seconds(10));
+    ASSERT_TRUE(newer.has_value());
+    EXPECT_EQ(Pixels(newer->dib), fast_);
+    EXPECT_TRUE(WaitUntilStopped());
+    fs::remove(log_);
+    // Cancelled: stopped, and nothing is delivered.
+    EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(0)).has_value());
+    loader.Cancel();
+    EXPECT_FALSE(loader.Loading());
+    EXPECT_TRUE(WaitUntilStopped());
+    posted_.Run(std::chrono::milliseconds(200));
+    EXPECT_TRUE(delivered_.empty());
+}
+
+TEST_F(PictureLoaderTest, DestroyedWhileLoadingStopsTheDecode) {
+    {
+        PictureLoader loader(Posting(), Recording());
+        EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(0)).has_value());
+        // The thread has taken the job once the plug-in was asked for it.
+        for (int i = 0; i < 1000 && test::ReadAll(log_).find("a picture ") == std::string::npos;
+             ++i) {
+            ::usleep(10000);
+        }
+    }
+    EXPECT_TRUE(Stopped());
+    posted_.Run();
+    EXPECT_TRUE(delivered_.empty());
+}
+
+// ---------------------------------------------------------------------------
 // The pixel limit.
 
 bool IsDecodeCall(const std::string& call) { return call.find(" picture ") != std::string::npos; }
@@ -693,6 +791,29 @@ class DirectPlugin {
         std::free(bits);
         return packed;
     }
+    // GetPicture from memory with a progress callback that asks the plug-in
+    // to stop once it has been called stopAfter times; calls counts them.
+    int DecodeStopping(const Bytes& data, int stopAfter, int& calls) const {
+        struct Progress {
+            int stopAfter;
+            int calls = 0;
+        } progress{stopAfter};
+        const SpiProgressCallback callback = [](int, int, intptr_t user) {
+            auto* p = reinterpret_cast<Progress*>(user);
+            return ++p->calls > p->stopAfter ? 1 : 0;
+        };
+        void* info = nullptr;
+        void* bits = nullptr;
+        const int r = picture_(reinterpret_cast<const char*>(data.data()), intptr_t(data.size()),
+                               kSpiSourceMemory, &info, &bits, reinterpret_cast<void*>(callback),
+                               reinterpret_cast<intptr_t>(&progress));
+        EXPECT_EQ(info == nullptr, r != kSpiOk);
+        EXPECT_EQ(bits == nullptr, r != kSpiOk);
+        std::free(info);
+        std::free(bits);
+        calls = progress.calls;
+        return r;
+    }
     int DecodeFile(const std::string& path, intptr_t offset) const {
         void* info = nullptr;
         void* bits = nullptr;
@@ -741,6 +862,33 @@ TEST(RealPlugins, EachAcceptsOnlyItsOwnFormat) {
         }
         EXPECT_FALSE(p.SupportsMemory(bmp));
         EXPECT_FALSE(p.SupportsMemory(Bytes(16, 0)));
+    }
+}
+
+TEST(RealPlugins, DecodingStopsWhenTheProgressCallbackAsks) {
+    const Image img = test::PatternImage(24, 40, 3);
+    test::GifPicture gif = test::PatternGif(24, 40, 2);
+    gif.interlaced = true;
+    const std::pair<const char*, Bytes> cases[] = {
+        {"ifpng.spi", test::EncodePng(img)},
+        {"ifpng.spi", test::EncodePng(img, test::PngOptions{true, false, 0, true})},
+        {"ifjpeg.spi", test::EncodeJpeg(img)},
+        {"ifjpeg.spi", test::EncodeJpeg(img, false, true)},
+        {"ifgif.spi", test::EncodeGif(gif)},
+    };
+    for (const auto& [plugin, data] : cases) {
+        SCOPED_TRACE(plugin);
+        DirectPlugin p(plugin);
+        ASSERT_TRUE(p.Loaded());
+        int calls = 0;
+        // Asked at least once a row; never told to stop, it decodes.
+        EXPECT_EQ(p.DecodeStopping(data, INT32_MAX, calls), kSpiOk);
+        EXPECT_GE(calls, 40);
+        // Told to stop before it starts, or part way: nothing comes back.
+        for (const int after : {0, 1, 20}) {
+            EXPECT_EQ(p.DecodeStopping(data, after, calls), kSpiAborted) << after;
+            EXPECT_EQ(calls, after + 1);
+        }
     }
 }
 
