@@ -102,7 +102,27 @@ row_compare_cmp() {
     rm -f "$a" "$b"
 }
 
+# Holding PgDn in the window: each page-down reads and formats the next page
+# and repaints the dump (bench/paint_probe.cpp), on Xvfb when it is there.
+row_paint() {
+    local probe="$build/bench/paint_probe" kind out ms rows platform=offscreen
+    [[ -x $probe ]] || return 0
+    command -v xvfb-run > /dev/null && platform=Xvfb
+    for kind in kanji random; do
+        if [[ $platform == Xvfb ]]; then
+            out="$(QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" "$probe" "$kind" 300 2> /dev/null)"
+        else
+            out="$(QT_QPA_PLATFORM=offscreen "$probe" "$kind" 300 2> /dev/null)"
+        fi
+        ms="$(awk '/^PAGE_MS/ {print $2}' <<< "$out")"
+        rows="$(awk '/^ROWS/ {print $2}' <<< "$out")"
+        [[ -n $ms ]] || continue
+        add_row "PgDn, full page of $kind ($rows rows, $platform): $ms ms a page, goal < 4 ms: $(awk -v m="$ms" 'BEGIN { print (m < 4) ? "met" : "missed" }')" "-" "-"
+    done
+}
+
 ROWS=(
+    row_paint
     row_dump_sjis_xxd
     row_dump_sjis_hexdump
     row_dump_euc_xxd
