@@ -5,15 +5,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "charcode/charcode.h"
 #include "cli/cli_command.h"
 #include "cli/cli_input.h"
-#include "cli/cli_listing.h"
 #include "cli/cli_util.h"
 #include "document/document.h"
 #include "document/long_operation.h"
 #include "dump/dump_format.h"
+#include "dump/parallel_dump.h"
 #include "resources/resources.h"
 
 namespace octile::cli {
@@ -29,9 +30,9 @@ constexpr OptionRule kDumpOptions[] = {
     kUpperOption,
     {"crlf", "", "end the lines with CR LF, as the editor's listing does (default LF)"}};
 
-// Bytes formatted per step: large enough for large writes, small enough that
-// the text of one step stays in the cache.
-constexpr uint64_t kBlockBytes = 64 * 1024;
+// Bytes read per step, for each thread that formats: the text of a piece
+// (about 7 times its bytes) is written in one go.
+constexpr uint64_t kPieceBytes = 1024 * 1024;
 // The bytes after a block that a character begun in its last byte may need.
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 
@@ -67,40 +68,39 @@ int RunDump(const Args& args) {
     settings.extraDigits = input.ExtraDigits();
     settings.upper = options.Has("upper");
     settings.charCode = code;
-    const bool crlf = options.Has("crlf");
+    // For the terminal and the tools of a pipe: LF line ends unless asked,
+    // and no bidirectional override reaches the terminal raw. (The
+    // formatter already shows every control character as ".".)
+    settings.lfOnly = !options.Has("crlf");
+    settings.hideBidi = true;
     // Both ends are included; a start at or past the end gives no lines. A
     // stream ends where its bytes end.
     const uint64_t limit = input.IsStream() ? kToEndOfFile : input.Length();
     const uint64_t stop = end == kToEndOfFile ? limit : std::min(end + 1, limit);
 
-    // The text goes out as UTF-8 block by block through one reused string.
-    DumpFormatter formatter(settings, start);
+    // The text goes out as UTF-8, block by block; the pieces of a block are
+    // formatted side by side, one thread each.
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    const uint64_t blockBytes = kPieceBytes * threads;
+    ParallelDumpFormatter formatter(settings, start, threads);
     std::string text;
-    const auto flush = [&text, crlf] {
-        MakeTerminalSafe(text, crlf);
-        const bool ok = WriteStdout(text);
-        text.clear();
-        return ok;
-    };
+    const auto write = [](std::string& piece) { return WriteStdout(piece); };
 
     formatter.Begin(text);
-    if (!input.SkipTo(start)) return kExitRefused;
-    BlockReader reader(input, kBlockBytes, kLookAhead);
+    if (!write(text) || !input.SkipTo(start)) return kExitRefused;
+    BlockReader reader(input, blockBytes, kLookAhead);
     for (uint64_t pos = start; pos < stop;) {
-        const uint64_t want = std::min(kBlockBytes, stop - pos);
+        const uint64_t want = std::min(blockBytes, stop - pos);
         const uint64_t count = reader.Next(want);
-        if (input.Failed()) {
-            flush();
-            return kExitRefused;
-        }
+        if (input.Failed()) return kExitRefused;
         if (count == 0) break;
-        formatter.Feed(reader.data(), count, text);
-        if (!flush()) return kExitRefused;
+        if (!formatter.Feed(reader.data(), count, write)) return kExitRefused;
         pos += count;
         if (count < want) break;  // the input ended (a file may have shrunk)
     }
+    text.clear();
     formatter.End(text);
-    return flush() ? kExitOk : kExitRefused;
+    return write(text) ? kExitOk : kExitRefused;
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ constexpr int kHexWidth = DumpLayout::kHexWidth;
 constexpr int kLineBytes = DumpLayout::kBytesPerLine;
 constexpr std::string_view kClosing =
     "|------------------------------------------------|-------------------\r\n";
+constexpr std::string_view kClosingLf =
+    "|------------------------------------------------|-------------------\n";
 
 // The Unicode control characters (C0, DEL, C1), which the column shows as ".":
 // what iswcntrl reports in a Unicode locale, fixed here so that the text does
@@ -349,12 +351,16 @@ inline void PutUnicodeUnit(char*& o, const uint8_t* p, int& i, int n) {
     o = PutUnit(o, u'\uFFFD');
 }
 
-template <typename Char>
+constexpr bool IsBidiUnit(char16_t u) {
+    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+template <bool hideBidi, typename Char>
 void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
     const int n = m / 2;  // an odd last byte shows only in the hexadecimal area
     for (int i = 0; i < n; ++i) {
         const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        if (IsControlUnit(u)) {
+        if (IsControlUnit(u) || (hideBidi && IsBidiUnit(u))) {
             *o++ = static_cast<Char>('.');
             *o++ = static_cast<Char>(' ');
         } else if (u < 0x100) {
@@ -430,7 +436,7 @@ inline uint32_t AsciiBytes(const uint8_t* p) {
 // bidirectional overrides and isolates, which would reorder the text around
 // them wherever the dump is shown or pasted.
 constexpr bool IsHiddenCharacter(char32_t c) {
-    return (c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return (c >= 0x80 && c <= 0x9F) || (c < 0x10000 && IsBidiUnit(static_cast<char16_t>(c)));
 }
 
 // The character c, whose n UTF-8 bytes are at p.
@@ -524,28 +530,34 @@ int32_t ExtraDigitsForLength(uint64_t fileLength) {
 }
 
 DumpFormatter::DumpFormatter(const DumpSettings& s, uint64_t start)
-    : width_(AddressWidth(s)), upper_(s.upper), charCode_(s.charCode), address_(start) {}
+    : width_(AddressWidth(s)),
+      upper_(s.upper),
+      charCode_(s.charCode),
+      lfOnly_(s.lfOnly),
+      hideBidi_(s.hideBidi),
+      address_(start) {}
 
 void DumpFormatter::Begin(std::u16string& out) const {
     out.append(static_cast<size_t>(width_), u'-');
     out.append(LoadString(IDS_RULER));
-    out.append(u"\r\n");
+    out.append(lfOnly_ ? u"\n" : u"\r\n");
 }
 
 void DumpFormatter::Begin(std::string& out) const {
     out.append(static_cast<size_t>(width_), '-');
     out.append(Utf16ToUtf8(LoadString(IDS_RULER)));
-    out.append("\r\n");
+    out.append(lfOnly_ ? "\n" : "\r\n");
 }
 
 void DumpFormatter::End(std::u16string& out) const {
     out.append(static_cast<size_t>(width_), u'-');
-    out.append(kClosing.begin(), kClosing.end());
+    const std::string_view closing = lfOnly_ ? kClosingLf : kClosing;
+    out.append(closing.begin(), closing.end());
 }
 
 void DumpFormatter::End(std::string& out) const {
     out.append(static_cast<size_t>(width_), '-');
-    out.append(kClosing);
+    out.append(lfOnly_ ? kClosingLf : kClosing);
 }
 
 CellRect DumpFormatter::Rect() const {
@@ -578,6 +590,15 @@ char16_t* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char16_t* out)
         }
     }
     return out;
+}
+
+void DumpFormatter::Settle(const uint8_t* buf, uint64_t count) {
+    std::vector<char> scratch(LineRoom());
+    const uint64_t lines = lines_;
+    for (uint64_t offset = 0; offset + kLineBytes <= count; offset += kLineBytes) {
+        WriteLine(scratch.data(), buf + offset, kLineBytes);
+    }
+    lines_ = lines;
 }
 
 size_t DumpFormatter::LineRoom() const {
@@ -652,7 +673,11 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
             next = WriteShiftJisColumn(o, p, m);
             break;
         case CODE_UNICODE:
-            WriteUnicodeColumn(o, p, m);
+            if (hideBidi_) {
+                WriteUnicodeColumn<true>(o, p, m);
+            } else {
+                WriteUnicodeColumn<false>(o, p, m);
+            }
             break;
         case CODE_EUC:
             next = WriteEucColumn(o, p, m);
@@ -666,7 +691,9 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
     carry_ = next;
 
     o = PutSpaces(o, 16 - d);
-    return PutAscii(o, "\r\n");
+    if (!lfOnly_) *o++ = static_cast<Char>('\r');
+    *o++ = static_cast<Char>('\n');
+    return o;
 }
 
 std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf, uint64_t count,

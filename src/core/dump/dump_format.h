@@ -14,6 +14,14 @@ struct DumpSettings {
     int32_t extraDigits = 0;  // the address width is 8 + this (negative counts as 0)
     bool upper = false;       // hexadecimal digits of bytes and addresses in upper case
     int32_t charCode = 0;     // CharCodeValue; any other value gives an empty character column
+    // For a terminal or a pipe (the command line's dump): lines end in LF
+    // alone instead of CR LF, and the Unicode column shows a bidirectional
+    // override or isolate (U+202A to U+202E, U+2066 to U+2069), which a
+    // terminal would obey, as ". " over its two cells, as it shows a control
+    // character. (The UTF-8 column always hides them; the other columns
+    // cannot show them.)
+    bool lfOnly = false;
+    bool hideBidi = false;
 };
 
 struct CellRect {
@@ -122,6 +130,18 @@ class DumpFormatter {
     // The text area of the lines fed so far (bottom saturates at INT32_MAX).
     CellRect Rect() const;
     uint64_t LineCount() const { return lines_; }
+    // The bytes of the next line that the last line fed already showed: with
+    // the address, all the state that decides the next line's text.
+    int Carry() const { return carry_; }
+    // The address of the next line.
+    uint64_t Address() const { return address_; }
+    // Takes the carry from the count bytes at buf (whole lines, followed by
+    // look-ahead), the lines before the next one fed, without writing or
+    // counting them. The carry is right when those lines settle the split
+    // into characters (almost any line does: a byte below 0x40 can only
+    // begin a character in every code); a caller that formats a range in
+    // pieces checks it against the piece before.
+    void Settle(const uint8_t* buf, uint64_t count);
 
   private:
     template <typename Text>
@@ -135,6 +155,8 @@ class DumpFormatter {
     int32_t width_;
     bool upper_;
     int32_t charCode_;
+    bool lfOnly_;
+    bool hideBidi_;
     uint64_t address_;  // address of the next line
     uint64_t lines_ = 0;
     int carry_ = 0;         // bytes of the next line already shown by the line before

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "charcode/charcode.h"
 #include "charcode/cp932_table.h"
 #include "dump/dump_layout.h"
+#include "dump/parallel_dump.h"
 #include "util/utf.h"
 
 namespace octile {
@@ -742,6 +744,97 @@ TEST(DumpFormatterTest, BlocksGiveTheTextOfOneCall) {
         EXPECT_EQ(r.right, whole.right);
         EXPECT_EQ(r.bottom, whole.bottom);
         EXPECT_EQ(f.LineCount(), (count + 15) / 16);
+    }
+}
+
+TEST(DumpFormatterTest, TerminalTextEndsLinesInLfAndHidesBidiControls) {
+    // U+202E (right-to-left override) and U+2067 (right-to-left isolate) in
+    // the Unicode column, between "A" and "B".
+    const Bytes data = {'A', 0, 0x2E, 0x20, 0x67, 0x20, 'B', 0, 0x30, 0x20};
+    DumpSettings s = Settings(CODE_UNICODE);
+    const std::string plain = Utf16ToUtf8(Dump(s, 0, data, data.size()));
+    s.lfOnly = true;
+    s.hideBidi = true;
+    DumpFormatter f(s, 0);
+    std::string text;
+    Bytes padded = data;
+    padded.resize(data.size() + 16, 0);
+    f.Begin(text);
+    f.Feed(padded.data(), data.size(), text);
+    f.End(text);
+    // Every CR LF becomes LF; the two controls become ". " over their cells,
+    // and U+2030 (per mille) stays.
+    std::string expected;
+    for (char c : plain)
+        if (c != '\r') expected += c;
+    const std::string rlo = "\xE2\x80\xAE", rli = "\xE2\x81\xA7";
+    ASSERT_NE(expected.find(rlo), std::string::npos);
+    expected.replace(expected.find(rlo), rlo.size(), ". ");
+    expected.replace(expected.find(rli), rli.size(), ". ");
+    EXPECT_EQ(text, expected);
+    EXPECT_NE(text.find("A . . B \xE2\x80\xB0"), std::string::npos) << text;
+}
+
+TEST(ParallelDumpFormatterTest, PiecesGiveTheTextOfOneFormatter) {
+    std::mt19937_64 rng(99);
+    struct Kind {
+        const char* name;
+        std::function<uint8_t()> byte;
+        int32_t refits;  // the code whose carries a few lines cannot settle, or -1
+    };
+    const Kind kinds[] = {
+        {"random", [&] { return static_cast<uint8_t>(rng()); }, -1},
+        {"text and pairs",
+         [&] {
+             const uint8_t pool[] = {0x41, 0x0D, 0x0A, 0x82, 0xA0, 0x88, 0x9F, 0xA4, 0xA2, 0x8E,
+                                     0xB1, 0x8F, 0xE0, 0x40, 0xFC, 0xE3, 0x81, 0x82, 0xC3, 0xA9};
+             return pool[rng() % sizeof(pool)];
+         },
+         -1},
+        // Lead bytes that are trail bytes too, and EUC pair bytes, for
+        // kilobytes: only the piece before knows where the characters split.
+        {"runs of lead bytes", [&] { return rng() % 4096 == 0 ? uint8_t{0x20} : uint8_t{0x81}; },
+         CODE_SJIS},
+        {"runs of EUC bytes", [&] { return rng() % 4096 == 0 ? uint8_t{0x20} : uint8_t{0xA4}; },
+         CODE_EUC},
+    };
+    for (const Kind& kind : kinds) {
+        for (int32_t code : {CODE_SJIS, CODE_UNICODE, CODE_EUC, CODE_UTF8, CODE_JIS}) {
+            SCOPED_TRACE(testing::Message() << kind.name << ", code " << code);
+            const size_t count = 600 * 1024 + rng() % 4096;
+            Bytes data(count + 16);
+            for (auto& b : data) b = kind.byte();
+            DumpSettings s = Settings(code, rng() % 2 == 0);
+            s.lfOnly = rng() % 2 == 0;
+            s.hideBidi = true;
+            const uint64_t start = rng() % 100000;
+
+            DumpFormatter one(s, start);
+            std::string expected;
+            one.Begin(expected);
+            one.Feed(data.data(), count, expected);
+            one.End(expected);
+
+            for (unsigned threads : {2u, 3u, 4u}) {
+                ParallelDumpFormatter f(s, start, threads);
+                std::string text;
+                f.Begin(text);
+                // Blocks of whole lines, the last one short.
+                size_t pos = 0;
+                while (pos < count) {
+                    const size_t block = std::min<size_t>(count - pos, 16 * (8192 + rng() % 16384));
+                    f.Feed(data.data() + pos, block, text);
+                    pos += block;
+                }
+                f.End(text);
+                ASSERT_EQ(text, expected) << threads << " threads";
+                if (kind.refits == code) {
+                    EXPECT_GT(f.Refits(), 0u) << threads << " threads";
+                } else if (kind.refits < 0) {
+                    EXPECT_EQ(f.Refits(), 0u) << threads << " threads";
+                }
+            }
+        }
     }
 }
 
