@@ -502,6 +502,15 @@ class PictureLoaderTest : public PluginHostTest {
         for (int i = 0; i < 1000 && !Stopped(); ++i) ::usleep(10000);
         return Stopped();
     }
+    // Waits (10 s at most) until the plug-in was asked to decode: the
+    // decoding thread has taken the job.
+    bool WaitUntilDecoding() const {
+        const auto asked = [this] {
+            return test::ReadAll(log_).find("a picture ") != std::string::npos;
+        };
+        for (int i = 0; i < 1000 && !asked(); ++i) ::usleep(10000);
+        return asked();
+    }
     PictureLoader::Post Posting() {
         return [this](std::function<void()> task) { posted_.Post(std::move(task)); };
     }
@@ -546,6 +555,7 @@ TEST_F(PictureLoaderTest, ANewerLoadOrCancelStopsTheOneInHand) {
     PictureLoader loader(Posting(), Recording());
     // Superseded: the slow decode is stopped and only the newer picture comes.
     EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(0)).has_value());
+    ASSERT_TRUE(WaitUntilDecoding());
     std::optional<PictureLoader::Result> newer = loader.Load(Fast(), std::chrono::seconds(10));
     ASSERT_TRUE(newer.has_value());
     EXPECT_EQ(Pixels(newer->dib), fast_);
@@ -553,6 +563,7 @@ TEST_F(PictureLoaderTest, ANewerLoadOrCancelStopsTheOneInHand) {
     fs::remove(log_);
     // Cancelled: stopped, and nothing is delivered.
     EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(0)).has_value());
+    ASSERT_TRUE(WaitUntilDecoding());
     loader.Cancel();
     EXPECT_FALSE(loader.Loading());
     EXPECT_TRUE(WaitUntilStopped());
@@ -564,11 +575,7 @@ TEST_F(PictureLoaderTest, DestroyedWhileLoadingStopsTheDecode) {
     {
         PictureLoader loader(Posting(), Recording());
         EXPECT_FALSE(loader.Load(Slow(), std::chrono::milliseconds(0)).has_value());
-        // The thread has taken the job once the plug-in was asked for it.
-        for (int i = 0; i < 1000 && test::ReadAll(log_).find("a picture ") == std::string::npos;
-             ++i) {
-            ::usleep(10000);
-        }
+        ASSERT_TRUE(WaitUntilDecoding());
     }
     EXPECT_TRUE(Stopped());
     posted_.Run();
