@@ -4,8 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -263,6 +268,123 @@ uint64_t CaretAfterHit(uint64_t window, uint64_t readSize, uint64_t match, uint6
 
 // ---------------------------------------------------------------- engine
 
+// Reads one block on a thread of its own while the engine scans the one
+// before: a search through a file in the page cache then costs about what
+// reading it costs. One read at a time; its buffer is swapped with the
+// engine's when the engine comes to that block.
+class SearchEngine::ReadAhead {
+  public:
+    explicit ReadAhead(const FileHandle& file) : file_(file) {}
+    ~ReadAhead() {
+        if (!thread_.joinable()) return;
+        {
+            const std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Starts reading count bytes at offset into a buffer of size bytes.
+    // False when no thread can be had.
+    bool Start(uint64_t offset, uint64_t count, size_t size) {
+        Drop();
+        if (size > size_) {
+            buffer_.reset();
+            buffer_ = std::make_unique_for_overwrite<uint8_t[]>(size);
+            size_ = size;
+        }
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { Run(); });
+            } catch (const std::system_error&) {
+                return false;
+            }
+        }
+        offset_ = offset;
+        count_ = count;
+        pending_ = true;
+        {
+            const std::lock_guard lock(mutex_);
+            busy_.store(true, std::memory_order_release);
+        }
+        changed_.notify_one();
+        return true;
+    }
+
+    // When the read in hand is of count bytes at offset: waits for it, gives
+    // its buffer to buffer (taking buffer's in exchange, at least size bytes)
+    // and returns the bytes read. Otherwise drops the read and returns
+    // nothing.
+    std::optional<uint64_t> Take(uint64_t offset, uint64_t count,
+                                 std::unique_ptr<uint8_t[]>& buffer, size_t& size) {
+        if (!pending_) return std::nullopt;
+        Drop();
+        if (offset != offset_ || count != count_) return std::nullopt;
+        std::swap(buffer, buffer_);
+        std::swap(size, size_);
+        return got_;
+    }
+
+    // Waits for the read in hand, if any, and forgets it.
+    void Drop() {
+        if (!pending_) return;
+        pending_ = false;
+        // A read of a block in the page cache takes a fraction of a
+        // millisecond: waiting awake costs less than being woken.
+        for (int spin = 0; spin < kSpins && busy_.load(std::memory_order_acquire); ++spin) Pause();
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_.load(std::memory_order_acquire); });
+    }
+
+  private:
+    static constexpr int kSpins = 1 << 16;
+
+    static void Pause() {
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+
+    void Run() {
+        for (;;) {
+            // The next request follows soon in a long scan: watch for it
+            // awake for a while before sleeping.
+            for (int spin = 0; spin < kSpins && !busy_.load(std::memory_order_acquire); ++spin) {
+                Pause();
+            }
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return busy_.load() || quit_; });
+                if (quit_) return;
+            }
+            got_ = file_.ReadAt(buffer_.get(), count_, offset_);
+            {
+                const std::lock_guard lock(mutex_);
+                busy_.store(false, std::memory_order_release);
+            }
+            changed_.notify_one();
+        }
+    }
+
+    const FileHandle& file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    // The request and its result: the engine's between reads, the thread's
+    // while busy_.
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t size_ = 0;
+    uint64_t offset_ = 0;
+    uint64_t count_ = 0;
+    uint64_t got_ = 0;
+    bool pending_ = false;           // the engine's: a read was started, not taken or dropped
+    std::atomic<bool> busy_{false};  // the thread has a read to do, or is doing it
+    bool quit_ = false;
+    std::thread thread_;
+};
+
 SearchEngine::SearchEngine(const FileHandle& file, uint64_t fileLength)
     : SearchEngine(file, fileLength, Options()) {}
 
@@ -311,14 +433,31 @@ uint64_t SearchEngine::WantEnd(uint64_t start) const {
 
 // The length, block size and pattern stay as they are while a block is kept
 // (a new pattern forgets it), so the kept block asked for WantEnd(cacheStart_).
-uint64_t SearchEngine::LoadBlock(uint64_t b) {
+uint64_t SearchEngine::LoadBlock(uint64_t b, std::optional<uint64_t> ahead) {
     const uint64_t start = b * options_.blockSize;
-    if (cacheValid_ && cacheStart_ == start) return cacheEnd_;
-    const uint64_t got = file_.ReadAt(buffer_.get(), WantEnd(start) - start, start);
-    cacheStart_ = start;
-    cacheEnd_ = start + got;
-    cacheValid_ = true;
+    if (!cacheValid_ || cacheStart_ != start) {
+        const uint64_t want = WantEnd(start) - start;
+        std::optional<uint64_t> got;
+        if (readAhead_) got = readAhead_->Take(start, want, buffer_, bufferSize_);
+        if (!got) got = file_.ReadAt(buffer_.get(), want, start);
+        cacheStart_ = start;
+        cacheEnd_ = start + *got;
+        cacheValid_ = true;
+    }
+    // Under the test seam's faults every read stays on this thread, so that
+    // the fault budget counts them in order.
+    if (ahead && CurrentFileFaults() == nullptr) {
+        const uint64_t next = *ahead * options_.blockSize;
+        if (next < length_) {
+            if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(file_);
+            readAhead_->Start(next, WantEnd(next) - next, bufferSize_);
+        }
+    }
     return cacheEnd_;
+}
+
+void SearchEngine::DropReadAhead() {
+    if (readAhead_) readAhead_->Drop();
 }
 
 uint64_t SearchEngine::NextData(uint64_t at) const {
@@ -335,6 +474,7 @@ SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const Sea
     const uint64_t last = hi - n;  // the last start that fits
     const uint64_t k = options_.blockSize;
     const bool skip = options_.skipHoles && patternHasData_;
+    bool scanning = false;  // a block of this scan went by without a match
     for (uint64_t b = first / k;; ++b) {
         const uint64_t start = b * k;
         const uint64_t from = std::max(first, start);
@@ -351,7 +491,10 @@ SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const Sea
                 continue;
             }
         }
-        const uint64_t end = LoadBlock(b);
+        // A long scan reads the next block while it scans this one.
+        const bool more = scanning && to < last;
+        const uint64_t end = LoadBlock(b, more ? std::optional<uint64_t>(b + 1) : std::nullopt);
+        scanning = true;
         if (end >= from + n) {
             const uint64_t top = std::min(to, end - n);
             const size_t at = matcher_->FindFirst(buffer_.get() + (from - cacheStart_),
@@ -376,6 +519,7 @@ SearchEngine::Scan SearchEngine::FindLastIn(uint64_t lo, uint64_t hi, const Sear
     const uint64_t last = hi - n;
     const uint64_t k = options_.blockSize;
     const bool skip = options_.skipHoles && patternHasData_;
+    bool scanning = false;  // a block of this scan went by without a match
     for (uint64_t b = last / k;; --b) {
         const uint64_t start = b * k;
         const uint64_t from = std::max(first, start);
@@ -385,7 +529,9 @@ SearchEngine::Scan SearchEngine::FindLastIn(uint64_t lo, uint64_t hi, const Sear
             if (poll && poll(start)) return Scan::Aborted;
             continue;
         }
-        const uint64_t end = LoadBlock(b);
+        const bool more = scanning && from > first;
+        const uint64_t end = LoadBlock(b, more ? std::optional<uint64_t>(b - 1) : std::nullopt);
+        scanning = true;
         if (end >= from + n) {
             const uint64_t top = std::min(to, end - n);
             const size_t at = matcher_->FindLast(buffer_.get() + (from - cacheStart_),
@@ -427,6 +573,9 @@ SearchResult SearchEngine::Find(const SearchRequest& request, const SearchPoll& 
             result.wrapped = true;
         }
     }
+    // A block read ahead and not reached: the file may be written before
+    // the next search.
+    DropReadAhead();
     if (scan == Scan::Aborted) {
         result.status = SearchResult::Aborted;
         result.wrapped = false;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "io/file_handle.h"
@@ -87,14 +88,19 @@ class SearchEngine {
     void SetVectorScan(bool on);
 
     class Matcher;
+    class ReadAhead;
 
   private:
     enum class Scan { Found, None, Aborted };
     Scan FindFirstIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
     Scan FindLastIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
     // Makes the kept block cover the block of starts at index b; returns the
-    // offset one past the last byte that could be read.
-    uint64_t LoadBlock(uint64_t b);
+    // offset one past the last byte that could be read. With ahead, the
+    // block of starts at index *ahead is read on another thread meanwhile,
+    // for the next call (a long scan reads and scans side by side).
+    uint64_t LoadBlock(uint64_t b, std::optional<uint64_t> ahead = std::nullopt);
+    // The read ahead, if one was started: waits for it and drops it.
+    void DropReadAhead();
     // One past the last byte the block starting at start asks for: its starts
     // and the pattern's length - 1 bytes after them, within the file.
     uint64_t WantEnd(uint64_t start) const;
@@ -107,6 +113,7 @@ class SearchEngine {
     Options options_;
     std::vector<uint8_t> pattern_;
     std::unique_ptr<Matcher> matcher_;
+    std::unique_ptr<ReadAhead> readAhead_;
     std::unique_ptr<uint8_t[]> buffer_;
     size_t bufferSize_ = 0;
     uint64_t cacheStart_ = 0;
