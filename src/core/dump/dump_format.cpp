@@ -5,6 +5,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -355,9 +356,48 @@ constexpr bool IsBidiUnit(char16_t u) {
     return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
 }
 
+// What each unit that is not a surrogate shows as in UTF-8, packed with its
+// length: a control as ". ", a unit below 0x100 followed by a blank, any
+// other unit alone (it takes two cells).
+const std::array<uint32_t, 65536>& UnicodeCells() {
+    static const auto table = [] {
+        auto t = std::make_unique<std::array<uint32_t, 65536>>();
+        constexpr uint32_t kDotBlank = 0x02000000u | '.' | (uint32_t{' '} << 8);
+        for (uint32_t u = 0; u < 65536; ++u) {
+            const auto unit = static_cast<char16_t>(u);
+            uint32_t packed = PackUtf8(unit);
+            if (IsControlUnit(unit)) {
+                packed = kDotBlank;
+            } else if (u < 0x100) {
+                const uint32_t length = packed >> 24;
+                packed =
+                    (packed & 0xFFFFFFu) | (uint32_t{' '} << (8 * length)) | ((length + 1) << 24);
+            }
+            (*t)[u] = packed;
+        }
+        return t;
+    }();
+    return *table;
+}
+
 template <bool hideBidi, typename Char>
 void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
     const int n = m / 2;  // an odd last byte shows only in the hexadecimal area
+    if constexpr (std::is_same_v<Char, char>) {
+        // One lookup a unit; surrogates, which may pair, take the long way.
+        const std::array<uint32_t, 65536>& cells = UnicodeCells();
+        for (int i = 0; i < n; ++i) {
+            const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+            if (IsHighSurrogate(u) || IsLowSurrogate(u)) [[unlikely]] {
+                PutUnicodeUnit(o, p, i, n);
+                continue;
+            }
+            uint32_t packed = cells[u];
+            if (hideBidi && IsBidiUnit(u)) packed = 0x02000000u | '.' | (uint32_t{' '} << 8);
+            o = PutPacked(o, packed);
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
         if (IsControlUnit(u) || (hideBidi && IsBidiUnit(u))) {
