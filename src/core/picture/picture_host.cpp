@@ -144,14 +144,6 @@ std::optional<PackedBitmap> PackPluginOutput(const void* info, const void* bits)
 
 PictureHost::~PictureHost() = default;
 
-bool PictureHost::DetectPicture(const PictureRequest& request, CDib& dib) {
-    const auto match =
-        DetectSignature(request.window, request.validCount, request.windowOffset, request.anchor);
-    if (!match) return false;
-    LoadPicture(dib, request.path, match->start);
-    return true;
-}
-
 void PictureHost::ReleasePlugin() { library_.reset(); }
 
 bool PictureHost::FindPlugin(const std::string& name, intptr_t probe) {

@@ -48,15 +48,6 @@ std::optional<SignatureMatch> DetectSignature(const uint8_t* bytes, uint32_t val
 // program folder when that is empty.
 std::string PictureFolder(const std::string& plugInFolder, const std::string& programFolder);
 
-// What detection needs from the view and the document.
-struct PictureRequest {
-    std::string path;                 // the document's path; empty: no document
-    uint64_t anchor = 0;              // the selection's fixed end
-    const uint8_t* window = nullptr;  // the read window
-    uint32_t validCount = 0;          // its bytes inside the file
-    uint64_t windowOffset = 0;        // file offset of its first byte
-};
-
 // A picture's size in pixels, as its header declares it.
 struct PictureSize {
     uint64_t width = 0;
@@ -106,11 +97,6 @@ class PictureHost {
     // through their progress callback, and a stopped load takes nothing.
     // Null: loads run to their end.
     void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
-
-    // Detection at the anchor. On a match the picture is loaded into dib and
-    // the result is true: the picture window is then shown, also when the
-    // picture could not be decoded (dib keeps its previous picture).
-    bool DetectPicture(const PictureRequest& request, CDib& dib);
 
     // Decodes the picture at offset of the file at path into dib: the result
     // of dib.TakeBitmap, 0 when nothing was taken. A picture over the pixel

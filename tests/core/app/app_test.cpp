@@ -404,8 +404,8 @@ std::string SmallBitmapFile() {
 }
 
 TEST_F(AppTest, PictureDisplayShowsThePictureAtTheAnchor) {
-    const std::string file =
-        dir.Write("pic.BMP", std::string(0x10, 'x') + SmallBitmapFile() + std::string(64, 'y'));
+    const std::string bitmap = std::string(0x10, 'x') + SmallBitmapFile() + std::string(64, 'y');
+    const std::string file = dir.Write("pic.BMP", bitmap + "GIF89a" + std::string(64, 'z'));
     auto app = MakeApp();
     ASSERT_TRUE(app->OpenDocumentFile(file));
     EXPECT_EQ(host.pictureShows, 0);  // display is off
@@ -417,6 +417,13 @@ TEST_F(AppTest, PictureDisplayShowsThePictureAtTheAnchor) {
     EXPECT_EQ(host.pictureShows, 1);
     EXPECT_EQ(app->picture().GetPictureRect().right, 2);
     EXPECT_TRUE(app->RouteUpdate(ID_FILE_SAVE_BITMAP).enabled);
+
+    // A signature whose picture cannot be decoded (no plug-in takes it)
+    // shows the window with the picture held before.
+    app->view().UpdateSelection(SelectionStep::kAnchor, bitmap.size());
+    app->DetectPicture();
+    EXPECT_EQ(host.pictureShows, 2);
+    EXPECT_EQ(app->picture().GetPictureRect().right, 2);
 
     app->RouteCommand(ID_VIEW_PICTURE);  // off: the window closes
     EXPECT_EQ(host.pictureCloses, 1);

@@ -447,39 +447,6 @@ TEST_F(PluginHostTest, MissingFolderOrFileTakesNothing) {
     EXPECT_EQ(PictureFolder("/plug", "/opt/octile/"), "/plug");
 }
 
-TEST_F(PluginHostTest, DetectPictureLoadsOnAMatchAndReportsTheMatch) {
-    Install("a", "a.spi");
-    const Image img = test::PatternImage(3, 3);
-    const Bytes file = Concat({Junk(0x30), MakiPicture(img), Junk(0x30)});
-    const std::string path = Write("pic.bin", file);
-    const auto request = [&](uint64_t windowOffset, uint64_t anchor, uint32_t valid) {
-        PictureRequest r;
-        r.path = path;
-        r.anchor = anchor;
-        r.window = file.data() + windowOffset;
-        r.validCount = valid;
-        r.windowOffset = windowOffset;
-        return r;
-    };
-    // No signature: no file access, nothing changes.
-    EXPECT_FALSE(host_.DetectPicture(request(0x20, 0x31, 0x40), dib_));
-    EXPECT_TRUE(Calls().empty());
-    EXPECT_FALSE(dib_.HasBitmap());
-    // The signature's bytes past the valid count: no match.
-    EXPECT_FALSE(host_.DetectPicture(request(0x20, 0x30, 0x13), dib_));
-    EXPECT_TRUE(Calls().empty());
-    // A match: loaded.
-    EXPECT_TRUE(host_.DetectPicture(request(0x20, 0x30, 0x14), dib_));
-    EXPECT_EQ(Pixels(dib_), img);
-    EXPECT_FALSE(Calls().empty());
-    // A match that cannot be decoded still reports the match (the window is
-    // shown with the previous picture).
-    PictureRequest noDocument = request(0x20, 0x30, 0x14);
-    noDocument.path.clear();
-    EXPECT_TRUE(host_.DetectPicture(noDocument, dib_));
-    EXPECT_EQ(Pixels(dib_), img);
-}
-
 // ---------------------------------------------------------------------------
 // Loading off the window thread.
 
