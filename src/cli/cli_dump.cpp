@@ -84,7 +84,7 @@ int RunDump(const Args& args) {
     const uint64_t blockBytes = kPieceBytes * threads;
     ParallelDumpFormatter formatter(settings, start, threads);
     std::string text;
-    const auto write = [](std::string& piece) { return WriteStdout(piece); };
+    const auto write = [](std::string_view piece) { return WriteStdout(piece); };
 
     formatter.Begin(text);
     if (!write(text) || !input.SkipTo(start)) return kExitRefused;

@@ -620,6 +620,15 @@ void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::string& out) {
 }
 
 char16_t* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char16_t* out) {
+    return FeedAt(buf, count, out);
+}
+
+char* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char* out) {
+    return FeedAt(buf, count, out);
+}
+
+template <typename Char>
+Char* DumpFormatter::FeedAt(const uint8_t* buf, uint64_t count, Char* out) {
     if (partial_) return out;
     for (uint64_t offset = 0; offset < count; offset += 16) {
         const int d = static_cast<int>(std::min<uint64_t>(16, count - offset));

@@ -121,6 +121,7 @@ class DumpFormatter {
     // returns the end of what was written. For callers that keep their own
     // buffer and want no copy.
     char16_t* Feed(const uint8_t* buf, uint64_t count, char16_t* out);
+    char* Feed(const uint8_t* buf, uint64_t count, char* out);
     // The most units (UTF-16 or UTF-8) that Feed writes for count bytes.
     size_t Room(uint64_t count) const;
     // Appends the closing rule.
@@ -146,6 +147,8 @@ class DumpFormatter {
   private:
     template <typename Text>
     void FeedText(const uint8_t* buf, uint64_t count, Text& out);
+    template <typename Char>
+    Char* FeedAt(const uint8_t* buf, uint64_t count, Char* out);
     // The units one line may take.
     size_t LineRoom() const;
     // Writes one dump line of d (1 to 16) bytes at line to o; returns its end.

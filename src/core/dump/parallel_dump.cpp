@@ -10,15 +10,25 @@ ParallelDumpFormatter::ParallelDumpFormatter(const DumpSettings& s, uint64_t sta
                                              unsigned threads)
     : settings_(s), formatter_(s, start), threads_(std::max(1u, threads)), texts_(threads_) {}
 
+void ParallelDumpFormatter::Format(DumpFormatter& formatter, const uint8_t* buf, uint64_t count,
+                                   Text& text) {
+    const size_t room = formatter.Room(count);
+    if (room > text.room) {
+        text.units.reset();
+        text.units = std::make_unique_for_overwrite<char[]>(room);
+        text.room = room;
+    }
+    text.size =
+        static_cast<size_t>(formatter.Feed(buf, count, text.units.get()) - text.units.get());
+}
+
 bool ParallelDumpFormatter::Feed(const uint8_t* buf, uint64_t count,
-                                 const std::function<bool(std::string&)>& emit) {
+                                 const std::function<bool(std::string_view)>& emit) {
     const uint64_t lines = count / 16;
     const uint64_t pieces = std::min<uint64_t>(threads_, count / kMinPiece);
     if (pieces <= 1) {
-        std::string& text = texts_[0];
-        text.clear();
-        formatter_.Feed(buf, count, text);
-        return emit(text);
+        Format(formatter_, buf, count, texts_[0]);
+        return emit(texts_[0].View());
     }
     // Whole lines in every piece but the last, which takes the rest (and a
     // short last line).
@@ -39,8 +49,6 @@ bool ParallelDumpFormatter::Feed(const uint8_t* buf, uint64_t count,
     }
     const auto run = [&](size_t i) {
         Piece& p = parts[i];
-        std::string& text = texts_[i];
-        text.clear();
         if (i > 0) {
             // Started a few lines early, from a formatter at that address.
             const uint64_t settle = std::min(kSettleBytes, p.offset);
@@ -48,7 +56,7 @@ bool ParallelDumpFormatter::Feed(const uint8_t* buf, uint64_t count,
             p.formatter.Settle(buf + p.offset - settle, settle);
             p.settledCarry = p.formatter.Carry();
         }
-        p.formatter.Feed(buf + p.offset, p.count, text);
+        Format(p.formatter, buf + p.offset, p.count, texts_[i]);
     };
     std::vector<std::thread> workers;
     try {
@@ -62,7 +70,7 @@ bool ParallelDumpFormatter::Feed(const uint8_t* buf, uint64_t count,
 
     // In order; a piece whose settled carry is not the one the piece before
     // left is formatted again from that piece.
-    bool ok = emit(texts_[0]);
+    bool ok = emit(texts_[0].View());
     formatter_ = parts[0].formatter;
     for (size_t i = 1; i < parts.size() && ok; ++i) {
         Piece& p = parts[i];
@@ -70,10 +78,9 @@ bool ParallelDumpFormatter::Feed(const uint8_t* buf, uint64_t count,
             formatter_ = p.formatter;
         } else {
             ++refits_;
-            texts_[i].clear();
-            formatter_.Feed(buf + p.offset, p.count, texts_[i]);
+            Format(formatter_, buf + p.offset, p.count, texts_[i]);
         }
-        ok = emit(texts_[i]);
+        ok = emit(texts_[i].View());
     }
     return ok;
 }

@@ -9,7 +9,9 @@
 // the guess.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dump/dump_format.h"
@@ -24,11 +26,11 @@ class ParallelDumpFormatter {
     void Begin(std::string& out) const { formatter_.Begin(out); }
     // As DumpFormatter::Feed: count bytes at buf followed by at least 16
     // look-ahead bytes; every block but the last holds whole lines. The text
-    // goes to emit piece by piece, in order (emit may take the string's
-    // contents); false from emit stops the block.
-    bool Feed(const uint8_t* buf, uint64_t count, const std::function<bool(std::string&)>& emit);
+    // goes to emit piece by piece, in order; false from emit stops the block.
+    bool Feed(const uint8_t* buf, uint64_t count,
+              const std::function<bool(std::string_view)>& emit);
     void Feed(const uint8_t* buf, uint64_t count, std::string& out) {
-        Feed(buf, count, [&out](std::string& text) {
+        Feed(buf, count, [&out](std::string_view text) {
             out += text;
             return true;
         });
@@ -47,7 +49,16 @@ class ParallelDumpFormatter {
     DumpSettings settings_;
     DumpFormatter formatter_;  // the state after the last block
     unsigned threads_;
-    std::vector<std::string> texts_;  // one per piece, reused
+    // A piece's text, written in place: no growth, no copy.
+    struct Text {
+        std::unique_ptr<char[]> units;
+        size_t room = 0;
+        size_t size = 0;
+        std::string_view View() const { return {units.get(), size}; }
+    };
+    // Makes text hold the lines of count bytes at buf from formatter.
+    static void Format(DumpFormatter& formatter, const uint8_t* buf, uint64_t count, Text& text);
+    std::vector<Text> texts_;  // one per piece, reused
     uint64_t refits_ = 0;
 };
 
