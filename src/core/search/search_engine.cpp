@@ -334,15 +334,23 @@ class SearchEngine::ReadAhead {
         pending_ = false;
         // A read of a block in the page cache takes a fraction of a
         // millisecond: waiting awake costs less than being woken.
-        for (int spin = 0; spin < kSpins && busy_.load(std::memory_order_acquire); ++spin) Pause();
+        for (int spin = 0; spin < kSpins && busy_.load(std::memory_order_acquire); ++spin) {
+            Pause(spin);
+        }
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !busy_.load(std::memory_order_acquire); });
     }
 
   private:
-    static constexpr int kSpins = 1 << 16;
+    static constexpr int kSpins = 1 << 14;
 
-    static void Pause() {
+    // One turn of a wait awake; now and then the processor is offered to
+    // other threads, which on a busy machine may be the one waited for.
+    static void Pause(int spin) {
+        if (spin % 64 == 63) {
+            std::this_thread::yield();
+            return;
+        }
 #if defined(__SSE2__)
         _mm_pause();
 #endif
@@ -353,7 +361,7 @@ class SearchEngine::ReadAhead {
             // The next request follows soon in a long scan: watch for it
             // awake for a while before sleeping.
             for (int spin = 0; spin < kSpins && !busy_.load(std::memory_order_acquire); ++spin) {
-                Pause();
+                Pause(spin);
             }
             {
                 std::unique_lock lock(mutex_);
@@ -446,7 +454,7 @@ uint64_t SearchEngine::LoadBlock(uint64_t b, std::optional<uint64_t> ahead) {
     }
     // Under the test seam's faults every read stays on this thread, so that
     // the fault budget counts them in order.
-    if (ahead && CurrentFileFaults() == nullptr) {
+    if (ahead && options_.blockSize >= options_.readAheadMin && CurrentFileFaults() == nullptr) {
         const uint64_t next = *ahead * options_.blockSize;
         if (next < length_) {
             if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(file_);

@@ -59,6 +59,10 @@ class SearchEngine {
         // Verification work allowed beyond four times the bytes scanned before
         // a search of a repetitive pattern switches to a linear-time matcher.
         size_t verifyAllowance = 64u << 10;
+        // Blocks of at least this many bytes are read ahead on another thread
+        // during a long scan; handing a smaller block over costs more than
+        // reading it.
+        size_t readAheadMin = 64u << 10;
         // Holes of a sparse file are zeros: a pattern with a byte that is
         // not zero cannot lie wholly inside one, so they are passed over
         // (SEEK_DATA) without being read.
