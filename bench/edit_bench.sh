@@ -109,7 +109,8 @@ rm -f "$big" "$work/copy.bin"
 small=$work/small.bin
 small_bytes=$((64 * 1048576))
 make_file "$small" 64
-for target in file /dev/null; do
+# Outputs are regular files (a device such as /dev/null is refused).
+for target in file; do
     xxd_times=() our_times=()
     for _ in 1 2 3; do
         if [[ $target == file ]]; then

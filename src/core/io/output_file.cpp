@@ -215,13 +215,15 @@ bool OutputFile::Commit() {
             // The file keeps the mode it was made with (0666 less the umask).
         }
     }
-    // The bytes reach the disk before the rename makes them the target's: a
-    // crash leaves the old file or the new one, never a new name over bytes
-    // still unwritten. fsync rather than fdatasync: the new file's length
-    // must be written anyway, so the mode and owner cost nothing more. File
-    // systems without a sync (EINVAL) have nothing to flush.
+    // When a file is replaced, the bytes reach the disk before the rename
+    // makes them the target's: a crash leaves the old file or the new one,
+    // never the old name over bytes still unwritten. fsync rather than
+    // fdatasync: the new file's length must be written anyway, so the mode
+    // and owner cost nothing more. File systems without a sync (EINVAL)
+    // have nothing to flush. A new file has no old contents to lose: it is
+    // not waited for.
     int err = 0;
-    if (::fsync(fd_) != 0 && errno != EINVAL && errno != ENOSYS) err = errno;
+    if (keepMode_ && ::fsync(fd_) != 0 && errno != EINVAL && errno != ENOSYS) err = errno;
     // A failing close can still lose the data (a full disk on a network share).
     if (::close(fd_) != 0 && err == 0) err = errno;
     fd_ = -1;
