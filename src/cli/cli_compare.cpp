@@ -2,8 +2,6 @@
 // files go to the compare engine; where either side is a stream (standard
 // input, a pipe, a device) both are read front to back here, a megabyte of
 // each at a time, for the same report.
-#include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -19,25 +17,10 @@ namespace {
 
 constexpr uint64_t kChunk = 1 << 20;  // a multiple of 16: no line straddles two
 
-const char16_t kHex[] = u"0123456789abcdef";
-
-void AppendHex2(std::u16string& out, uint8_t b) {
-    out.push_back(kHex[b >> 4]);
-    out.push_back(kHex[b & 0xF]);
-}
-
-void AppendPadded(std::u16string& out, const std::u16string& text, size_t width) {
-    out += text;
-    if (text.size() < width) out.append(width - text.size(), u' ');
-}
-
 // The report's first line: the two names over their columns, escaped.
 std::u16string Header(const std::string& oldName, const std::string& newName) {
-    std::u16string line(10, u' ');
-    AppendPadded(line, Utf8ToUtf16(EscapeControls(oldName)), 48);
-    line += u"  ";
-    AppendPadded(line, Utf8ToUtf16(EscapeControls(newName)), 48);
-    return line + u"\n";
+    return CompareHeader(Utf8ToUtf16(EscapeControls(oldName)),
+                         Utf8ToUtf16(EscapeControls(newName)));
 }
 
 // The difference lines of the report CompareFiles makes, of two inputs read
@@ -50,33 +33,7 @@ bool CompareStreams(Input& a, Input& b, std::u16string& report) {
         const uint64_t ta = a.Read(x.get(), kChunk);
         const uint64_t tb = b.Read(y.get(), kChunk);
         if (a.Failed() || b.Failed()) return false;
-        for (uint64_t j = 0; j < std::max(ta, tb); j += 16) {
-            const size_t t = static_cast<size_t>(ta > j ? std::min<uint64_t>(16, ta - j) : 0);
-            const size_t u = static_cast<size_t>(tb > j ? std::min<uint64_t>(16, tb - j) : 0);
-            const uint8_t* p = x.get() + j;
-            const uint8_t* q = y.get() + j;
-            if (t == u && std::memcmp(p, q, t) == 0) continue;
-            const auto low = static_cast<uint32_t>(o + j);
-            for (int shift = 28; shift >= 0; shift -= 4)
-                report.push_back(kHex[(low >> shift) & 0xF]);
-            report += u": ";
-            for (size_t k = 0; k < t; ++k) {
-                AppendHex2(report, p[k]);
-                report.push_back(u' ');
-            }
-            report.append((16 - t) * 3, u' ');
-            report += u"  ";
-            for (size_t k = 0; k < u; ++k) {
-                if (k < t && p[k] == q[k]) {
-                    report += u" . ";
-                } else {
-                    AppendHex2(report, q[k]);
-                    report.push_back(u' ');
-                }
-            }
-            report += u"\n";
-            if (++lines >= kMaxCompareLines) return true;
-        }
+        if (AppendDifferenceLines(o, x.get(), ta, y.get(), tb, lines, report)) return true;
         if (ta < kChunk && tb < kChunk) break;
     }
     return true;

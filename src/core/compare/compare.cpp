@@ -44,11 +44,7 @@ int CompareFiles(const std::string& oldPath, const std::string& newPath, std::u1
     FileHandle newFile = FileHandle::Open(newPath, FileHandle::ReadOnly, nullptr);
     if (!newFile.IsOpen()) return COMPARE_NO_NEW;
 
-    report.append(10, u' ');
-    AppendPadded(report, Utf8ToUtf16(oldPath), 48);
-    report += u"  ";
-    AppendPadded(report, Utf8ToUtf16(newPath), 48);
-    report += u"\n";
+    report = CompareHeader(Utf8ToUtf16(oldPath), Utf8ToUtf16(newPath));
 
     auto a = std::make_unique<uint8_t[]>(kChunk);
     auto b = std::make_unique<uint8_t[]>(kChunk);
@@ -77,39 +73,54 @@ int CompareFiles(const std::string& oldPath, const std::string& newPath, std::u1
             if (oldEnded && newEnded) break;
             continue;
         }
-        for (uint64_t j = 0; j < std::max(ta, tb); j += 16) {
-            const size_t t = static_cast<size_t>(ta > j ? std::min<uint64_t>(16, ta - j) : 0);
-            const size_t u = static_cast<size_t>(tb > j ? std::min<uint64_t>(16, tb - j) : 0);
-            const uint8_t* x = a.get() + j;
-            const uint8_t* y = b.get() + j;
-            if (t == u && std::memcmp(x, y, t) == 0) continue;
-            const uint64_t at = o + j;
-            const uint32_t low = static_cast<uint32_t>(at);
-            for (int shift = 28; shift >= 0; shift -= 4)
-                report.push_back(kHex[(low >> shift) & 0xF]);
-            report += u": ";
-            for (size_t k = 0; k < t; ++k) {
-                AppendHex2(report, x[k]);
-                report.push_back(u' ');
-            }
-            report.append((16 - t) * 3, u' ');
-            report += u"  ";
-            for (size_t k = 0; k < u; ++k) {
-                if (k < t && x[k] == y[k]) {
-                    report += u" . ";
-                } else {
-                    AppendHex2(report, y[k]);
-                    report.push_back(u' ');
-                }
-            }
-            report += u"\n";
-            if (++lines >= kMaxCompareLines) return COMPARE_OK;
-        }
+        if (AppendDifferenceLines(o, a.get(), ta, b.get(), tb, lines, report)) return COMPARE_OK;
         o += std::max(ta, tb);
         if (oldEnded && newEnded) break;
     }
     if (lines == 0) report = u"同じです\n";
     return COMPARE_OK;
+}
+
+std::u16string CompareHeader(const std::u16string& oldName, const std::u16string& newName) {
+    std::u16string line(10, u' ');
+    AppendPadded(line, oldName, 48);
+    line += u"  ";
+    AppendPadded(line, newName, 48);
+    return line + u"\n";
+}
+
+bool AppendDifferenceLines(uint64_t offset, const uint8_t* oldBytes, uint64_t oldCount,
+                           const uint8_t* newBytes, uint64_t newCount, int& lines,
+                           std::u16string& report) {
+    for (uint64_t j = 0; j < std::max(oldCount, newCount); j += 16) {
+        const size_t t =
+            static_cast<size_t>(oldCount > j ? std::min<uint64_t>(16, oldCount - j) : 0);
+        const size_t u =
+            static_cast<size_t>(newCount > j ? std::min<uint64_t>(16, newCount - j) : 0);
+        const uint8_t* x = oldBytes + j;
+        const uint8_t* y = newBytes + j;
+        if (t == u && std::memcmp(x, y, t) == 0) continue;
+        const auto low = static_cast<uint32_t>(offset + j);
+        for (int shift = 28; shift >= 0; shift -= 4) report.push_back(kHex[(low >> shift) & 0xF]);
+        report += u": ";
+        for (size_t k = 0; k < t; ++k) {
+            AppendHex2(report, x[k]);
+            report.push_back(u' ');
+        }
+        report.append((16 - t) * 3, u' ');
+        report += u"  ";
+        for (size_t k = 0; k < u; ++k) {
+            if (k < t && x[k] == y[k]) {
+                report += u" . ";
+            } else {
+                AppendHex2(report, y[k]);
+                report.push_back(u' ');
+            }
+        }
+        report += u"\n";
+        if (++lines >= kMaxCompareLines) return true;
+    }
+    return false;
 }
 
 std::u16string CompareOpenFailure(int result, const std::string& path) {

@@ -16,6 +16,16 @@ constexpr int kMaxCompareLines = 65;
 // reading 16 bytes at a time; a read error ends that file.
 int CompareFiles(const std::string& oldPath, const std::string& newPath, std::u16string& report);
 
+// The report's first line: the two names over their columns.
+std::u16string CompareHeader(const std::u16string& oldName, const std::u16string& newName);
+
+// Appends the difference lines of oldCount bytes of the old file and newCount
+// bytes of the new one, both from offset (a multiple of 16), and counts them
+// in lines. True when lines reached kMaxCompareLines: the report ends there.
+bool AppendDifferenceLines(uint64_t offset, const uint8_t* oldBytes, uint64_t oldCount,
+                           const uint8_t* newBytes, uint64_t newCount, int& lines,
+                           std::u16string& report);
+
 // The message for a file that cannot be opened: "旧ファイル%sがありません" or
 // "新ファイル%sがありません".
 std::u16string CompareOpenFailure(int result, const std::string& path);
