@@ -11,12 +11,6 @@
 
 namespace octile {
 
-namespace {
-
-constexpr uint64_t kLine = DumpLayout::kBytesPerLine;
-
-}  // namespace
-
 // ---------------------------------------------------------------- display
 
 void COctileView::OnChooseColour(uint32_t id) {

@@ -1,4 +1,6 @@
-// The GIF plug-in (ifgif.spi) through its C entry points: see plugin_fuzz.h.
+// One image plug-in (OCTILE_FUZZ_PLUGIN, e.g. "ifgif.spi") through its C
+// entry points: see plugin_fuzz.h. The build makes a target of it for each
+// plug-in.
 #include "plugin_fuzz.h"
 
 namespace {
@@ -7,7 +9,7 @@ octile::fuzz::PluginEntryPoints plugin;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Loaded before the first input, so that libFuzzer counts its coverage.
-    plugin = octile::fuzz::LoadPlugin("ifgif.spi");
+    plugin = octile::fuzz::LoadPlugin(OCTILE_FUZZ_PLUGIN);
     return 0;
 }
 
