@@ -356,13 +356,15 @@ constexpr bool IsBidiUnit(char16_t u) {
     return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
 }
 
+// ". " packed: a hidden unit over its two cells.
+constexpr uint32_t kDotBlank = 0x02000000u | '.' | (uint32_t{' '} << 8);
+
 // What each unit that is not a surrogate shows as in UTF-8, packed with its
 // length: a control as ". ", a unit below 0x100 followed by a blank, any
 // other unit alone (it takes two cells).
 const std::array<uint32_t, 65536>& UnicodeCells() {
     static const auto table = [] {
         auto t = std::make_unique<std::array<uint32_t, 65536>>();
-        constexpr uint32_t kDotBlank = 0x02000000u | '.' | (uint32_t{' '} << 8);
         for (uint32_t u = 0; u < 65536; ++u) {
             const auto unit = static_cast<char16_t>(u);
             uint32_t packed = PackUtf8(unit);
@@ -393,7 +395,7 @@ void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
                 continue;
             }
             uint32_t packed = cells[u];
-            if (hideBidi && IsBidiUnit(u)) packed = 0x02000000u | '.' | (uint32_t{' '} << 8);
+            if (hideBidi && IsBidiUnit(u)) packed = kDotBlank;
             o = PutPacked(o, packed);
         }
         return;
