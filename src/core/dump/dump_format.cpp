@@ -12,6 +12,10 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <tmmintrin.h>
+#define OCTILE_HEX_SSSE3 1
+#endif
 
 #include "charcode/charcode.h"
 #include "charcode/conversion_steps.h"
@@ -36,6 +40,11 @@ constexpr std::string_view kClosing =
     "|------------------------------------------------|-------------------\r\n";
 constexpr std::string_view kClosingLf =
     "|------------------------------------------------|-------------------\n";
+
+#ifdef __SSE2__
+inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+inline void Store(void* p, __m128i x) { _mm_storeu_si128(static_cast<__m128i*>(p), x); }
+#endif
 
 // The Unicode control characters (C0, DEL, C1), which the column shows as ".":
 // what iswcntrl reports in a Unicode locale, fixed here so that the text does
@@ -128,6 +137,103 @@ Char* WriteAddress(Char* o, uint64_t v, int32_t width, bool upper) {
     return o + n;
 }
 
+// What comes before the character column of whole lines, made beforehand
+// for a batch of lines where the processor can shuffle bytes (SSSE3): the
+// table lookups of every digit become a few vector operations. Each line
+// takes kHeadUnits: its address as 16 digits, then "|", the 48 cells and the
+// separator, padded to 64 units so that each part is copied whole.
+constexpr size_t kHeadBatch = 64;
+constexpr size_t kHeadDigits = 16;
+constexpr size_t kHeadRest = 64;
+constexpr size_t kHeadUnits = kHeadDigits + kHeadRest;
+using LineHeadsFunction = void (*)(uint64_t address, const uint8_t* bytes, size_t lines, bool upper,
+                                   char* out);
+
+#ifdef OCTILE_HEX_SSSE3
+// The shuffles that spread the 32 digits of a line's bytes (high digits,
+// low digits) over the units after its address: "|", the 48 cells (each
+// cell's third unit a blank) and the separator, as four 16-unit parts. Index
+// -1 gives 0, where the fixed units are or-ed in.
+struct CellShuffles {
+    alignas(16) int8_t fromHigh[4][16];
+    alignas(16) int8_t fromLow[4][16];
+    alignas(16) char fixed[4][16];
+};
+
+constexpr CellShuffles MakeCellShuffles() {
+    CellShuffles h{};
+    for (int r = 0; r < static_cast<int>(kHeadRest); ++r) {
+        const int part = r / 16, at = r % 16;
+        const int q = r - 1;  // the unit within the cells
+        const int cell = q / kHexCell, unit = q % kHexCell;
+        const bool inCells = q >= 0 && q < kHexWidth;
+        h.fromHigh[part][at] = static_cast<int8_t>(inCells && unit == 0 ? cell : -1);
+        h.fromLow[part][at] = static_cast<int8_t>(inCells && unit == 1 ? cell : -1);
+        char fixed = 0;
+        if (r == 0) fixed = '|';
+        if (inCells && unit == 2) fixed = ' ';
+        if (q >= kHexWidth && q - kHexWidth < DumpLayout::kSeparatorWidth) {
+            fixed = kSeparator[static_cast<size_t>(q - kHexWidth)];
+        }
+        h.fixed[part][at] = fixed;
+    }
+    return h;
+}
+
+constexpr CellShuffles kCellShuffles = MakeCellShuffles();
+
+// The digits of the high and of the low halves of the bytes of x.
+[[gnu::target("ssse3")]] inline __m128i HighDigits(__m128i digits, __m128i x) {
+    return _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F)));
+}
+
+[[gnu::target("ssse3")]] inline __m128i LowDigits(__m128i digits, __m128i x) {
+    return _mm_shuffle_epi8(digits, _mm_and_si128(x, _mm_set1_epi8(0x0F)));
+}
+
+[[gnu::target("ssse3")]] void LineHeadsSsse3(uint64_t address, const uint8_t* bytes, size_t lines,
+                                             bool upper, char* out) {
+    const __m128i digits = Load(upper ? kUpperDigits : kLowerDigits);
+    const CellShuffles& h = kCellShuffles;
+    for (size_t k = 0; k < lines; ++k, address += kLineBytes, bytes += kLineBytes) {
+        // The address: its bytes from the most significant, two digits each.
+        const __m128i a = _mm_cvtsi64_si128(static_cast<long long>(__builtin_bswap64(address)));
+        Store(out, _mm_unpacklo_epi8(HighDigits(digits, a), LowDigits(digits, a)));
+        const __m128i x = Load(bytes);
+        const __m128i hi = HighDigits(digits, x), lo = LowDigits(digits, x);
+#pragma GCC unroll 3
+        for (int part = 0; part < 3; ++part) {
+            const __m128i units =
+                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(hi, Load(h.fromHigh[part])),
+                                          _mm_shuffle_epi8(lo, Load(h.fromLow[part]))),
+                             Load(h.fixed[part]));
+            Store(out + kHeadDigits + 16 * part, units);
+        }
+        Store(out + kHeadDigits + 48, Load(h.fixed[3]));  // the last blank and the separator
+        out += kHeadUnits;
+    }
+}
+#endif
+
+// The batch writer this processor has, or null: then each line looks its
+// digits up.
+LineHeadsFunction FastLineHeads() {
+#ifdef OCTILE_HEX_SSSE3
+    static const LineHeadsFunction chosen = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3") ? &LineHeadsSsse3 : nullptr;
+    }();
+    return chosen;
+#else
+    return nullptr;
+#endif
+}
+
+// The digits of the address v, at least width of them.
+inline int AddressDigits(uint64_t v, int32_t width) {
+    return std::max<int>(width, (std::bit_width(v) + 3) / 4);
+}
+
 // ---------------------------------------------------------------------------
 // The Shift-JIS column
 
@@ -168,6 +274,8 @@ struct ShownTables {
     // load): the pair's unit when b is a lead byte and next a trail byte,
     // else b's own unit. One lookup per byte for the UTF-16 column.
     std::array<char16_t, 65536> unitAt{};
+    // The same as packed UTF-8, for the UTF-8 column.
+    std::array<uint32_t, 65536> packedAt{};
 };
 
 const ShownTables& Shown() {
@@ -187,20 +295,16 @@ const ShownTables& Shown() {
         for (int w = 0; w < 65536; ++w) {
             const int b = w & 0xFF;
             const int next = w >> 8;
-            t.unitAt[w] = kBytes.isLead[b] && kBytes.isTrail[next]
-                              ? cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]]
-                              : t.single[b];
+            const bool pair = kBytes.isLead[b] && kBytes.isTrail[next];
+            t.unitAt[w] =
+                pair ? cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]] : t.single[b];
+            t.packedAt[w] =
+                pair ? t.pairUtf8[kBytes.leadRow[b]][kBytes.trailColumn[next]] : t.singleUtf8[b];
         }
         return t;
     }();
     return tables;
 }
-
-// What the Shift-JIS column needs to know of 16 bytes.
-struct ByteMasks {
-    uint32_t pair;   // bit i: p[i] is a lead byte and p[i + 1] a trail byte
-    uint32_t ascii;  // bit i: p[i] is below 0x80
-};
 
 #ifdef __SSE2__
 // x in [lo, hi], bytewise and unsigned.
@@ -211,45 +315,42 @@ inline __m128i InRange(__m128i x, uint8_t lo, uint8_t hi) {
 }
 #endif
 
-// Reads p[0] to p[16].
-inline ByteMasks ClassifyBytes(const uint8_t* p) {
-    ByteMasks masks;
-#ifdef __SSE2__
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const __m128i lead = _mm_or_si128(InRange(here, 0x81, 0x9F), InRange(here, 0xE0, 0xFC));
-    const __m128i trail = _mm_or_si128(InRange(next, 0x40, 0x7E), InRange(next, 0x80, 0xFC));
-    masks.pair = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(lead, trail)));
-    masks.ascii = static_cast<uint32_t>(~_mm_movemask_epi8(here)) & 0xFFFFu;
-#else
-    masks.pair = 0;
-    masks.ascii = 0;
-    for (int i = 0; i < 16; ++i) {
-        masks.pair |= static_cast<uint32_t>(kBytes.isLead[p[i]] & kBytes.isTrail[p[i + 1]]) << i;
-        masks.ascii |= static_cast<uint32_t>(p[i] < 0x80) << i;
-    }
-#endif
-    return masks;
-}
+// What the Shift-JIS column needs to know of 16 bytes.
+struct ByteMasks {
+    uint32_t pair;   // bit i: p[i] is a lead byte and p[i + 1] a trail byte
+    uint32_t ascii;  // bit i: p[i] is below 0x80
+};
 
 // Writes 16 bytes below 0x80 as themselves, controls as "."; the caller
 // keeps the first m.
-template <typename Char>
-inline void PutAsciiBytes(Char* o, const uint8_t* p) {
 #ifdef __SSE2__
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+template <typename Char>
+inline void PutAsciiBytes(Char* o, __m128i x) {
     const __m128i control = _mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)),
                                          _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
     const __m128i shown =
         _mm_or_si128(_mm_andnot_si128(control, x), _mm_and_si128(control, _mm_set1_epi8('.')));
     if constexpr (std::is_same_v<Char, char16_t>) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o),
-                         _mm_unpacklo_epi8(shown, _mm_setzero_si128()));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8),
-                         _mm_unpackhi_epi8(shown, _mm_setzero_si128()));
+        Store(o, _mm_unpacklo_epi8(shown, _mm_setzero_si128()));
+        Store(o + 8, _mm_unpackhi_epi8(shown, _mm_setzero_si128()));
     } else {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), shown);
+        Store(o, shown);
     }
+}
+
+inline ByteMasks ClassifyBytes(__m128i here, __m128i next) {
+    const __m128i lead = _mm_or_si128(InRange(here, 0x81, 0x9F), InRange(here, 0xE0, 0xFC));
+    const __m128i trail = _mm_or_si128(InRange(next, 0x40, 0x7E), InRange(next, 0x80, 0xFC));
+    return {static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(lead, trail))),
+            static_cast<uint32_t>(~_mm_movemask_epi8(here)) & 0xFFFFu};
+}
+#endif
+
+// Reads p[0] to p[15].
+template <typename Char>
+inline void PutAsciiBytes(Char* o, const uint8_t* p) {
+#ifdef __SSE2__
+    PutAsciiBytes(o, Load(p));
 #else
     for (int i = 0; i < 16; ++i) {
         const uint8_t b = p[i];
@@ -258,11 +359,65 @@ inline void PutAsciiBytes(Char* o, const uint8_t* p) {
 #endif
 }
 
-// The column text that ShiftJisToWide gives for the m (0 to 16) bytes at p,
-// controls shown as ".". Returns the carry: 1 when the last character took
-// p[m]. p[0] to p[m + 15] must be readable (a line and its look-ahead), and o
-// must have room for 16 characters of 4 units; bytes after p[m] do not change
-// the text.
+// The 17 bytes p[0] to p[16] that the Shift-JIS column of a line reads, in
+// memory: each byte and the next are loaded together.
+struct MemoryLine {
+    const uint8_t* p;
+
+    ByteMasks Classify() const {
+#ifdef __SSE2__
+        return ClassifyBytes(Load(p), Load(p + 1));
+#else
+        ByteMasks masks{0, 0};
+        for (int i = 0; i < 16; ++i) {
+            masks.pair |= static_cast<uint32_t>(kBytes.isLead[p[i]] & kBytes.isTrail[p[i + 1]])
+                          << i;
+            masks.ascii |= static_cast<uint32_t>(p[i] < 0x80) << i;
+        }
+        return masks;
+#endif
+    }
+    template <typename Char>
+    void PutAscii(Char* o) const {
+        PutAsciiBytes(o, p);
+    }
+    // p[i] | p[i + 1] << 8.
+    uint16_t Pair(int i) const {
+        uint16_t w;
+        std::memcpy(&w, p + i, 2);
+        return w;
+    }
+};
+
+#ifdef __SSE2__
+// The same bytes made in a vector (the EUC column rebuilds a line so): held
+// as they are, since a store and reloads at other offsets would wait for the
+// store to reach the cache.
+struct VectorLine {
+    VectorLine(__m128i bytes, uint8_t last)
+        : here(bytes),
+          next(
+              _mm_or_si128(_mm_srli_si128(bytes, 1), _mm_slli_si128(_mm_cvtsi32_si128(last), 15))) {
+        Store(pairs, _mm_unpacklo_epi8(here, next));
+        Store(pairs + 8, _mm_unpackhi_epi8(here, next));
+    }
+    ByteMasks Classify() const { return ClassifyBytes(here, next); }
+    template <typename Char>
+    void PutAscii(Char* o) const {
+        PutAsciiBytes(o, here);
+    }
+    uint16_t Pair(int i) const { return pairs[i]; }
+
+    __m128i here;  // bytes 0 to 15
+    __m128i next;  // bytes 1 to 16
+    alignas(16) uint16_t pairs[16];
+};
+#endif
+
+// The column text that ShiftJisToWide gives for the first m (1 to 16) of the
+// line's bytes, controls shown as ".". Returns the carry: 1 when the last
+// character took byte m. o must have room for 16 characters of 4 units;
+// bytes after byte m do not change the text.
 //
 // The split into characters is that of steps::DecodeShiftJis, computed
 // without its byte-to-byte dependency, which costs a misprediction at every
@@ -270,17 +425,13 @@ inline void PutAsciiBytes(Char* o, const uint8_t* p) {
 // (a lead byte before a trail byte). Within a run of such bytes starting at r,
 // characters begin at r, r + 2, ..., so the trail bytes are the run's bytes of
 // the other parity, plus the byte after the run when its length is odd.
-template <typename Char>
-int WriteShiftJisColumn(Char*& o, const uint8_t* p, int m) {
-    if (m == 0) {
-        *o++ = static_cast<Char>('.');  // nothing decoded
-        return 0;
-    }
+template <typename Char, typename Line>
+int WriteShiftJisLine(Char*& o, const Line& line, int m) {
     const uint32_t inColumn = (uint32_t{1} << m) - 1;
-    const ByteMasks masks = ClassifyBytes(p);  // m > 0: p[16] is readable
+    const ByteMasks masks = line.Classify();
     if ((masks.ascii & inColumn) == inColumn) {
         // Text: every byte is a character of its own.
-        PutAsciiBytes(o, p);
+        line.PutAscii(o);
         o += m;
         return 0;
     }
@@ -304,26 +455,30 @@ int WriteShiftJisColumn(Char*& o, const uint8_t* p, int m) {
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
         const uint32_t isStart = (starts >> i) & 1;
+        // A byte at or past m may pair with the look-ahead here, where the
+        // mask would not; it is not a start, so its character is dropped.
         if constexpr (std::is_same_v<Char, char16_t>) {
-            // A byte at or past m may pair with the look-ahead here, where
-            // the mask would not; it is not a start, so its unit is dropped.
-            uint16_t w;
-            std::memcpy(&w, p + i, 2);
-            o[k] = shown.unitAt[w];
+            o[k] = shown.unitAt[line.Pair(i)];
             k += isStart;
         } else {
-            const uint8_t b = p[i];
-            const uint8_t row = kBytes.leadRow[b];
-            const uint8_t column = kBytes.trailColumn[p[i + 1]];
-            const uint32_t isPair = 0u - ((pair >> i) & 1);  // all ones or zero
-            const uint32_t packed =
-                (shown.pairUtf8[row][column] & isPair) | (shown.singleUtf8[b] & ~isPair);
+            const uint32_t packed = shown.packedAt[line.Pair(i)];
             std::memcpy(o + k, &packed, 4);
             k += isStart * (packed >> 24);
         }
     }
     o += k;
     return static_cast<int>((trails >> m) & 1);
+}
+
+// The same for the bytes at p; p[0] to p[m + 15] must be readable (a line
+// and its look-ahead).
+template <typename Char>
+int WriteShiftJisColumn(Char*& o, const uint8_t* p, int m) {
+    if (m == 0) {
+        *o++ = static_cast<Char>('.');  // nothing decoded
+        return 0;
+    }
+    return WriteShiftJisLine(o, MemoryLine{p}, m);  // m > 0: p[16] is readable
 }
 
 // ---------------------------------------------------------------------------
@@ -382,12 +537,44 @@ const std::array<uint32_t, 65536>& UnicodeCells() {
     return *table;
 }
 
+// Whether any of the 8 units at p is a surrogate or, when they are hidden,
+// may be a bidirectional control (a unit 0x20xx).
+template <bool hideBidi>
+inline bool UnitsNeedCare(const uint8_t* p) {
+#ifdef __SSE2__
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i care = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xF800))),
+                                   _mm_set1_epi16(static_cast<short>(0xD800)));
+    if constexpr (hideBidi) {
+        care = _mm_or_si128(
+            care, _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xFF00))),
+                                  _mm_set1_epi16(0x2000)));
+    }
+    return _mm_movemask_epi8(care) != 0;
+#else
+    for (int i = 0; i < 8; ++i) {
+        const uint8_t high = p[2 * i + 1];
+        if ((high & 0xF8) == 0xD8 || (hideBidi && high == 0x20)) return true;
+    }
+    return false;
+#endif
+}
+
 template <bool hideBidi, typename Char>
 void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
     const int n = m / 2;  // an odd last byte shows only in the hexadecimal area
     if constexpr (std::is_same_v<Char, char>) {
         // One lookup a unit; surrogates, which may pair, take the long way.
         const std::array<uint32_t, 65536>& cells = UnicodeCells();
+        if (n == 8 && !UnitsNeedCare<hideBidi>(p)) {
+#pragma GCC unroll 8
+            for (int i = 0; i < 8; ++i) {
+                uint16_t u;
+                std::memcpy(&u, p + 2 * i, 2);
+                o = PutPacked(o, cells[u]);
+            }
+            return;
+        }
         for (int i = 0; i < n; ++i) {
             const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
             if (IsHighSurrogate(u) || IsLowSurrogate(u)) [[unlikely]] {
@@ -431,6 +618,131 @@ inline uint32_t PlainEucBytes(const uint8_t* p) {
 #endif
 }
 
+// The walk that rebuilds a line as Shift-JIS takes two bytes a step
+// (EucToShiftJis of two bytes): a step at j writes the Shift-JIS bytes of
+// p[j], p[j + 1] at the same places and moves on by two, except after a plain
+// byte followed by the first byte of a pair (0xA0-0xFF or 0x8F), where it
+// moves on by one and the next step writes that pair. So every byte is the
+// first of a step or the second of the step before, and the steps alone
+// decide which.
+//
+// Bit j of the mask: a step at j would move on by one.
+inline uint32_t EucSingleSteps(const uint8_t* p) {
+#ifdef __SSE2__
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const __m128i plain = InRange(here, 0x00, 0x7E);
+    const __m128i opens =
+        _mm_or_si128(InRange(next, 0xA0, 0xFF), _mm_cmpeq_epi8(next, _mm_set1_epi8(-0x71)));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(plain, opens)));
+#else
+    uint32_t mask = 0;
+    for (int j = 0; j < 16; ++j) {
+        const bool opens = p[j + 1] >= 0xA0 || p[j + 1] == 0x8F;
+        mask |= static_cast<uint32_t>(p[j] < 0x7F && opens) << j;
+    }
+    return mask;
+#endif
+}
+
+// The steps within 8 bytes, from where the first one falls (0 or 1) and
+// which of them move on by one: the steps' mask in the low byte and where the
+// first step of the next 8 bytes falls in the high byte.
+constexpr std::array<std::array<uint16_t, 256>, 2> MakeEucStepTable() {
+    std::array<std::array<uint16_t, 256>, 2> table{};
+    for (int first = 0; first < 2; ++first) {
+        for (int single = 0; single < 256; ++single) {
+            int steps = 0, j = first;
+            for (; j < 8; j += (single >> j) & 1 ? 1 : 2) steps |= 1 << j;
+            table[first][single] = static_cast<uint16_t>(steps | (j - 8) << 8);
+        }
+    }
+    return table;
+}
+
+constexpr auto kEucSteps = MakeEucStepTable();
+
+// Bit j (0 to 16): a step begins at p[j]. Reads p[0] to p[16].
+inline uint32_t EucStepStarts(const uint8_t* p) {
+    const uint32_t single = EucSingleSteps(p);
+    const uint16_t low = kEucSteps[0][single & 0xFF];
+    const uint16_t high = kEucSteps[low >> 8][(single >> 8) & 0xFF];
+    return (low & 0xFFu) | (high & 0xFFu) << 8 | uint32_t{(high >> 8) == 0} << 16;
+}
+
+// What a step at p[j] writes, by p[j] | p[j + 1] << 8: its first byte, its
+// second (in bits 8-15), and in bits 16-23 0xFF where the second is p[j + 2]
+// instead (a plain byte, then 0x8E: the kana byte).
+const std::array<uint32_t, 65536>& EucStepBytes() {
+    static const auto table = [] {
+        auto t = std::make_unique<std::array<uint32_t, 65536>>();
+        for (uint32_t w = 0; w < 65536; ++w) {
+            const uint8_t src[4] = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), 0, 0};
+            uint8_t dst[5] = {};
+            const int written = steps::EucToShiftJis(src, 2, dst);
+            uint32_t first = dst[0], second = dst[1], fromNext = 0;
+            if (written == 1) second = 0x20;
+            if (src[0] < 0x7F && src[1] == 0x8E) {
+                second = 0;
+                fromNext = 0xFF;
+            }
+            (*t)[w] = first | second << 8 | fromNext << 16;
+        }
+        return t;
+    }();
+    return *table;
+}
+
+#ifdef __SSE2__
+inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+inline __m128i Bytes(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
+
+// What a step at p[j] writes, for j = 0 to 15, as EucStepBytes has it:
+// first holds the first bytes, second the second ones (at the step's own
+// place). Reads p[0] to p[17].
+inline void EucStepVectors(const uint8_t* p, __m128i& first, __m128i& second) {
+    const __m128i b0 = Load(p);
+    const __m128i b1 = Load(p + 1);
+    const __m128i b2 = Load(p + 2);
+    const __m128i plain = InRange(b0, 0x00, 0x7E);
+    const __m128i kana = _mm_cmpeq_epi8(b0, Bytes(0x8E));
+    const __m128i x0212 = _mm_cmpeq_epi8(b0, Bytes(0x8F));
+    // A JIS X 0208 pair: its Shift-JIS bytes, both 0 when the code is invalid.
+    const __m128i j1 = _mm_and_si128(b0, Bytes(0x7F));
+    const __m128i j2 = _mm_and_si128(b1, Bytes(0x7F));
+    const __m128i pair = _mm_and_si128(
+        InRange(b0, 0xA0, 0xFF), _mm_and_si128(InRange(j1, 0x21, 0x7E), InRange(j2, 0x21, 0x7E)));
+    const __m128i row = _mm_sub_epi8(j1, Bytes(0x21));  // 0 to 93 in a pair
+    const __m128i lead =
+        _mm_add_epi8(_mm_add_epi8(_mm_and_si128(_mm_srli_epi16(row, 1), Bytes(0x7F)), Bytes(0x81)),
+                     _mm_and_si128(_mm_cmpgt_epi8(row, Bytes(61)), Bytes(0x40)));
+    const __m128i oddRowTrail =
+        _mm_add_epi8(j2, Select(InRange(j2, 0x00, 0x5F), Bytes(0x1F), Bytes(0x20)));
+    const __m128i trail = Select(_mm_cmpeq_epi8(_mm_and_si128(j1, Bytes(1)), _mm_setzero_si128()),
+                                 _mm_add_epi8(j2, Bytes(0x7E)), oddRowTrail);
+    first = _mm_or_si128(_mm_or_si128(_mm_and_si128(plain, b0), _mm_and_si128(pair, lead)),
+                         _mm_or_si128(_mm_and_si128(kana, b1), _mm_and_si128(x0212, Bytes(0x81))));
+    // After a plain byte: a plain byte, the kana byte after 0x8E, or a blank
+    // where the walk stops.
+    const __m128i afterPlain = Select(InRange(b1, 0x00, 0x7E), b1,
+                                      Select(_mm_cmpeq_epi8(b1, Bytes(0x8E)), b2, Bytes(' ')));
+    second = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(plain, afterPlain), _mm_and_si128(pair, trail)),
+        _mm_or_si128(_mm_and_si128(kana, Bytes(' ')), _mm_and_si128(x0212, Bytes(0x40))));
+}
+
+// Byte i all ones where bit i of mask is set.
+inline __m128i ExpandMask(uint32_t mask) {
+    const __m128i bits = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+    const __m128i spread = _mm_unpacklo_epi64(_mm_set1_epi8(static_cast<char>(mask & 0xFF)),
+                                              _mm_set1_epi8(static_cast<char>((mask >> 8) & 0xFF)));
+    return _mm_cmpeq_epi8(_mm_and_si128(spread, bits), bits);
+}
+#endif
+
 template <typename Char>
 int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
     const uint32_t inColumn = (uint32_t{1} << m) - 1;
@@ -440,20 +752,40 @@ int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
         o += m;
         return 0;
     }
-    // Two source bytes at a time at the same index j in source and scratch;
-    // the last step (j = m - 1 or m) may read up to p[m + 2], inside the
-    // look-ahead, to finish a character that straddles the line's end.
-    uint8_t scratch[21] = {};
-    int j = 0;
-    while (j <= m) {
-        const int written = steps::EucToShiftJis(p + j, 2, scratch + j);
-        if (written == 0) {
-            scratch[j] = 0;
-            scratch[j + 1] = 0;
-        } else if (written == 1) {
-            scratch[j + 1] = 0x20;
+    if (m == 0) return WriteShiftJisColumn(o, p, 0);
+    // The line rebuilt as Shift-JIS up to byte m, which a character at the
+    // end may take (past it, the column's text does not depend on the bytes).
+    // A step at m - 1 or m may read up to p[m + 2], inside the look-ahead.
+    const uint32_t starts = EucStepStarts(p);  // m > 0: p[16] is readable
+    const std::array<uint32_t, 65536>& stepBytes = EucStepBytes();
+    // What the step at i - 1 writes, if there is one.
+    const auto afterStep = [&](int i) {
+        uint16_t w;
+        std::memcpy(&w, p + i - 1, 2);
+        const uint32_t before = stepBytes[w];
+        return static_cast<uint8_t>(((before >> 8) & 0xFFu) | (p[i + 1] & (before >> 16)));
+    };
+#ifdef __SSE2__
+    if (m >= 2) {  // p[17] is readable
+        __m128i first, second;
+        EucStepVectors(p, first, second);
+        // Byte i is the first of its step or the second of the step at i - 1.
+        const __m128i bytes = Select(ExpandMask(starts), first, _mm_slli_si128(second, 1));
+        uint8_t last = 0;  // byte 16 matters only to a full line
+        if (m == kLineBytes) {
+            uint16_t w;
+            std::memcpy(&w, p + kLineBytes, 2);
+            last = (starts >> kLineBytes) & 1 ? static_cast<uint8_t>(stepBytes[w])
+                                              : afterStep(kLineBytes);
         }
-        j += written >= 3 ? 1 : 2;
+        return WriteShiftJisLine(o, VectorLine(bytes, last), m);
+    }
+#endif
+    uint8_t scratch[2 * kLineBytes + 1] = {};
+    for (int i = 0; i <= m; ++i) {
+        uint16_t w;
+        std::memcpy(&w, p + i, 2);
+        scratch[i] = (starts >> i) & 1 ? static_cast<uint8_t>(stepBytes[w]) : afterStep(i);
     }
     return WriteShiftJisColumn(o, scratch, m);
 }
@@ -613,104 +945,38 @@ CellRect DumpFormatter::Rect() const {
     return r;
 }
 
-void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::u16string& out) {
-    FeedText(buf, count, out);
-}
-
-void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::string& out) {
-    FeedText(buf, count, out);
-}
-
-char16_t* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char16_t* out) {
-    return FeedAt(buf, count, out);
-}
-
-char* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char* out) {
-    return FeedAt(buf, count, out);
-}
-
+// Inlined into the loops over lines, with the column writers.
 template <typename Char>
-Char* DumpFormatter::FeedAt(const uint8_t* buf, uint64_t count, Char* out) {
-    if (partial_) return out;
-    for (uint64_t offset = 0; offset < count; offset += 16) {
-        const int d = static_cast<int>(std::min<uint64_t>(16, count - offset));
-        out = WriteLine(out, buf + offset, d);
-        if (d < 16) {
-            partial_ = true;
-            break;
-        }
-    }
-    return out;
-}
-
-void DumpFormatter::Settle(const uint8_t* buf, uint64_t count) {
-    std::vector<char> scratch(LineRoom());
-    const uint64_t lines = lines_;
-    for (uint64_t offset = 0; offset + kLineBytes <= count; offset += kLineBytes) {
-        WriteLine(scratch.data(), buf + offset, kLineBytes);
-    }
-    lines_ = lines;
-}
-
-size_t DumpFormatter::LineRoom() const {
-    return static_cast<size_t>(std::max<int32_t>(width_, 16)) + kLineRoom;
-}
-
-size_t DumpFormatter::Room(uint64_t count) const {
-    return static_cast<size_t>((count + 15) / 16) * LineRoom();
-}
-
-template <typename Text>
-void DumpFormatter::FeedText(const uint8_t* buf, uint64_t count, Text& out) {
-    using Char = typename Text::value_type;
-    if (count == 0 || partial_) return;
-    // Lines are built in a local batch and appended together: no growth of
-    // out per character, and no over-allocation for long ranges.
-    const size_t lineCapacity = LineRoom();
-    constexpr size_t kBatch = 8192;
-    Char stackBatch[kBatch];
-    std::vector<Char> wide;  // only for address widths beyond any file's
-    Char* batch = stackBatch;
-    size_t capacity = kBatch;
-    if (lineCapacity > kBatch) {
-        wide.resize(lineCapacity);
-        batch = wide.data();
-        capacity = lineCapacity;
-    }
-    Char* o = batch;
-    for (uint64_t offset = 0; offset < count; offset += 16) {
-        if (static_cast<size_t>(o - batch) + lineCapacity > capacity) {
-            out.append(batch, static_cast<size_t>(o - batch));
-            o = batch;
-        }
-        const int d = static_cast<int>(std::min<uint64_t>(16, count - offset));
-        o = WriteLine(o, buf + offset, d);
-        if (d < 16) partial_ = true;
-    }
-    out.append(batch, static_cast<size_t>(o - batch));
-}
-
-template <typename Char>
-Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
-    o = WriteAddress(o, address_, width_, upper_);
-    address_ += 16;  // wraps like the file offsets it stands for
+[[gnu::always_inline]] inline Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d,
+                                                             const char* head, int digits) {
     ++lines_;
-    *o++ = static_cast<Char>('|');
-
-    const auto& hex = upper_ ? HexTables<Char>::kUpper : HexTables<Char>::kLower;
-    if (d == kLineBytes) {  // almost every line: a loop the compiler unrolls
-        for (int i = 0; i < kLineBytes; ++i) {
-            std::memcpy(o + kHexCell * i, hex[line[i]].data(), sizeof(HexCell<Char>));
-        }
-        o += kHexWidth;
+    if (std::is_same_v<Char, char> && head != nullptr) {
+        // Fixed-size copies: the room holds 16 units for the address and the
+        // pad after the separator, and what follows overwrites the excess.
+        std::memcpy(o, head + kHeadDigits - digits, kHeadDigits);
+        o += digits;
+        std::memcpy(o, head + kHeadDigits, kHeadRest);
+        o += 1 + kHexWidth + DumpLayout::kSeparatorWidth;
+        address_ += 16;
     } else {
-        for (int i = 0; i < d; ++i) {
-            std::memcpy(o, hex[line[i]].data(), sizeof(HexCell<Char>));
-            o += kHexCell;
+        o = WriteAddress(o, address_, width_, upper_);
+        address_ += 16;  // wraps like the file offsets it stands for
+        *o++ = static_cast<Char>('|');
+        const auto& hex = upper_ ? HexTables<Char>::kUpper : HexTables<Char>::kLower;
+        if (d == kLineBytes) {  // almost every line: a loop the compiler unrolls
+            for (int i = 0; i < kLineBytes; ++i) {
+                std::memcpy(o + kHexCell * i, hex[line[i]].data(), sizeof(HexCell<Char>));
+            }
+            o += kHexWidth;
+        } else {
+            for (int i = 0; i < d; ++i) {
+                std::memcpy(o, hex[line[i]].data(), sizeof(HexCell<Char>));
+                o += kHexCell;
+            }
+            o = PutSpaces(o, kHexCell * (kLineBytes - d));
         }
-        o = PutSpaces(o, kHexCell * (kLineBytes - d));
+        o = PutAscii(o, kSeparator);
     }
-    o = PutAscii(o, kSeparator);
 
     // One blank per byte the line before already showed (a range may end
     // within them).
@@ -745,6 +1011,97 @@ Char* DumpFormatter::WriteLine(Char* o, const uint8_t* line, int d) {
     if (!lfOnly_) *o++ = static_cast<Char>('\r');
     *o++ = static_cast<Char>('\n');
     return o;
+}
+
+void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::u16string& out) {
+    FeedText(buf, count, out);
+}
+
+void DumpFormatter::Feed(const uint8_t* buf, uint64_t count, std::string& out) {
+    FeedText(buf, count, out);
+}
+
+char16_t* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char16_t* out) {
+    return FeedAt(buf, count, out);
+}
+
+char* DumpFormatter::Feed(const uint8_t* buf, uint64_t count, char* out) {
+    return FeedAt(buf, count, out);
+}
+
+template <typename Char>
+Char* DumpFormatter::FeedAt(const uint8_t* buf, uint64_t count, Char* out) {
+    if (partial_) return out;
+    uint64_t offset = 0;
+    if constexpr (std::is_same_v<Char, char>) {
+        const LineHeadsFunction lineHeads = FastLineHeads();
+        if (lineHeads != nullptr && width_ <= static_cast<int32_t>(kHeadDigits)) {
+            alignas(16) char heads[kHeadBatch * kHeadUnits];
+            while (count - offset >= kLineBytes) {
+                const uint64_t lines =
+                    std::min<uint64_t>(kHeadBatch, (count - offset) / kLineBytes);
+                // The batch's addresses all have as many digits (almost always).
+                const uint64_t last = address_ + (lines - 1) * kLineBytes;
+                const int digits = AddressDigits(address_, width_);
+                const bool same = last >= address_ && AddressDigits(last, width_) == digits;
+                if (same)
+                    lineHeads(address_, buf + offset, static_cast<size_t>(lines), upper_, heads);
+                for (uint64_t k = 0; k < lines; ++k, offset += kLineBytes) {
+                    out = WriteLine(out, buf + offset, kLineBytes,
+                                    same ? heads + k * kHeadUnits : nullptr, digits);
+                }
+            }
+        }
+    }
+    for (; offset < count; offset += kLineBytes) {
+        const int d = static_cast<int>(std::min<uint64_t>(kLineBytes, count - offset));
+        out = WriteLine(out, buf + offset, d, nullptr, 0);
+        if (d < kLineBytes) {
+            partial_ = true;
+            break;
+        }
+    }
+    return out;
+}
+
+void DumpFormatter::Settle(const uint8_t* buf, uint64_t count) {
+    std::vector<char> scratch(LineRoom());
+    const uint64_t lines = lines_;
+    for (uint64_t offset = 0; offset + kLineBytes <= count; offset += kLineBytes) {
+        WriteLine(scratch.data(), buf + offset, kLineBytes, nullptr, 0);
+    }
+    lines_ = lines;
+}
+
+size_t DumpFormatter::LineRoom() const {
+    return static_cast<size_t>(std::max<int32_t>(width_, 16)) + kLineRoom;
+}
+
+size_t DumpFormatter::Room(uint64_t count) const {
+    return static_cast<size_t>((count + 15) / 16) * LineRoom();
+}
+
+template <typename Text>
+void DumpFormatter::FeedText(const uint8_t* buf, uint64_t count, Text& out) {
+    using Char = typename Text::value_type;
+    // Lines are built in a local batch and appended together: no growth of
+    // out per character, and no over-allocation for long ranges.
+    const size_t lineCapacity = LineRoom();
+    constexpr size_t kBatch = 8192;
+    Char stackBatch[kBatch];
+    std::vector<Char> wide;  // only for address widths beyond any file's
+    Char* batch = stackBatch;
+    size_t capacity = kBatch;
+    if (lineCapacity > kBatch) {
+        wide.resize(lineCapacity);
+        batch = wide.data();
+        capacity = lineCapacity;
+    }
+    const uint64_t step = capacity / lineCapacity * kLineBytes;
+    for (uint64_t offset = 0; offset < count && !partial_; offset += step) {
+        const Char* end = FeedAt(buf + offset, std::min(step, count - offset), batch);
+        out.append(batch, static_cast<size_t>(end - batch));
+    }
 }
 
 std::u16string FormatDump(const DumpSettings& s, uint64_t start, const uint8_t* buf, uint64_t count,

@@ -152,8 +152,12 @@ class DumpFormatter {
     // The units one line may take.
     size_t LineRoom() const;
     // Writes one dump line of d (1 to 16) bytes at line to o; returns its end.
+    // head (may be null) is the line's text up to its character column, made
+    // beforehand with those of a batch of lines: its address in the last
+    // digits of 16 units, then 64 units that begin with the rest (see
+    // LineHeads in the source).
     template <typename Char>
-    Char* WriteLine(Char* o, const uint8_t* line, int d);
+    Char* WriteLine(Char* o, const uint8_t* line, int d, const char* head, int digits);
 
     int32_t width_;
     bool upper_;
