@@ -30,9 +30,10 @@ constexpr OptionRule kDumpOptions[] = {
     kUpperOption,
     {"crlf", "", "end the lines with CR LF, as the editor's listing does (default LF)"}};
 
-// Bytes read per step, for each thread that formats: the text of a piece
-// (about 7 times its bytes) is written in one go.
-constexpr uint64_t kPieceBytes = 1024 * 1024;
+// Bytes read per step, for each thread that formats. The text (about 7 times
+// the bytes) stays small enough to be written from the cache, and its
+// buffers are reused block after block.
+constexpr uint64_t kPieceBytes = 256 * 1024;
 // The bytes after a block that a character begun in its last byte may need.
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 
@@ -79,25 +80,32 @@ int RunDump(const Args& args) {
     const uint64_t stop = end == kToEndOfFile ? limit : std::min(end + 1, limit);
 
     // The text goes out as UTF-8, block by block; the pieces of a block are
-    // formatted side by side, one thread each.
+    // formatted side by side while the next block is read. (The reader is
+    // made first, so that its buffers outlast the formatter's threads.)
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     const uint64_t blockBytes = kPieceBytes * threads;
+    BlockReader reader(input, blockBytes, kLookAhead);
     ParallelDumpFormatter formatter(settings, start, threads);
     std::string text;
     const auto write = [](std::string_view piece) { return WriteStdout(piece); };
 
     formatter.Begin(text);
     if (!write(text) || !input.SkipTo(start)) return kExitRefused;
-    BlockReader reader(input, blockBytes, kLookAhead);
-    for (uint64_t pos = start; pos < stop;) {
-        const uint64_t want = std::min(blockBytes, stop - pos);
-        const uint64_t count = reader.Next(want);
-        if (input.Failed()) return kExitRefused;
-        if (count == 0) break;
-        if (!formatter.Feed(reader.data(), count, write)) return kExitRefused;
+    uint64_t pos = start;
+    uint64_t want = std::min(blockBytes, stop - pos);
+    uint64_t count = pos < stop ? reader.Next(want) : 0;
+    while (count > 0) {
+        formatter.Start(reader.data(), count);
         pos += count;
-        if (count < want) break;  // the input ended (a file may have shrunk)
+        // The input ends where a block comes short (a file may have shrunk).
+        const uint64_t nextWant =
+            count == want && pos < stop ? std::min(blockBytes, stop - pos) : 0;
+        const uint64_t nextCount = nextWant > 0 ? reader.Next(nextWant) : 0;
+        if (!formatter.Finish(write)) return kExitRefused;
+        want = nextWant;
+        count = nextCount;
     }
+    if (input.Failed()) return kExitRefused;
     text.clear();
     formatter.End(text);
     return write(text) ? kExitOk : kExitRefused;

@@ -174,21 +174,27 @@ uint64_t Input::Read(uint8_t* buffer, uint64_t count) {
 }
 
 BlockReader::BlockReader(Input& input, uint64_t blockBytes, uint64_t lookAhead)
-    : input_(input), lookAhead_(lookAhead), buffer_(blockBytes + lookAhead) {}
+    : input_(input),
+      lookAhead_(lookAhead),
+      buffers_{std::vector<uint8_t>(blockBytes + lookAhead),
+               std::vector<uint8_t>(blockBytes + lookAhead)} {}
 
 uint64_t BlockReader::Next(uint64_t want) {
-    // The block given last goes; its look-ahead moves to the front.
-    std::memmove(buffer_.data(), buffer_.data() + last_, filled_ - last_);
+    // The block given last stays; its look-ahead starts the other buffer.
+    const std::vector<uint8_t>& before = buffers_[current_];
+    current_ = 1 - current_;
+    std::vector<uint8_t>& buffer = buffers_[current_];
+    std::memcpy(buffer.data(), before.data() + last_, filled_ - last_);
     filled_ -= last_;
     last_ = 0;
     if (filled_ < want + lookAhead_) {
-        filled_ += input_.Read(buffer_.data() + filled_, want + lookAhead_ - filled_);
+        filled_ += input_.Read(buffer.data() + filled_, want + lookAhead_ - filled_);
         if (input_.Failed()) return 0;
     }
     last_ = std::min(want, filled_);
     if (filled_ < last_ + lookAhead_) {
-        std::fill(buffer_.begin() + static_cast<ptrdiff_t>(filled_),
-                  buffer_.begin() + static_cast<ptrdiff_t>(last_ + lookAhead_), 0);
+        std::fill(buffer.begin() + static_cast<ptrdiff_t>(filled_),
+                  buffer.begin() + static_cast<ptrdiff_t>(last_ + lookAhead_), 0);
     }
     return last_;
 }

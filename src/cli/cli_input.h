@@ -86,7 +86,9 @@ class Input {
 
 // Reads an input block by block for the dump formatter: each block is
 // followed in memory by the look-ahead, the input's next bytes (0 past its
-// end), which the next block then begins with.
+// end), which the next block then begins with. Two buffers take turns, so a
+// block stays in memory, unchanged, until the Next after the one that gave
+// it: the caller may format a block while the next is read.
 class BlockReader {
   public:
     BlockReader(Input& input, uint64_t blockBytes, uint64_t lookAhead);
@@ -96,13 +98,14 @@ class BlockReader {
     // 0 after a read error (Input::Failed, message printed).
     uint64_t Next(uint64_t want);
     // The block Next read, followed by its look-ahead.
-    const uint8_t* data() const { return buffer_.data(); }
+    const uint8_t* data() const { return buffers_[current_].data(); }
 
   private:
     Input& input_;
     uint64_t lookAhead_;
-    std::vector<uint8_t> buffer_;
-    uint64_t filled_ = 0;  // the bytes of buffer_ read from the input
+    std::vector<uint8_t> buffers_[2];
+    int current_ = 0;      // the buffer of the block Next gave last
+    uint64_t filled_ = 0;  // the bytes of that buffer read from the input
     uint64_t last_ = 0;    // the size of the block Next gave last
 };
 
