@@ -718,8 +718,7 @@ TEST(DumpFormatterTest, BlocksGiveTheTextOfOneCall) {
         // Addresses that may wrap past 2^64, that may gain a digit past
         // 2^32, or neither.
         const uint64_t ends[] = {0, uint64_t{1} << 32};
-        const uint64_t start =
-            round % 3 < 2 ? ends[round % 3] - 1 - rng() % 4096 : rng() % 100000;
+        const uint64_t start = round % 3 < 2 ? ends[round % 3] - 1 - rng() % 4096 : rng() % 100000;
         SCOPED_TRACE(testing::Message() << "round " << round << " code " << s.charCode);
 
         CellRect whole;
