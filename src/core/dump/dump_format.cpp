@@ -517,13 +517,14 @@ constexpr uint32_t kDotBlank = 0x02000000u | '.' | (uint32_t{' '} << 8);
 // What each unit that is not a surrogate shows as in UTF-8, packed with its
 // length: a control as ". ", a unit below 0x100 followed by a blank, any
 // other unit alone (it takes two cells).
+template <bool hideBidi>
 const std::array<uint32_t, 65536>& UnicodeCells() {
     static const auto table = [] {
         auto t = std::make_unique<std::array<uint32_t, 65536>>();
         for (uint32_t u = 0; u < 65536; ++u) {
             const auto unit = static_cast<char16_t>(u);
             uint32_t packed = PackUtf8(unit);
-            if (IsControlUnit(unit)) {
+            if (IsControlUnit(unit) || (hideBidi && IsBidiUnit(unit))) {
                 packed = kDotBlank;
             } else if (u < 0x100) {
                 const uint32_t length = packed >> 24;
@@ -537,24 +538,15 @@ const std::array<uint32_t, 65536>& UnicodeCells() {
     return *table;
 }
 
-// Whether any of the 8 units at p is a surrogate or, when they are hidden,
-// may be a bidirectional control (a unit 0x20xx).
-template <bool hideBidi>
-inline bool UnitsNeedCare(const uint8_t* p) {
+// Whether any of the 8 units at p is a surrogate.
+inline bool HasSurrogate(const uint8_t* p) {
 #ifdef __SSE2__
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i care = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xF800))),
-                                   _mm_set1_epi16(static_cast<short>(0xD800)));
-    if constexpr (hideBidi) {
-        care = _mm_or_si128(
-            care, _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xFF00))),
-                                  _mm_set1_epi16(0x2000)));
-    }
-    return _mm_movemask_epi8(care) != 0;
+    const __m128i high = _mm_and_si128(Load(p), _mm_set1_epi16(static_cast<short>(0xF800)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_set1_epi16(static_cast<short>(0xD800)))) !=
+           0;
 #else
     for (int i = 0; i < 8; ++i) {
-        const uint8_t high = p[2 * i + 1];
-        if ((high & 0xF8) == 0xD8 || (hideBidi && high == 0x20)) return true;
+        if ((p[2 * i + 1] & 0xF8) == 0xD8) return true;
     }
     return false;
 #endif
@@ -565,8 +557,8 @@ void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
     const int n = m / 2;  // an odd last byte shows only in the hexadecimal area
     if constexpr (std::is_same_v<Char, char>) {
         // One lookup a unit; surrogates, which may pair, take the long way.
-        const std::array<uint32_t, 65536>& cells = UnicodeCells();
-        if (n == 8 && !UnitsNeedCare<hideBidi>(p)) {
+        const std::array<uint32_t, 65536>& cells = UnicodeCells<hideBidi>();
+        if (n == 8 && !HasSurrogate(p)) {
 #pragma GCC unroll 8
             for (int i = 0; i < 8; ++i) {
                 uint16_t u;
@@ -577,13 +569,11 @@ void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
         }
         for (int i = 0; i < n; ++i) {
             const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-            if (IsHighSurrogate(u) || IsLowSurrogate(u)) [[unlikely]] {
+            if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
                 PutUnicodeUnit(o, p, i, n);
-                continue;
+            } else {
+                o = PutPacked(o, cells[u]);
             }
-            uint32_t packed = cells[u];
-            if (hideBidi && IsBidiUnit(u)) packed = kDotBlank;
-            o = PutPacked(o, packed);
         }
         return;
     }
