@@ -278,7 +278,9 @@ struct ShownTables {
     std::array<uint32_t, 65536> packedAt{};
 };
 
-const ShownTables& Shown() {
+// Builds the tables once; Shown, which every line calls, stays small enough
+// to be inlined.
+[[gnu::noinline]] const ShownTables& MakeShown() {
     static const ShownTables tables = [] {
         ShownTables t;
         for (int b = 0; b < 256; ++b) {
@@ -303,6 +305,11 @@ const ShownTables& Shown() {
         }
         return t;
     }();
+    return tables;
+}
+
+inline const ShownTables& Shown() {
+    static const ShownTables& tables = MakeShown();
     return tables;
 }
 
@@ -450,23 +457,27 @@ int WriteShiftJisLine(Char*& o, const Line& line, int m) {
     const uint32_t starts = ~trails & inColumn;  // never 0: byte 0 begins a character
     // Every byte's character is written at the next free place, which
     // advances only where a character begins: no branch depends on the data.
+    // (Written through a copy of o: a store of a unit could be a store to o.)
+    // A byte at or past m may pair with the look-ahead here, where the mask
+    // would not; it is not a start, so its character is dropped.
     const ShownTables& shown = Shown();
+    Char* const out = o;
     size_t k = 0;
+    if constexpr (std::is_same_v<Char, char16_t>) {
 #pragma GCC unroll 16
-    for (int i = 0; i < 16; ++i) {
-        const uint32_t isStart = (starts >> i) & 1;
-        // A byte at or past m may pair with the look-ahead here, where the
-        // mask would not; it is not a start, so its character is dropped.
-        if constexpr (std::is_same_v<Char, char16_t>) {
-            o[k] = shown.unitAt[line.Pair(i)];
-            k += isStart;
-        } else {
+        for (int i = 0; i < 16; ++i) {
+            out[k] = shown.unitAt[line.Pair(i)];
+            k += (starts >> i) & 1;
+        }
+    } else {
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) {
             const uint32_t packed = shown.packedAt[line.Pair(i)];
-            std::memcpy(o + k, &packed, 4);
-            k += isStart * (packed >> 24);
+            std::memcpy(out + k, &packed, 4);
+            k += ((starts >> i) & 1) * (packed >> 24);
         }
     }
-    o += k;
+    o = out + k;
     return static_cast<int>((trails >> m) & 1);
 }
 
@@ -484,27 +495,24 @@ int WriteShiftJisColumn(Char*& o, const uint8_t* p, int m) {
 // ---------------------------------------------------------------------------
 // The Unicode column: m / 2 little-endian units, each taking two cells.
 
-inline void PutUnicodeUnit(char16_t*& o, const uint8_t* p, int& i, int /*n*/) {
-    *o++ = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+inline char16_t* PutUnicodeUnit(char16_t* o, const uint8_t* p, int& i, int /*n*/) {
+    *o = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    return o + 1;
 }
 
 // In UTF-8 a high surrogate directly followed by a low one (units above 0xFF
 // get no space after them) is one character; any other surrogate is U+FFFD.
-inline void PutUnicodeUnit(char*& o, const uint8_t* p, int& i, int n) {
+inline char* PutUnicodeUnit(char* o, const uint8_t* p, int& i, int n) {
     const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-    if (!IsHighSurrogate(u) && !IsLowSurrogate(u)) {
-        o = PutUnit(o, u);
-        return;
-    }
+    if (!IsHighSurrogate(u) && !IsLowSurrogate(u)) return PutUnit(o, u);
     if (IsHighSurrogate(u) && i + 1 < n) {
         const char16_t low = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
         if (IsLowSurrogate(low)) {
-            o = PutCodePoint(o, CombineSurrogates(u, low));
             ++i;
-            return;
+            return PutCodePoint(o, CombineSurrogates(u, low));
         }
     }
-    o = PutUnit(o, u'\uFFFD');
+    return PutUnit(o, u'\uFFFD');
 }
 
 constexpr bool IsBidiUnit(char16_t u) {
@@ -552,9 +560,12 @@ inline bool HasSurrogate(const uint8_t* p) {
 #endif
 }
 
+// Written through a copy of o, whose address is not taken: a store of a
+// unit could otherwise be a store to o, to be read back for the next.
 template <bool hideBidi, typename Char>
 void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
     const int n = m / 2;  // an odd last byte shows only in the hexadecimal area
+    Char* out = o;
     if constexpr (std::is_same_v<Char, char>) {
         // One lookup a unit; surrogates, which may pair, take the long way.
         const std::array<uint32_t, 65536>& cells = UnicodeCells<hideBidi>();
@@ -563,32 +574,33 @@ void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
             for (int i = 0; i < 8; ++i) {
                 uint16_t u;
                 std::memcpy(&u, p + 2 * i, 2);
-                o = PutPacked(o, cells[u]);
+                out = PutPacked(out, cells[u]);
             }
-            return;
+        } else {
+            for (int i = 0; i < n; ++i) {
+                const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+                if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
+                    out = PutUnicodeUnit(out, p, i, n);
+                } else {
+                    out = PutPacked(out, cells[u]);
+                }
+            }
         }
+    } else {
         for (int i = 0; i < n; ++i) {
             const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-            if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-                PutUnicodeUnit(o, p, i, n);
+            if (IsControlUnit(u) || (hideBidi && IsBidiUnit(u))) {
+                *out++ = static_cast<Char>('.');
+                *out++ = static_cast<Char>(' ');
+            } else if (u < 0x100) {
+                out = PutUnit(out, u);
+                *out++ = static_cast<Char>(' ');
             } else {
-                o = PutPacked(o, cells[u]);
+                out = PutUnicodeUnit(out, p, i, n);
             }
         }
-        return;
     }
-    for (int i = 0; i < n; ++i) {
-        const char16_t u = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        if (IsControlUnit(u) || (hideBidi && IsBidiUnit(u))) {
-            *o++ = static_cast<Char>('.');
-            *o++ = static_cast<Char>(' ');
-        } else if (u < 0x100) {
-            o = PutUnit(o, u);
-            *o++ = static_cast<Char>(' ');
-        } else {
-            PutUnicodeUnit(o, p, i, n);
-        }
-    }
+    o = out;
 }
 
 // ---------------------------------------------------------------------------
