@@ -526,7 +526,7 @@ constexpr uint32_t kDotBlank = 0x02000000u | '.' | (uint32_t{' '} << 8);
 // length: a control as ". ", a unit below 0x100 followed by a blank, any
 // other unit alone (it takes two cells).
 template <bool hideBidi>
-const std::array<uint32_t, 65536>& UnicodeCells() {
+[[gnu::noinline]] const std::array<uint32_t, 65536>& MakeUnicodeCells() {
     static const auto table = [] {
         auto t = std::make_unique<std::array<uint32_t, 65536>>();
         for (uint32_t u = 0; u < 65536; ++u) {
@@ -544,6 +544,12 @@ const std::array<uint32_t, 65536>& UnicodeCells() {
         return t;
     }();
     return *table;
+}
+
+template <bool hideBidi>
+inline const std::array<uint32_t, 65536>& UnicodeCells() {
+    static const std::array<uint32_t, 65536>& table = MakeUnicodeCells<hideBidi>();
+    return table;
 }
 
 // Whether any of the 8 units at p is a surrogate.
@@ -675,7 +681,7 @@ inline uint32_t EucStepStarts(const uint8_t* p) {
 // What a step at p[j] writes, by p[j] | p[j + 1] << 8: its first byte, its
 // second (in bits 8-15), and in bits 16-23 0xFF where the second is p[j + 2]
 // instead (a plain byte, then 0x8E: the kana byte).
-const std::array<uint32_t, 65536>& EucStepBytes() {
+[[gnu::noinline]] const std::array<uint32_t, 65536>& MakeEucStepBytes() {
     static const auto table = [] {
         auto t = std::make_unique<std::array<uint32_t, 65536>>();
         for (uint32_t w = 0; w < 65536; ++w) {
@@ -693,6 +699,11 @@ const std::array<uint32_t, 65536>& EucStepBytes() {
         return t;
     }();
     return *table;
+}
+
+inline const std::array<uint32_t, 65536>& EucStepBytes() {
+    static const std::array<uint32_t, 65536>& table = MakeEucStepBytes();
+    return table;
 }
 
 #ifdef __SSE2__
@@ -773,13 +784,16 @@ int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
         EucStepVectors(p, first, second);
         // Byte i is the first of its step or the second of the step at i - 1.
         const __m128i bytes = Select(ExpandMask(starts), first, _mm_slli_si128(second, 1));
-        uint8_t last = 0;  // byte 16 matters only to a full line
-        if (m == kLineBytes) {
-            uint16_t w;
-            std::memcpy(&w, p + kLineBytes, 2);
-            last = (starts >> kLineBytes) & 1 ? static_cast<uint8_t>(stepBytes[w])
-                                              : afterStep(kLineBytes);
-        }
+        // Byte 16, which matters only to a full line (past byte m the text
+        // does not depend on the bytes), made for every line and chosen
+        // without a branch: binary data gives lines with and without a carry,
+        // and steps that begin there or not, in no order.
+        uint16_t w;
+        std::memcpy(&w, p + kLineBytes, 2);
+        const uint32_t begins = stepBytes[w];
+        const uint32_t follows = afterStep(kLineBytes);
+        const uint32_t isStart = 0u - ((starts >> kLineBytes) & 1);
+        const auto last = static_cast<uint8_t>((begins & isStart) | (follows & ~isStart));
         return WriteShiftJisLine(o, VectorLine(bytes, last), m);
     }
 #endif
@@ -981,9 +995,12 @@ template <typename Char>
     }
 
     // One blank per byte the line before already showed (a range may end
-    // within them).
+    // within them). There are at most 3, written at once: whether a line
+    // has them follows the data, where a branch would guess wrong.
     const int c = std::min(carry_, d);
-    o = PutSpaces(o, c);
+    constexpr Char kBlanks[4] = {' ', ' ', ' ', ' '};
+    std::memcpy(o, kBlanks, sizeof(kBlanks));
+    o += c;
     const uint8_t* p = line + c;
     const int m = d - c;
     int next = 0;
