@@ -33,7 +33,7 @@ constexpr OptionRule kDumpOptions[] = {
 // Bytes read per step, for each thread that formats. The text (about 7 times
 // the bytes) stays small enough to be written from the cache, and its
 // buffers are reused block after block.
-constexpr uint64_t kPieceBytes = 256 * 1024;
+constexpr uint64_t kPieceBytes = 512 * 1024;
 // The bytes after a block that a character begun in its last byte may need.
 constexpr uint64_t kLookAhead = COctileDoc::kLookAhead;
 

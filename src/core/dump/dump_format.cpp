@@ -726,8 +726,8 @@ inline void EucStepVectors(const uint8_t* p, __m128i& first, __m128i& second) {
     // A JIS X 0208 pair: its Shift-JIS bytes, both 0 when the code is invalid.
     const __m128i j1 = _mm_and_si128(b0, Bytes(0x7F));
     const __m128i j2 = _mm_and_si128(b1, Bytes(0x7F));
-    const __m128i pair = _mm_and_si128(
-        InRange(b0, 0xA0, 0xFF), _mm_and_si128(InRange(j1, 0x21, 0x7E), InRange(j2, 0x21, 0x7E)));
+    // (0xA0-0xFF with a valid first JIS byte: 0xA1-0xFE.)
+    const __m128i pair = _mm_and_si128(InRange(b0, 0xA1, 0xFE), InRange(j2, 0x21, 0x7E));
     const __m128i row = _mm_sub_epi8(j1, Bytes(0x21));  // 0 to 93 in a pair
     const __m128i lead =
         _mm_add_epi8(_mm_add_epi8(_mm_and_si128(_mm_srli_epi16(row, 1), Bytes(0x7F)), Bytes(0x81)),
@@ -757,7 +757,7 @@ inline __m128i ExpandMask(uint32_t mask) {
 #endif
 
 template <typename Char>
-int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
+[[gnu::always_inline]] inline int WriteEucColumn(Char*& o, const uint8_t* p, int m) {
     const uint32_t inColumn = (uint32_t{1} << m) - 1;
     if (m > 0 && (PlainEucBytes(p) & inColumn) == inColumn) {
         // Text: the steps copy every byte, and no character reaches past it.

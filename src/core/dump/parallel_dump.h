@@ -66,7 +66,7 @@ class ParallelDumpFormatter {
     // ...and a block is cut into at most this many per thread, so that a
     // thread that is late (reading the next block) leaves its share to the
     // others.
-    static constexpr uint64_t kPiecesPerThread = 4;
+    static constexpr uint64_t kPiecesPerThread = 8;
 
     // A piece's text, written in place: no growth, no copy.
     struct alignas(64) Text {
