@@ -15,12 +15,28 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define OCTILE_SEARCH_AVX2 1
+#endif
 
 namespace octile {
 
 namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
+
+#ifdef OCTILE_SEARCH_AVX2
+// Whether the processor has AVX2: the candidate scan then takes 32 starts a
+// step instead of 16.
+bool HasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+#endif
 
 // How often a byte turns up in ordinary files (text, code, binaries): higher
 // is more common. The matcher looks for the two rarest bytes of the pattern
@@ -79,6 +95,7 @@ class SearchEngine::Matcher {
         linear_ = false;
     }
     void AddScanned(uint64_t bytes) { scanned_ += bytes; }
+    size_t Length() const { return n_; }
 
     // Index of the first occurrence lying wholly within h[0, len), or kNone.
     size_t FindFirst(const uint8_t* h, size_t len) {
@@ -93,6 +110,12 @@ class SearchEngine::Matcher {
         const uint8_t c2 = p_[i2_];
         size_t s = 0;
 #if defined(__SSE2__)
+#if defined(OCTILE_SEARCH_AVX2)
+        if (useVector && HasAvx2()) {
+            size_t found = kNone;
+            if (FirstWide(h, len, s, found)) return found;
+        }
+#endif
         const __m128i v1 = _mm_set1_epi8(static_cast<char>(c1));
         const __m128i v2 = _mm_set1_epi8(static_cast<char>(c2));
         for (; useVector && s + 15 <= last; s += 16) {
@@ -130,6 +153,12 @@ class SearchEngine::Matcher {
         const uint8_t c2 = p_[i2_];
         size_t top = len - n_ + 1;  // candidates left: [0, top)
 #if defined(__SSE2__)
+#if defined(OCTILE_SEARCH_AVX2)
+        if (useVector && HasAvx2()) {
+            size_t found = kNone;
+            if (LastWide(h, top, found)) return found;
+        }
+#endif
         const __m128i v1 = _mm_set1_epi8(static_cast<char>(c1));
         const __m128i v2 = _mm_set1_epi8(static_cast<char>(c2));
         for (; useVector && top >= 16; top -= 16) {
@@ -161,6 +190,66 @@ class SearchEngine::Matcher {
     bool useVector = true;
 
   private:
+#if defined(OCTILE_SEARCH_AVX2)
+    // Bit k set: the pattern's two rarest bytes match at start at + k, for 32
+    // starts.
+    [[gnu::target("avx2")]] uint32_t WideCandidates(const uint8_t* at, __m256i v1,
+                                                    __m256i v2) const {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + i1_));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + i2_));
+        return static_cast<uint32_t>(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, v1), _mm256_cmpeq_epi8(b, v2))));
+    }
+
+    // FindFirst's candidate scan 32 starts a step from s, as far as whole
+    // steps go: true with found when that decides the search, else false
+    // with s where the scan stopped.
+    [[gnu::target("avx2")]] bool FirstWide(const uint8_t* h, size_t len, size_t& s, size_t& found) {
+        const size_t last = len - n_;
+        const __m256i v1 = _mm256_set1_epi8(static_cast<char>(p_[i1_]));
+        const __m256i v2 = _mm256_set1_epi8(static_cast<char>(p_[i2_]));
+        for (; s + 31 <= last; s += 32) {
+            uint32_t mask = WideCandidates(h + s, v1, v2);
+            while (mask != 0) {
+                const size_t at = s + static_cast<size_t>(__builtin_ctz(mask));
+                if (Verify(h + at)) {
+                    found = at;
+                    return true;
+                }
+                if (linear_) {
+                    found = After(at, LinearFirst(h + at + 1, len - at - 1));
+                    return true;
+                }
+                mask &= mask - 1;
+            }
+        }
+        return false;
+    }
+
+    // The same for FindLast, down from the candidates [0, top).
+    [[gnu::target("avx2")]] bool LastWide(const uint8_t* h, size_t& top, size_t& found) {
+        const __m256i v1 = _mm256_set1_epi8(static_cast<char>(p_[i1_]));
+        const __m256i v2 = _mm256_set1_epi8(static_cast<char>(p_[i2_]));
+        for (; top >= 32; top -= 32) {
+            const size_t base = top - 32;
+            uint32_t mask = WideCandidates(h + base, v1, v2);
+            while (mask != 0) {
+                const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(mask));
+                const size_t at = base + bit;
+                if (Verify(h + at)) {
+                    found = at;
+                    return true;
+                }
+                if (linear_) {
+                    found = LinearLast(h, at + n_ - 1);
+                    return true;
+                }
+                mask &= ~(uint32_t{1} << bit);
+            }
+        }
+        return false;
+    }
+#endif
 #if defined(__SSE2__)
     // Bit k set: the pattern's two rarest bytes match at start at + k.
     unsigned Candidates(const uint8_t* at, __m128i v1, __m128i v2) const {
@@ -272,6 +361,22 @@ uint64_t CaretAfterHit(uint64_t window, uint64_t readSize, uint64_t match, uint6
 // before: a search through a file in the page cache then costs about what
 // reading it costs. One read at a time; its buffer is swapped with the
 // engine's when the engine comes to that block.
+// Scans the starts [scan.from, scan.to] of the count bytes read at offset into
+// buffer (fewer at the end of the file); returns where the pattern is found,
+// counted from scan.from, or kNone.
+size_t SearchEngine::ScanBlock(Matcher& matcher, const BlockScan& scan, const uint8_t* buffer,
+                               uint64_t offset, uint64_t count) {
+    const uint64_t n = matcher.Length();
+    const uint64_t end = offset + count;
+    if (end < scan.from + n) return kNone;
+    const uint64_t top = std::min(scan.to, end - n);
+    const uint8_t* at = buffer + (scan.from - offset);
+    const size_t len = static_cast<size_t>(top - scan.from + n);
+    const size_t found = scan.backward ? matcher.FindLast(at, len) : matcher.FindFirst(at, len);
+    matcher.AddScanned(top - scan.from + 1);
+    return found;
+}
+
 class SearchEngine::ReadAhead {
   public:
     explicit ReadAhead(const FileHandle& file) : file_(file) {}
@@ -287,10 +392,16 @@ class SearchEngine::ReadAhead {
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Starts reading count bytes at offset into a buffer of size bytes.
-    // False when no thread can be had.
-    bool Start(uint64_t offset, uint64_t count, size_t size) {
+    // Starts reading count bytes at offset into a buffer of size bytes and,
+    // with scan, scanning them with a copy of matcher. False when no thread
+    // can be had.
+    bool Start(uint64_t offset, uint64_t count, size_t size, const std::optional<BlockScan>& scan,
+               const Matcher& matcher, uint64_t matcherGeneration) {
         Drop();
+        if (!matcher_ || matcherGeneration != generation_) {
+            matcher_ = std::make_unique<Matcher>(matcher);
+            generation_ = matcherGeneration;
+        }
         if (size > size_) {
             buffer_.reset();
             buffer_ = std::make_unique_for_overwrite<uint8_t[]>(size);
@@ -305,6 +416,8 @@ class SearchEngine::ReadAhead {
         }
         offset_ = offset;
         count_ = count;
+        scan_ = scan;
+        found_ = kNone;
         pending_ = true;
         {
             const std::lock_guard lock(mutex_);
@@ -316,16 +429,27 @@ class SearchEngine::ReadAhead {
 
     // When the read in hand is of count bytes at offset: waits for it, gives
     // its buffer to buffer (taking buffer's in exchange, at least size bytes)
-    // and returns the bytes read. Otherwise drops the read and returns
-    // nothing.
-    std::optional<uint64_t> Take(uint64_t offset, uint64_t count,
-                                 std::unique_ptr<uint8_t[]>& buffer, size_t& size) {
+    // and returns the bytes read, and where the scan found the pattern when
+    // it was scan. Otherwise drops the read and returns nothing.
+    struct Taken {
+        uint64_t got = 0;
+        bool scanned = false;
+        size_t found = kNone;  // from the scan's first start
+    };
+    std::optional<Taken> Take(uint64_t offset, uint64_t count, const BlockScan& scan,
+                              std::unique_ptr<uint8_t[]>& buffer, size_t& size) {
         if (!pending_) return std::nullopt;
         Drop();
         if (offset != offset_ || count != count_) return std::nullopt;
         std::swap(buffer, buffer_);
         std::swap(size, size_);
-        return got_;
+        return Taken{got_, scan_ && *scan_ == scan, found_};
+    }
+
+    // Forgets the matcher's counts, as a new search does.
+    void ResetMatcher() {
+        Drop();
+        if (matcher_) matcher_->Reset();
     }
 
     // Waits for the read in hand, if any, and forgets it.
@@ -369,6 +493,7 @@ class SearchEngine::ReadAhead {
                 if (quit_) return;
             }
             got_ = file_.ReadAt(buffer_.get(), count_, offset_);
+            if (scan_) found_ = ScanBlock(*matcher_, *scan_, buffer_.get(), offset_, got_);
             {
                 const std::lock_guard lock(mutex_);
                 busy_.store(false, std::memory_order_release);
@@ -387,6 +512,12 @@ class SearchEngine::ReadAhead {
     uint64_t offset_ = 0;
     uint64_t count_ = 0;
     uint64_t got_ = 0;
+    std::optional<BlockScan> scan_;
+    size_t found_ = kNone;
+    // The thread's copy of the engine's matcher (which the engine's thread
+    // goes on using), made again for a new pattern.
+    std::unique_ptr<Matcher> matcher_;
+    uint64_t generation_ = 0;
     bool pending_ = false;           // the engine's: a read was started, not taken or dropped
     std::atomic<bool> busy_{false};  // the thread has a read to do, or is doing it
     bool quit_ = false;
@@ -408,6 +539,7 @@ void SearchEngine::SetPattern(std::vector<uint8_t> pattern) {
     patternHasData_ = std::any_of(pattern_.begin(), pattern_.end(), [](uint8_t b) { return b; });
     matcher_ = std::make_unique<Matcher>(pattern_, options_.verifyAllowance);
     matcher_->useVector = vectorScan_;
+    ++matcherGeneration_;
     const size_t need = options_.blockSize + (pattern_.empty() ? 0 : pattern_.size() - 1);
     if (need > bufferSize_) {
         buffer_.reset();
@@ -420,6 +552,7 @@ void SearchEngine::SetPattern(std::vector<uint8_t> pattern) {
 void SearchEngine::SetVectorScan(bool on) {
     vectorScan_ = on;
     if (matcher_) matcher_->useVector = on;
+    ++matcherGeneration_;
 }
 
 void SearchEngine::InvalidateCache() {
@@ -441,27 +574,53 @@ uint64_t SearchEngine::WantEnd(uint64_t start) const {
 
 // The length, block size and pattern stay as they are while a block is kept
 // (a new pattern forgets it), so the kept block asked for WantEnd(cacheStart_).
-uint64_t SearchEngine::LoadBlock(uint64_t b, std::optional<uint64_t> ahead) {
+SearchEngine::Loaded SearchEngine::LoadBlock(uint64_t b, const BlockScan& scan,
+                                             std::optional<uint64_t> ahead,
+                                             const BlockScan& aheadScan) {
     const uint64_t start = b * options_.blockSize;
+    Loaded loaded;
+    // The next block goes to the other thread before this thread reads, so
+    // that both read at once. Under the test seam's faults every read stays
+    // on this thread, so that the fault budget counts them in order.
+    bool aheadStarted = false;
+    const auto startAhead = [&] {
+        aheadStarted = true;
+        if (!ahead || options_.blockSize < options_.readAheadMin ||
+            CurrentFileFaults() != nullptr) {
+            return;
+        }
+        const uint64_t next = *ahead * options_.blockSize;
+        if (next >= length_) return;
+        if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(file_);
+        readAhead_->Start(next, WantEnd(next) - next, bufferSize_, aheadScan, *matcher_,
+                          matcherGeneration_);
+    };
     if (!cacheValid_ || cacheStart_ != start) {
         const uint64_t want = WantEnd(start) - start;
-        std::optional<uint64_t> got;
-        if (readAhead_) got = readAhead_->Take(start, want, buffer_, bufferSize_);
-        if (!got) got = file_.ReadAt(buffer_.get(), want, start);
+        std::optional<ReadAhead::Taken> taken;
+        if (readAhead_) taken = readAhead_->Take(start, want, scan, buffer_, bufferSize_);
+        uint64_t got = 0;
+        if (taken) {
+            got = taken->got;
+            loaded.scanned = taken->scanned;
+            loaded.found = taken->found;
+        } else {
+            startAhead();
+            got = file_.ReadAt(buffer_.get(), want, start);
+        }
         cacheStart_ = start;
-        cacheEnd_ = start + *got;
+        cacheEnd_ = start + got;
         cacheValid_ = true;
     }
-    // Under the test seam's faults every read stays on this thread, so that
-    // the fault budget counts them in order.
-    if (ahead && options_.blockSize >= options_.readAheadMin && CurrentFileFaults() == nullptr) {
-        const uint64_t next = *ahead * options_.blockSize;
-        if (next < length_) {
-            if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(file_);
-            readAhead_->Start(next, WantEnd(next) - next, bufferSize_);
-        }
-    }
-    return cacheEnd_;
+    // A block that came scanned leaves the next one to this thread: the two
+    // threads take the blocks in turn, each scanning what it read.
+    if (!aheadStarted && !loaded.scanned) startAhead();
+    loaded.end = cacheEnd_;
+    return loaded;
+}
+
+bool SearchEngine::HasData(uint64_t from, uint64_t to) const {
+    return !options_.skipHoles || !patternHasData_ || NextData(from) <= to + pattern_.size() - 1;
 }
 
 void SearchEngine::DropReadAhead() {
@@ -499,19 +658,21 @@ SearchEngine::Scan SearchEngine::FindFirstIn(uint64_t lo, uint64_t hi, const Sea
                 continue;
             }
         }
-        // A long scan reads the next block while it scans this one.
-        const bool more = scanning && to < last;
-        const uint64_t end = LoadBlock(b, more ? std::optional<uint64_t>(b + 1) : std::nullopt);
+        // A long scan reads and scans the next block on another thread while
+        // it reads and scans this one (unless the next is all hole).
+        const BlockScan scan{from, to, false};
+        const BlockScan next{start + k, std::min(last, start + 2 * k - 1), false};
+        const bool more = scanning && to < last && HasData(next.from, next.to);
+        const Loaded loaded =
+            LoadBlock(b, scan, more ? std::optional<uint64_t>(b + 1) : std::nullopt, next);
+        const uint64_t end = loaded.end;
         scanning = true;
-        if (end >= from + n) {
-            const uint64_t top = std::min(to, end - n);
-            const size_t at = matcher_->FindFirst(buffer_.get() + (from - cacheStart_),
-                                                  static_cast<size_t>(top - from + n));
-            matcher_->AddScanned(top - from + 1);
-            if (at != kNone) {
-                match = from + at;
-                return Scan::Found;
-            }
+        const size_t at = loaded.scanned
+                              ? loaded.found
+                              : ScanBlock(*matcher_, scan, buffer_.get(), start, end - start);
+        if (at != kNone) {
+            match = from + at;
+            return Scan::Found;
         }
         // A short read: the file ends earlier than it did.
         if (end < WantEnd(start) || to == last) return Scan::None;
@@ -537,18 +698,18 @@ SearchEngine::Scan SearchEngine::FindLastIn(uint64_t lo, uint64_t hi, const Sear
             if (poll && poll(start)) return Scan::Aborted;
             continue;
         }
-        const bool more = scanning && from > first;
-        const uint64_t end = LoadBlock(b, more ? std::optional<uint64_t>(b - 1) : std::nullopt);
+        const BlockScan scan{from, to, true};
+        const BlockScan next{std::max(first, start - k), start - 1, true};
+        const bool more = scanning && from > first && HasData(next.from, next.to);
+        const Loaded loaded =
+            LoadBlock(b, scan, more ? std::optional<uint64_t>(b - 1) : std::nullopt, next);
         scanning = true;
-        if (end >= from + n) {
-            const uint64_t top = std::min(to, end - n);
-            const size_t at = matcher_->FindLast(buffer_.get() + (from - cacheStart_),
-                                                 static_cast<size_t>(top - from + n));
-            matcher_->AddScanned(top - from + 1);
-            if (at != kNone) {
-                match = from + at;
-                return Scan::Found;
-            }
+        const size_t at =
+            loaded.scanned ? loaded.found
+                           : ScanBlock(*matcher_, scan, buffer_.get(), start, loaded.end - start);
+        if (at != kNone) {
+            match = from + at;
+            return Scan::Found;
         }
         if (from == first) return Scan::None;
         if (poll && poll(start)) return Scan::Aborted;
@@ -562,6 +723,7 @@ SearchResult SearchEngine::Find(const SearchRequest& request, const SearchPoll& 
     const uint64_t c = request.caret;
     if (s == 0 || n == 0 || request.readSize == 0 || n > request.readSize) return result;
     matcher_->Reset();
+    if (readAhead_) readAhead_->ResetMatcher();
     // The part below the caret: everything before its byte, the whole file when
     // the caret stands past the end.
     const uint64_t below = std::min(c, s);

@@ -55,7 +55,7 @@ class SearchEngine {
   public:
     struct Options {
         // One read: large, yet small enough to stay in the cache while scanned.
-        size_t blockSize = 1u << 20;
+        size_t blockSize = 256u << 10;
         // Verification work allowed beyond four times the bytes scanned before
         // a search of a repetitive pattern switches to a linear-time matcher.
         size_t verifyAllowance = 64u << 10;
@@ -98,11 +98,34 @@ class SearchEngine {
     enum class Scan { Found, None, Aborted };
     Scan FindFirstIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
     Scan FindLastIn(uint64_t lo, uint64_t hi, const SearchPoll& poll, uint64_t& match);
-    // Makes the kept block cover the block of starts at index b; returns the
-    // offset one past the last byte that could be read. With ahead, the
-    // block of starts at index *ahead is read on another thread meanwhile,
-    // for the next call (a long scan reads and scans side by side).
-    uint64_t LoadBlock(uint64_t b, std::optional<uint64_t> ahead = std::nullopt);
+    // A scan of the starts [from, to] of one block, forwards or backwards.
+    struct BlockScan {
+        uint64_t from = 0;
+        uint64_t to = 0;
+        bool backward = false;
+        bool operator==(const BlockScan&) const = default;
+    };
+    static size_t ScanBlock(Matcher& matcher, const BlockScan& scan, const uint8_t* buffer,
+                            uint64_t offset, uint64_t count);
+    // What LoadBlock gives: the offset one past the last byte that could be
+    // read and, when the thread that read the block also scanned it as
+    // asked, where it found the pattern (counted from the scan's first start,
+    // kNone when nowhere).
+    struct Loaded {
+        uint64_t end = 0;
+        bool scanned = false;
+        size_t found = 0;
+    };
+    // Makes the kept block cover the block of starts at index b, to be
+    // scanned as scan. With ahead, the block of starts at index *ahead is
+    // read and scanned as aheadScan on another thread meanwhile, for the next
+    // call, unless this block came so: in a long scan the two threads take
+    // the blocks in turn, each scanning what it read.
+    Loaded LoadBlock(uint64_t b, const BlockScan& scan, std::optional<uint64_t> ahead,
+                     const BlockScan& aheadScan);
+    // Whether the starts [from, to] lie over data, not wholly over a hole
+    // that the pattern cannot be in.
+    bool HasData(uint64_t from, uint64_t to) const;
     // The read ahead, if one was started: waits for it and drops it.
     void DropReadAhead();
     // One past the last byte the block starting at start asks for: its starts
@@ -117,6 +140,7 @@ class SearchEngine {
     Options options_;
     std::vector<uint8_t> pattern_;
     std::unique_ptr<Matcher> matcher_;
+    uint64_t matcherGeneration_ = 0;  // counts the matchers made and their settings
     std::unique_ptr<ReadAhead> readAhead_;
     std::unique_ptr<uint8_t[]> buffer_;
     size_t bufferSize_ = 0;
