@@ -111,14 +111,14 @@ class SearchEngine::Matcher {
         size_t s = 0;
 #if defined(__SSE2__)
 #if defined(OCTILE_SEARCH_AVX2)
-        if (useVector && HasAvx2()) {
+        if (useWide_ && HasAvx2()) {
             size_t found = kNone;
             if (FirstWide(h, len, s, found)) return found;
         }
 #endif
         const __m128i v1 = _mm_set1_epi8(static_cast<char>(c1));
         const __m128i v2 = _mm_set1_epi8(static_cast<char>(c2));
-        for (; useVector && s + 15 <= last; s += 16) {
+        for (; useVector_ && s + 15 <= last; s += 16) {
             unsigned mask = Candidates(h + s, v1, v2);
             while (mask != 0) {
                 const size_t at = s + static_cast<size_t>(__builtin_ctz(mask));
@@ -154,14 +154,14 @@ class SearchEngine::Matcher {
         size_t top = len - n_ + 1;  // candidates left: [0, top)
 #if defined(__SSE2__)
 #if defined(OCTILE_SEARCH_AVX2)
-        if (useVector && HasAvx2()) {
+        if (useWide_ && HasAvx2()) {
             size_t found = kNone;
             if (LastWide(h, top, found)) return found;
         }
 #endif
         const __m128i v1 = _mm_set1_epi8(static_cast<char>(c1));
         const __m128i v2 = _mm_set1_epi8(static_cast<char>(c2));
-        for (; useVector && top >= 16; top -= 16) {
+        for (; useVector_ && top >= 16; top -= 16) {
             const size_t base = top - 16;
             unsigned mask = Candidates(h + base, v1, v2);
             while (mask != 0) {
@@ -186,8 +186,10 @@ class SearchEngine::Matcher {
         return kNone;
     }
 
-    // false: memchr steps only (the scan used where SSE2 is missing).
-    bool useVector = true;
+    void SetScan(VectorScan scan) {
+        useVector_ = scan != VectorScan::None;
+        useWide_ = scan == VectorScan::Widest;
+    }
 
   private:
 #if defined(OCTILE_SEARCH_AVX2)
@@ -299,6 +301,8 @@ class SearchEngine::Matcher {
     uint64_t work_ = 0;
     uint64_t scanned_ = 0;
     bool linear_ = false;
+    bool useVector_ = true;  // false: memchr steps only (the scan used where SSE2 is missing)
+    bool useWide_ = true;    // 32 starts a step where the processor has AVX2
     std::vector<uint8_t> reversed_;
     std::vector<uint8_t> scratch_;
 };
@@ -377,6 +381,9 @@ size_t SearchEngine::ScanBlock(Matcher& matcher, const BlockScan& scan, const ui
     return found;
 }
 
+// The other thread of a long scan: reads the block after (or, backwards,
+// before) the one the engine's thread reads, and scans it with a matcher of
+// its own while the data is in its cache.
 class SearchEngine::ReadAhead {
   public:
     explicit ReadAhead(const FileHandle& file) : file_(file) {}
@@ -538,7 +545,7 @@ void SearchEngine::SetPattern(std::vector<uint8_t> pattern) {
     pattern_ = std::move(pattern);
     patternHasData_ = std::any_of(pattern_.begin(), pattern_.end(), [](uint8_t b) { return b; });
     matcher_ = std::make_unique<Matcher>(pattern_, options_.verifyAllowance);
-    matcher_->useVector = vectorScan_;
+    matcher_->SetScan(vectorScan_);
     ++matcherGeneration_;
     const size_t need = options_.blockSize + (pattern_.empty() ? 0 : pattern_.size() - 1);
     if (need > bufferSize_) {
@@ -549,9 +556,9 @@ void SearchEngine::SetPattern(std::vector<uint8_t> pattern) {
     InvalidateCache();
 }
 
-void SearchEngine::SetVectorScan(bool on) {
-    vectorScan_ = on;
-    if (matcher_) matcher_->useVector = on;
+void SearchEngine::SetVectorScan(VectorScan scan) {
+    vectorScan_ = scan;
+    if (matcher_) matcher_->SetScan(scan);
     ++matcherGeneration_;
 }
 

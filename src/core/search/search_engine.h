@@ -11,7 +11,8 @@
 //
 // The file is read in large blocks; matches that cross block boundaries are
 // found because every block is read with the pattern's length - 1 bytes of the
-// next one.
+// next one. A long scan takes the blocks in turn with a thread of its own, each
+// thread scanning the block it read.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -59,9 +60,9 @@ class SearchEngine {
         // Verification work allowed beyond four times the bytes scanned before
         // a search of a repetitive pattern switches to a linear-time matcher.
         size_t verifyAllowance = 64u << 10;
-        // Blocks of at least this many bytes are read ahead on another thread
-        // during a long scan; handing a smaller block over costs more than
-        // reading it.
+        // Blocks of at least this many bytes are read and scanned in turn by
+        // this thread and another one during a long scan; handing a smaller
+        // block over costs more than reading it.
         size_t readAheadMin = 64u << 10;
         // Holes of a sparse file are zeros: a pattern with a byte that is
         // not zero cannot lie wholly inside one, so they are passed over
@@ -87,9 +88,11 @@ class SearchEngine {
     void NoteWrite(uint64_t offset, const uint8_t* bytes, size_t count);
     // Forgets the kept block (the file may have changed behind the engine).
     void InvalidateCache();
-    // false: candidate positions are found with memchr alone, as on machines
-    // without SSE2 (for tests).
-    void SetVectorScan(bool on);
+    // How candidate positions are found: 32 at a time where the processor
+    // has AVX2, else 16 (SSE2); Sse2 keeps to 16, and None finds them with
+    // memchr alone, as on machines without SSE2 (for tests).
+    enum class VectorScan { Widest, Sse2, None };
+    void SetVectorScan(VectorScan scan);
 
     class Matcher;
     class ReadAhead;
@@ -147,7 +150,7 @@ class SearchEngine {
     uint64_t cacheStart_ = 0;
     uint64_t cacheEnd_ = 0;  // one past the last byte read
     bool cacheValid_ = false;
-    bool vectorScan_ = true;
+    VectorScan vectorScan_ = VectorScan::Widest;
     bool patternHasData_ = false;  // a byte of the pattern is not zero
 };
 

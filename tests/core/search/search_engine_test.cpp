@@ -17,6 +17,11 @@ using test::TempDir;
 
 using Bytes = std::vector<uint8_t>;
 
+// The candidate scans: the widest the processor has, SSE2's, and memchr's.
+constexpr SearchEngine::VectorScan kScans[] = {SearchEngine::VectorScan::Widest,
+                                               SearchEngine::VectorScan::Sse2,
+                                               SearchEngine::VectorScan::None};
+
 class EngineFile {
   public:
     EngineFile(const TempDir& dir, const Bytes& bytes) : bytes_(bytes) {
@@ -24,9 +29,10 @@ class EngineFile {
         file_ = FileHandle::Open(dir.Write("f.bin", bytes), FileHandle::ReadOnly, &error);
     }
     ReferenceHit Find(const Bytes& pattern, uint64_t caret, uint64_t window, uint64_t readSize,
-                      bool backward, SearchEngine::Options options = {}, bool vector = true) {
+                      bool backward, SearchEngine::Options options = {},
+                      SearchEngine::VectorScan scan = SearchEngine::VectorScan::Widest) {
         SearchEngine engine(file_, bytes_.size(), options);
-        engine.SetVectorScan(vector);
+        engine.SetVectorScan(scan);
         engine.SetPattern(pattern);
         const SearchResult r = engine.Find({caret, window, readSize, backward});
         if (r.status != SearchResult::Found) return {};
@@ -230,13 +236,13 @@ TEST(SearchEngine, AgreesWithTheWalk) {
             if (search % 4 == 3) options.verifyAllowance = 0;
             // Some scans read ahead, small blocks and all.
             if (fileCase % 8 == 1 && block >= 16) options.readAheadMin = 1;
-            const bool vector = search % 3 != 2;
+            const SearchEngine::VectorScan scan = kScans[search % 3];
             const ReferenceHit expected =
                 ReferenceWalk(bytes, pattern, caret, window, readSize, backward);
-            ASSERT_EQ(f.Find(pattern, caret, window, readSize, backward, options, vector), expected)
+            ASSERT_EQ(f.Find(pattern, caret, window, readSize, backward, options, scan), expected)
                 << "size " << size << " caret " << caret << " window " << window << " read size "
                 << readSize << " block " << block << " pattern length " << pattern.size()
-                << (backward ? " backward" : " forward");
+                << " scan " << search % 3 << (backward ? " backward" : " forward");
             found += expected.found;
             ++total;
         }
@@ -373,10 +379,10 @@ TEST(SearchEngine, RepetitiveBytes) {
     Bytes pattern(200, 'a');
     pattern.back() = 'b';
     for (bool backward : {false, true}) {
-        for (bool vector : {false, true}) {
+        for (const SearchEngine::VectorScan scan : kScans) {
             SearchEngine::Options options;
             options.blockSize = 64;
-            const ReferenceHit hit = f.Find(pattern, 1500, 1488, 256, backward, options, vector);
+            const ReferenceHit hit = f.Find(pattern, 1500, 1488, 256, backward, options, scan);
             EXPECT_EQ(hit, ReferenceWalk(bytes, pattern, 1500, 1488, 256, backward));
             EXPECT_EQ(hit.match, 2301u);
         }
