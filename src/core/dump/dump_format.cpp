@@ -810,14 +810,20 @@ template <typename Char>
 // The UTF-8 column: every character on the cell of its first byte and one cell
 // per byte, so that the cells stay those of the bytes whatever the characters.
 
-// Bit i: p[i] is below 0x80, a character of its own. Reads p[0] to p[15].
-inline uint32_t AsciiBytes(const uint8_t* p) {
+// Bit i: p[i] may begin a sequence of two bytes or more, a lead byte
+// (0xC2-0xF4) followed by a continuation byte. Where none does, every byte is
+// a character of its own: itself below 0x80, else ".". Reads p[0] to p[16].
+inline uint32_t SequenceStarts(const uint8_t* p) {
 #ifdef __SSE2__
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<uint32_t>(~_mm_movemask_epi8(x)) & 0xFFFFu;
+    const __m128i lead = InRange(Load(p), 0xC2, 0xF4);
+    const __m128i continuation = InRange(Load(p + 1), 0x80, 0xBF);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(lead, continuation)));
 #else
     uint32_t mask = 0;
-    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(p[i] < 0x80) << i;
+    for (int i = 0; i < 16; ++i) {
+        const bool lead = p[i] >= 0xC2 && p[i] <= 0xF4;
+        mask |= static_cast<uint32_t>(lead && p[i + 1] >= 0x80 && p[i + 1] <= 0xBF) << i;
+    }
     return mask;
 #endif
 }
@@ -853,35 +859,40 @@ inline char* PutCharacter(char* o, const uint8_t* p, int n, char32_t /*c*/) {
 // p[m + 15] must be readable; a sequence begun at p[m - 1] reads up to p[m + 2].
 template <typename Char>
 int WriteUtf8Column(Char*& o, const uint8_t* p, int m) {
-    const uint32_t inColumn = (uint32_t{1} << m) - 1;
-    if (m > 0 && (AsciiBytes(p) & inColumn) == inColumn) {
-        PutAsciiBytes(o, p);
-        o += m;
-        return 0;
-    }
+    if (m == 0) return 0;
+    // Between the bytes that may begin a longer sequence, every byte is a
+    // character of its own (a control or a byte above 0x7F shows as "."):
+    // those runs are written 16 bytes at a time, and only the sequences
+    // decoded one by one. (Written through a copy of o: a store of a unit
+    // could be a store to o.)
+    Char* out = o;
+    uint32_t starts = SequenceStarts(p) & ((uint32_t{1} << m) - 1);  // m > 0: p[16] is readable
     int i = 0;
-    while (i < m) {
-        const uint8_t b = p[i];
-        if (b < 0x80) {
-            *o++ = static_cast<Char>(b < 0x20 || b == 0x7F ? '.' : b);
-            ++i;
-            continue;
+    for (;;) {
+        const int next = starts != 0 ? std::countr_zero(starts) : m;
+        if (next > i) {
+            PutAsciiBytes(out, p + i);  // p[i + 15] is within the look-ahead
+            out += next - i;
+            i = next;
         }
+        if (i >= m) break;
         char32_t c = 0;
         const int n = steps::DecodeUtf8(p + i, &c);
         if (n == 0) {
-            *o++ = static_cast<Char>('.');
+            *out++ = static_cast<Char>('.');
             ++i;
-            continue;
-        }
-        if (IsHiddenCharacter(c)) {
-            for (int k = 0; k < n; ++k) *o++ = static_cast<Char>('.');
         } else {
-            o = PutCharacter(o, p + i, n, c);
-            o = PutSpaces(o, n - (IsEastAsianWide(c) ? 2 : 1));
+            if (IsHiddenCharacter(c)) {
+                for (int k = 0; k < n; ++k) *out++ = static_cast<Char>('.');
+            } else {
+                out = PutCharacter(out, p + i, n, c);
+                out = PutSpaces(out, n - (IsEastAsianWide(c) ? 2 : 1));
+            }
+            i += n;
         }
-        i += n;
+        starts &= i >= 32 ? 0 : ~((uint32_t{1} << i) - 1);  // the starts the character took
     }
+    o = out;
     return i - m;
 }
 
