@@ -8,7 +8,9 @@
 // FONT is the dump's font family (default: the program's default font).
 //
 // Prints "PAGE_MS <median> <worst>" for PAGES page-downs: each reads and
-// formats the next page and repaints the dump before it returns.
+// formats the next page and repaints the dump before it returns. Then
+// "PAINT_MS <median> <worst>": the repaint alone of each of those pages
+// (the dump's paint and the copy to the screen).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -83,16 +85,21 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     octile::DumpWidget& dump = *window.dump();
 
-    std::vector<double> step;
+    std::vector<double> step, paint;
     QElapsedTimer timer;
     for (int i = 0; i < pages; ++i) {
         timer.start();
         app.view().OnVScroll(octile::COctileView::SB_PAGEDOWN, 0);
         step.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         QApplication::processEvents();
+        timer.start();
+        dump.viewport()->repaint();
+        paint.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        QApplication::processEvents();
     }
-    std::sort(step.begin(), step.end());
+    for (auto* times : {&step, &paint}) std::sort(times->begin(), times->end());
     std::printf("PAGE_MS %.3f %.3f\n", step[step.size() / 2], step.back());
+    std::printf("PAINT_MS %.3f %.3f\n", paint[paint.size() / 2], paint.back());
     std::printf("ROWS %d\n", dump.viewport()->height() / std::max(1, app.view().LineHeight()));
     window.close();
     app.ExitInstance();

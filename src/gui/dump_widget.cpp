@@ -6,14 +6,19 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTextLayout>
 #include <QWheelEvent>
+#include <algorithm>
+#include <vector>
 
 #include "gui/key_translate.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_host.h"
+#include "util/utf.h"
 #include "view/view.h"
 
 namespace octile {
@@ -104,6 +109,7 @@ const QFont& DumpWidget::PaintFont() {
     if (fontDescription_ != view_.Font()) {
         fontDescription_ = view_.Font();
         font_ = MakeViewFont(*fontDescription_);
+        glyphs_.clear();
     }
     return font_;
 }
@@ -130,8 +136,29 @@ void DumpWidget::paintEvent(QPaintEvent* event) {
     }
 }
 
+const QList<QGlyphRun>& DumpWidget::GlyphsOf(std::u16string_view character) {
+    const char32_t key = character.size() == 2 ? CombineSurrogates(character[0], character[1])
+                                               : static_cast<char32_t>(character[0]);
+    const auto found = glyphs_.find(key);
+    if (found != glyphs_.end()) return found->second;
+    const QString text =
+        QString::fromUtf16(character.data(), static_cast<qsizetype>(character.size()));
+    QTextLayout layout(text, font_);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    QList<QGlyphRun> runs = layout.glyphRuns();
+    for (QGlyphRun& run : runs) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& at : positions) at.ry() -= line.ascent();
+        run.setPositions(positions);
+    }
+    return glyphs_.emplace(key, std::move(runs)).first->second;
+}
+
 // Draws the page cell by cell so that every character lands on its own
-// column whatever the font's advances are.
+// column whatever the font's advances are. The glyphs of the page are
+// gathered by font and drawn in one run each.
 void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
     const int cw = view_.CharWidth();
     const int lh = view_.LineHeight();
@@ -140,6 +167,12 @@ void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
     const std::u16string& text = view_.DumpText();
     const size_t n = text.size();
     const int lastRow = exposed.bottom() / lh;
+    struct Batch {
+        QRawFont font;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    std::vector<Batch> batches;
     size_t start = 0;
     for (int row = 0; start < n && row <= lastRow; ++row) {
         size_t end = text.find(u'\n', start);
@@ -149,13 +182,27 @@ void DumpWidget::PaintText(QPainter& painter, const QRect& exposed) {
             const std::u16string_view line(text.data() + start, end - start);
             LayOutDumpLine(line, view_.GetCharCode(), [&](int column, size_t k, size_t units) {
                 if (column * cw > exposed.right()) return false;
-                painter.drawText(
-                    QPointF(column * cw, baseline),
-                    QString::fromUtf16(line.data() + k, static_cast<qsizetype>(units)));
+                const QPointF origin(column * cw, baseline);
+                for (const QGlyphRun& run : GlyphsOf(line.substr(k, units))) {
+                    const QRawFont font = run.rawFont();
+                    auto batch = std::find_if(batches.begin(), batches.end(),
+                                              [&](const Batch& b) { return b.font == font; });
+                    if (batch == batches.end())
+                        batch = batches.insert(batches.end(), {font, {}, {}});
+                    batch->indexes.append(run.glyphIndexes());
+                    for (const QPointF& at : run.positions()) batch->positions.append(origin + at);
+                }
                 return true;
             });
         }
         start = end + 1;
+    }
+    for (const Batch& batch : batches) {
+        QGlyphRun run;
+        run.setRawFont(batch.font);
+        run.setGlyphIndexes(batch.indexes);
+        run.setPositions(batch.positions);
+        painter.drawGlyphRun(QPointF(0, 0), run);
     }
 }
 

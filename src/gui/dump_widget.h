@@ -4,8 +4,12 @@
 // wheel, size and scroll-bar input to it.
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QGlyphRun>
+#include <QList>
 #include <QPoint>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "host/ui_host.h"
 
@@ -60,6 +64,11 @@ class DumpWidget : public QAbstractScrollArea {
     int scrollPos_ = 0;
     QFont font_;
     std::optional<ViewFont> fontDescription_;  // what font_ was made from
+    // The glyphs of each character painted so far, laid out alone in font_
+    // (fallback fonts included), placed with the baseline at y 0: the text
+    // engine shapes each character once, not at every paint.
+    const QList<QGlyphRun>& GlyphsOf(std::u16string_view character);
+    std::unordered_map<char32_t, QList<QGlyphRun>> glyphs_;
 };
 
 }  // namespace octile

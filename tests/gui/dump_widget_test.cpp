@@ -4,11 +4,13 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWheelEvent>
 
+#include "charcode/charcode.h"
 #include "gui/gui_fixture.h"
 #include "gui/key_translate.h"
 #include "resources/resources.h"
@@ -88,6 +90,7 @@ class DumpWidgetTest : public QObject {
     void selectedBytesAreInverted();
     void markedBytesAreColouredUnderTheirDigits();
     void viewFontFollowsTheDescription();
+    void glyphsLandWhereTheTextEngineDrawsThem();
     void typedDigitsOverwriteTheFile_data();
     void typedDigitsOverwriteTheFile();
 };
@@ -555,6 +558,64 @@ void DumpWidgetTest::viewFontFollowsTheDescription() {
     const QFontMetrics qt(chosen);
     QCOMPARE(m.charWidth, qt.horizontalAdvance(QLatin1Char('0')));
     QCOMPARE(m.lineHeight, qt.height() + std::max(0, qt.leading()));
+}
+
+// The widget draws each character's glyphs, shaped once and kept, in one run
+// per font; the page must be what drawing every character with drawText on
+// its cell gives: kanji, kana, ASCII, undefined pairs, lone bytes, and in
+// the Unicode column characters from fonts other than the dump's.
+void DumpWidgetTest::glyphsLandWhereTheTextEngineDrawsThem() {
+    for (const int32_t code : {CODE_SJIS, CODE_UNICODE}) {
+        Program p;
+        QByteArray bytes;
+        for (int i = 0; i < 40; ++i) {
+            bytes += "\x93\xfa\x96\x7b\x8c\xea\xb1\xb2 ASCII \x82\xa0\x82\xa2\xeb\x40";
+            bytes += static_cast<char>(i * 37 + 11);
+            bytes += static_cast<char>(i * 91 + 3);
+        }
+        const std::string path = p.home.WriteFile("text.bin", bytes);
+        QVERIFY(p.app.ProcessShellCommand({path}));
+        p.Show();
+        p.view().SetCharCode(code);
+        QApplication::processEvents();
+        const QImage image =
+            p.dump().viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+        QImage expected(image.size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&expected);
+            painter.fillRect(expected.rect(), ToQColor(p.view().BackColour()));
+            painter.setFont(MakeViewFont(p.view().Font()));
+            painter.setPen(ToQColor(p.view().TextColour()));
+            const int cw = p.view().CharWidth();
+            const int lh = p.view().LineHeight();
+            const int ascent = QFontMetrics(painter.font()).ascent();
+            const std::u16string& text = p.view().DumpText();
+            size_t start = 0;
+            for (int row = 0; start < text.size(); ++row) {
+                const size_t end = std::min(text.find(u'\n', start), text.size());
+                const std::u16string_view line(text.data() + start, end - start);
+                LayOutDumpLine(line, code, [&](int column, size_t k, size_t units) {
+                    painter.drawText(QPointF(column * cw, row * lh + ascent),
+                                     QString::fromUtf16(line.data() + k, qsizetype(units)));
+                    return true;
+                });
+                start = end + 1;
+            }
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            for (const PixelRect& r : p.view().InvertedSpans()) {
+                painter.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                                 Qt::white);
+            }
+        }
+        int differing = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                differing += (image.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF);
+            }
+        }
+        QCOMPARE(differing, 0);
+    }
 }
 
 void DumpWidgetTest::typedDigitsOverwriteTheFile_data() {
