@@ -108,7 +108,7 @@ row_compare_cmp() {
 # and repaints the dump, and the repaint alone is timed apart
 # (bench/paint_probe.cpp), on Xvfb when it is there.
 row_paint() {
-    local probe="$build/bench/paint_probe" kind out ms lines platform
+    local probe="$build/bench/paint_probe" kind out ms paint lines platform
     [[ -x $probe ]] || return 0
     for kind in kanji random; do
         # Xvfb when it starts, else the offscreen platform.

@@ -147,6 +147,11 @@ const QList<QGlyphRun>& DumpWidget::GlyphsOf(std::u16string_view character) {
     layout.beginLayout();
     const QTextLine line = layout.createLine();
     layout.endLayout();
+    // A page holds a few thousand characters at most; binary data in the
+    // Unicode column meets new ones page after page, so the kept glyphs
+    // start over rather than grow without end.
+    constexpr size_t kMostKept = 16384;
+    if (glyphs_.size() >= kMostKept) glyphs_.clear();
     QList<QGlyphRun> runs = layout.glyphRuns();
     for (QGlyphRun& run : runs) {
         QList<QPointF> positions = run.positions();
