@@ -264,53 +264,35 @@ constexpr ByteTables MakeByteTables() {
 
 constexpr ByteTables kBytes = MakeByteTables();
 
-// What each byte shows as on its own: code page 932's single-byte unit,
-// controls as ".". And the same, and every pair's unit, as packed UTF-8.
+// What each byte shows as, indexed by the byte and the next one (b | next
+// << 8, a little-endian load): the pair's unit when b is a lead byte and next
+// a trail byte, else code page 932's single-byte unit for b; controls as
+// ".". One lookup per byte.
+using Table = std::array<uint32_t, 65536>;
 struct ShownTables {
-    std::array<char16_t, 256> single{};
-    std::array<uint32_t, 256> singleUtf8{};
-    std::array<std::array<uint32_t, cp932::kTrailCount>, cp932::kLeadCount> pairUtf8{};
-    // Indexed by a byte and the next one (b | next << 8, a little-endian
-    // load): the pair's unit when b is a lead byte and next a trail byte,
-    // else b's own unit. One lookup per byte for the UTF-16 column.
-    std::array<char16_t, 65536> unitAt{};
-    // The same as packed UTF-8, for the UTF-8 column.
-    std::array<uint32_t, 65536> packedAt{};
+    std::array<char16_t, 65536> unitAt{};  // for the UTF-16 column
+    Table packedAt{};                      // the same as packed UTF-8
 };
 
-// Builds the tables once; Shown, which every line calls, stays small enough
-// to be inlined.
-[[gnu::noinline]] const ShownTables& MakeShown() {
-    static const ShownTables tables = [] {
-        ShownTables t;
-        for (int b = 0; b < 256; ++b) {
-            const char16_t u = cp932::DecodeSingle(static_cast<uint8_t>(b));
-            t.single[b] = IsControlUnit(u) ? u'.' : u;
-            t.singleUtf8[b] = PackUtf8(t.single[b]);
-        }
-        for (int r = 0; r < cp932::kLeadCount; ++r) {
-            for (int c = 0; c < cp932::kTrailCount; ++c) {
-                const char16_t u = cp932::kDouble[r][c];
-                t.pairUtf8[r][c] = PackUtf8(IsControlUnit(u) ? u'.' : u);
-            }
-        }
-        for (int w = 0; w < 65536; ++w) {
-            const int b = w & 0xFF;
-            const int next = w >> 8;
-            const bool pair = kBytes.isLead[b] && kBytes.isTrail[next];
-            t.unitAt[w] =
-                pair ? cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]] : t.single[b];
-            t.packedAt[w] =
-                pair ? t.pairUtf8[kBytes.leadRow[b]][kBytes.trailColumn[next]] : t.singleUtf8[b];
-        }
-        return t;
-    }();
-    return tables;
+// The tables are built once, at their first use, by a builder kept out of
+// line, so that the accessors every line calls stay small enough to inline.
+[[gnu::noinline]] std::unique_ptr<const ShownTables> MakeShown() {
+    auto t = std::make_unique<ShownTables>();
+    for (int w = 0; w < 65536; ++w) {
+        const int b = w & 0xFF;
+        const int next = w >> 8;
+        const char16_t u = kBytes.isLead[b] && kBytes.isTrail[next]
+                               ? cp932::kDouble[kBytes.leadRow[b]][kBytes.trailColumn[next]]
+                               : cp932::DecodeSingle(static_cast<uint8_t>(b));
+        t->unitAt[w] = IsControlUnit(u) ? u'.' : u;
+        t->packedAt[w] = PackUtf8(t->unitAt[w]);
+    }
+    return t;
 }
 
 inline const ShownTables& Shown() {
-    static const ShownTables& tables = MakeShown();
-    return tables;
+    static const std::unique_ptr<const ShownTables> tables = MakeShown();
+    return *tables;
 }
 
 #ifdef __SSE2__
@@ -526,30 +508,26 @@ constexpr uint32_t kDotBlank = 0x02000000u | '.' | (uint32_t{' '} << 8);
 // length: a control as ". ", a unit below 0x100 followed by a blank, any
 // other unit alone (it takes two cells).
 template <bool hideBidi>
-[[gnu::noinline]] const std::array<uint32_t, 65536>& MakeUnicodeCells() {
-    static const auto table = [] {
-        auto t = std::make_unique<std::array<uint32_t, 65536>>();
-        for (uint32_t u = 0; u < 65536; ++u) {
-            const auto unit = static_cast<char16_t>(u);
-            uint32_t packed = PackUtf8(unit);
-            if (IsControlUnit(unit) || (hideBidi && IsBidiUnit(unit))) {
-                packed = kDotBlank;
-            } else if (u < 0x100) {
-                const uint32_t length = packed >> 24;
-                packed =
-                    (packed & 0xFFFFFFu) | (uint32_t{' '} << (8 * length)) | ((length + 1) << 24);
-            }
-            (*t)[u] = packed;
+[[gnu::noinline]] std::unique_ptr<const Table> MakeUnicodeCells() {
+    auto t = std::make_unique<Table>();
+    for (uint32_t u = 0; u < 65536; ++u) {
+        const auto unit = static_cast<char16_t>(u);
+        uint32_t packed = PackUtf8(unit);
+        if (IsControlUnit(unit) || (hideBidi && IsBidiUnit(unit))) {
+            packed = kDotBlank;
+        } else if (u < 0x100) {
+            const uint32_t length = packed >> 24;
+            packed = (packed & 0xFFFFFFu) | (uint32_t{' '} << (8 * length)) | ((length + 1) << 24);
         }
-        return t;
-    }();
-    return *table;
+        (*t)[u] = packed;
+    }
+    return t;
 }
 
 template <bool hideBidi>
-inline const std::array<uint32_t, 65536>& UnicodeCells() {
-    static const std::array<uint32_t, 65536>& table = MakeUnicodeCells<hideBidi>();
-    return table;
+inline const Table& UnicodeCells() {
+    static const std::unique_ptr<const Table> table = MakeUnicodeCells<hideBidi>();
+    return *table;
 }
 
 // Whether any of the 8 units at p is a surrogate.
@@ -574,7 +552,7 @@ void WriteUnicodeColumn(Char*& o, const uint8_t* p, int m) {
     Char* out = o;
     if constexpr (std::is_same_v<Char, char>) {
         // One lookup a unit; surrogates, which may pair, take the long way.
-        const std::array<uint32_t, 65536>& cells = UnicodeCells<hideBidi>();
+        const Table& cells = UnicodeCells<hideBidi>();
         if (n == 8 && !HasSurrogate(p)) {
 #pragma GCC unroll 8
             for (int i = 0; i < 8; ++i) {
@@ -681,29 +659,26 @@ inline uint32_t EucStepStarts(const uint8_t* p) {
 // What a step at p[j] writes, by p[j] | p[j + 1] << 8: its first byte, its
 // second (in bits 8-15), and in bits 16-23 0xFF where the second is p[j + 2]
 // instead (a plain byte, then 0x8E: the kana byte).
-[[gnu::noinline]] const std::array<uint32_t, 65536>& MakeEucStepBytes() {
-    static const auto table = [] {
-        auto t = std::make_unique<std::array<uint32_t, 65536>>();
-        for (uint32_t w = 0; w < 65536; ++w) {
-            const uint8_t src[4] = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), 0, 0};
-            uint8_t dst[5] = {};
-            const int written = steps::EucToShiftJis(src, 2, dst);
-            uint32_t first = dst[0], second = dst[1], fromNext = 0;
-            if (written == 1) second = 0x20;
-            if (src[0] < 0x7F && src[1] == 0x8E) {
-                second = 0;
-                fromNext = 0xFF;
-            }
-            (*t)[w] = first | second << 8 | fromNext << 16;
+[[gnu::noinline]] std::unique_ptr<const Table> MakeEucStepBytes() {
+    auto t = std::make_unique<Table>();
+    for (uint32_t w = 0; w < 65536; ++w) {
+        const uint8_t src[4] = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), 0, 0};
+        uint8_t dst[5] = {};
+        const int written = steps::EucToShiftJis(src, 2, dst);
+        uint32_t first = dst[0], second = dst[1], fromNext = 0;
+        if (written == 1) second = 0x20;
+        if (src[0] < 0x7F && src[1] == 0x8E) {
+            second = 0;
+            fromNext = 0xFF;
         }
-        return t;
-    }();
-    return *table;
+        (*t)[w] = first | second << 8 | fromNext << 16;
+    }
+    return t;
 }
 
-inline const std::array<uint32_t, 65536>& EucStepBytes() {
-    static const std::array<uint32_t, 65536>& table = MakeEucStepBytes();
-    return table;
+inline const Table& EucStepBytes() {
+    static const std::unique_ptr<const Table> table = MakeEucStepBytes();
+    return *table;
 }
 
 #ifdef __SSE2__
@@ -770,7 +745,7 @@ template <typename Char>
     // end may take (past it, the column's text does not depend on the bytes).
     // A step at m - 1 or m may read up to p[m + 2], inside the look-ahead.
     const uint32_t starts = EucStepStarts(p);  // m > 0: p[16] is readable
-    const std::array<uint32_t, 65536>& stepBytes = EucStepBytes();
+    const Table& stepBytes = EucStepBytes();
     // What the step at i - 1 writes, if there is one.
     const auto afterStep = [&](int i) {
         uint16_t w;
