@@ -399,10 +399,10 @@ class SearchEngine::ReadAhead {
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Starts reading count bytes at offset into a buffer of size bytes and,
-    // with scan, scanning them with a copy of matcher. False when no thread
-    // can be had.
-    bool Start(uint64_t offset, uint64_t count, size_t size, const std::optional<BlockScan>& scan,
+    // Starts reading count bytes at offset into a buffer of size bytes and
+    // scanning them as scan with a copy of matcher. False when no thread can
+    // be had.
+    bool Start(uint64_t offset, uint64_t count, size_t size, const BlockScan& scan,
                const Matcher& matcher, uint64_t matcherGeneration) {
         Drop();
         if (!matcher_ || matcherGeneration != generation_) {
@@ -437,7 +437,7 @@ class SearchEngine::ReadAhead {
     // When the read in hand is of count bytes at offset: waits for it, gives
     // its buffer to buffer (taking buffer's in exchange, at least size bytes)
     // and returns the bytes read, and where the scan found the pattern when
-    // it was scan. Otherwise drops the read and returns nothing.
+    // it was this scan. Otherwise drops the read and returns nothing.
     struct Taken {
         uint64_t got = 0;
         bool scanned = false;
@@ -450,7 +450,7 @@ class SearchEngine::ReadAhead {
         if (offset != offset_ || count != count_) return std::nullopt;
         std::swap(buffer, buffer_);
         std::swap(size, size_);
-        return Taken{got_, scan_ && *scan_ == scan, found_};
+        return Taken{got_, scan_ == scan, found_};
     }
 
     // Forgets the matcher's counts, as a new search does.
@@ -500,7 +500,7 @@ class SearchEngine::ReadAhead {
                 if (quit_) return;
             }
             got_ = file_.ReadAt(buffer_.get(), count_, offset_);
-            if (scan_) found_ = ScanBlock(*matcher_, *scan_, buffer_.get(), offset_, got_);
+            found_ = ScanBlock(*matcher_, scan_, buffer_.get(), offset_, got_);
             {
                 const std::lock_guard lock(mutex_);
                 busy_.store(false, std::memory_order_release);
@@ -519,7 +519,7 @@ class SearchEngine::ReadAhead {
     uint64_t offset_ = 0;
     uint64_t count_ = 0;
     uint64_t got_ = 0;
-    std::optional<BlockScan> scan_;
+    BlockScan scan_;
     size_t found_ = kNone;
     // The thread's copy of the engine's matcher (which the engine's thread
     // goes on using), made again for a new pattern.
@@ -585,43 +585,35 @@ SearchEngine::Loaded SearchEngine::LoadBlock(uint64_t b, const BlockScan& scan,
                                              std::optional<uint64_t> ahead,
                                              const BlockScan& aheadScan) {
     const uint64_t start = b * options_.blockSize;
+    const uint64_t want = WantEnd(start) - start;
+    const bool kept = cacheValid_ && cacheStart_ == start;
+    std::optional<ReadAhead::Taken> taken;
+    if (!kept && readAhead_) taken = readAhead_->Take(start, want, scan, buffer_, bufferSize_);
     Loaded loaded;
+    if (taken && taken->scanned) {
+        loaded.scanned = true;
+        loaded.found = taken->found;
+    }
     // The next block goes to the other thread before this thread reads, so
-    // that both read at once. Under the test seam's faults every read stays
-    // on this thread, so that the fault budget counts them in order.
-    bool aheadStarted = false;
-    const auto startAhead = [&] {
-        aheadStarted = true;
-        if (!ahead || options_.blockSize < options_.readAheadMin ||
-            CurrentFileFaults() != nullptr) {
-            return;
-        }
+    // that both read at once; a block that came scanned leaves the next one
+    // to this thread, so that the two take the blocks in turn, each scanning
+    // what it read. Under the test seam's faults every read stays on this
+    // thread, so that the fault budget counts them in order.
+    if (ahead && !loaded.scanned && options_.blockSize >= options_.readAheadMin &&
+        CurrentFileFaults() == nullptr) {
         const uint64_t next = *ahead * options_.blockSize;
-        if (next >= length_) return;
-        if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(file_);
-        readAhead_->Start(next, WantEnd(next) - next, bufferSize_, aheadScan, *matcher_,
-                          matcherGeneration_);
-    };
-    if (!cacheValid_ || cacheStart_ != start) {
-        const uint64_t want = WantEnd(start) - start;
-        std::optional<ReadAhead::Taken> taken;
-        if (readAhead_) taken = readAhead_->Take(start, want, scan, buffer_, bufferSize_);
-        uint64_t got = 0;
-        if (taken) {
-            got = taken->got;
-            loaded.scanned = taken->scanned;
-            loaded.found = taken->found;
-        } else {
-            startAhead();
-            got = file_.ReadAt(buffer_.get(), want, start);
+        if (next < length_) {
+            if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(file_);
+            readAhead_->Start(next, WantEnd(next) - next, bufferSize_, aheadScan, *matcher_,
+                              matcherGeneration_);
         }
+    }
+    if (!kept) {
+        const uint64_t got = taken ? taken->got : file_.ReadAt(buffer_.get(), want, start);
         cacheStart_ = start;
         cacheEnd_ = start + got;
         cacheValid_ = true;
     }
-    // A block that came scanned leaves the next one to this thread: the two
-    // threads take the blocks in turn, each scanning what it read.
-    if (!aheadStarted && !loaded.scanned) startAhead();
     loaded.end = cacheEnd_;
     return loaded;
 }
